@@ -1,0 +1,248 @@
+#pragma once
+
+// The program's view of its windowing toolkit: windows by name, controls by numeric id,
+// geometry in character units, and every user action delivered as one event record to the
+// event procedure. Texts are UTF-8. No toolkit type appears here, so the windows' own code
+// stays free of the toolkit.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/clock.h"
+
+namespace gui {
+
+using platform::SYSTEMTIME;
+
+// ---- Procedures handed to the run loop ---------------------------------------------------
+
+using StartProc = void (*)(const std::string& argument);
+using DesignProc = void (*)(const std::string& form);
+using EventProc = void (*)(const std::string& form, int& id, int& code, int& value, int& cancel);
+
+// Event codes.
+constexpr int EV_CLOSE = 0;       // the window is about to close; cancel = 1 keeps it open
+constexpr int EV_CLICK = 1;       // button, check box, radio button, date picker, list
+constexpr int EV_DBLCLICK = 2;    // double-click on a list row
+constexpr int EV_GOTFOCUS = 3;    // the control got the focus
+constexpr int EV_LOSTFOCUS = 4;   // the control lost the focus (id 0: the window did)
+constexpr int EV_CHANGE = 6;      // the text of a text box changed (typing or EZ_SETTEXT)
+constexpr int EV_TOOLTIP = 8;     // the toolkit asks for a tooltip text (EZ_SETTOOLTIP)
+constexpr int EV_NOTIFY = 10;     // notification of a common control; value = its code
+constexpr int EV_KEY = 30;        // key pressed; value = virtual-key code, writable
+
+// Virtual-key codes delivered with EV_KEY. Letters give their upper-case code ('A'..'Z'),
+// digits (keypad too) their digit code ('0'..'9').
+constexpr int VK_BACK = 8;
+constexpr int VK_TAB = 9;
+constexpr int VK_RETURN = 13;
+constexpr int VK_ESCAPE = 27;
+constexpr int VK_SPACE = 32;
+constexpr int VK_PRIOR = 33;
+constexpr int VK_NEXT = 34;
+constexpr int VK_END = 35;
+constexpr int VK_HOME = 36;
+constexpr int VK_LEFT = 37;
+constexpr int VK_UP = 38;
+constexpr int VK_RIGHT = 39;
+constexpr int VK_DOWN = 40;
+constexpr int VK_INSERT = 45;
+constexpr int VK_DELETE = 46;
+
+// Notification codes delivered as the value of EV_NOTIFY.
+constexpr int DTN_DATETIMECHANGE = -759;  // a date picker's date changed
+constexpr int LVN_ITEMCHANGED = -101;     // the user changed a list view's highlighted rows
+
+// Runs the program: makes the application object, installs the procedures, calls the start
+// procedure and then dispatches events until the last window has closed.
+int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignProc design);
+
+// Installs the procedures without running the loop (the caller owns the application object
+// and the loop, as a test does).
+void InstallProcedures(EventProc event, DesignProc design);
+
+// ---- Set-up ------------------------------------------------------------------------------
+
+void EZ_ALLOWNOTIFYEVENTS(int on);
+void EZ_ALLOWKEYEVENTS(int on);
+void EZ_SUBCLASSMODE(int mode);
+void EZ_DEFFONT(int number, const std::string& face, double points, const std::string& style);
+std::string EZ_GETAPPPATHNAME();                        // the program file's full path
+std::string EZ_GETPATHTEXT(const std::string& path);    // its folder, ending in "/"
+std::string EZ_LOADICON(const std::string& name);       // "$pgmicon": the program icon
+void EZ_SETFORMICON(const std::string& form, const std::string& icon);
+
+// Makes EZ_GETAPPPATHNAME answer as if the program file lived in the given folder.
+void OverrideAppFolder(const std::string& folder);
+
+// ---- Windows -----------------------------------------------------------------------------
+
+// Opens a window: the design procedure builds it before this returns, then it is shown.
+// Style "CMK": modal for the whole application, yet independent of its parent's lifetime.
+// Geometry in character units (column = MainFont's average character width, row = its line
+// height); the window's client area is width x height.
+void EZ_FORM(const std::string& form, const std::string& parent, const std::string& caption,
+             double column, double row, double width, double height, const std::string& style);
+// Closes a window through its close event, which may cancel the close.
+void EZ_UNLOADFORM(const std::string& form);
+// The name of the active window ("" when none).
+std::string EZ_CURRENTFORM();
+// Whether the named window is open.
+bool EZ_ISFORM(const std::string& form);
+void EZ_COLOR(int foreground, int background);
+void EZ_SETLAYER(int layer);
+void EZ_DISPLAYLAYER(const std::string& form, int layer, int mode);
+void EZ_USEFONT(int number);
+
+// ---- Controls (created on the window being built) ----------------------------------------
+
+// Style letters: "[n]" caps the text at n characters, "U" upper case, "N" digits only,
+// "M"/"V" multi-line with a vertical scroll bar, "G" starts a radio group, "M" on a list
+// view allows several highlighted rows.
+void EZ_BUTTON(int id, double column, double row, double width, double height,
+               const std::string& text, const std::string& style);
+void EZ_CHECKBOX(int id, double column, double row, double width, double height,
+                 const std::string& text, const std::string& style);
+void EZ_RADIO(int id, double column, double row, double width, double height,
+              const std::string& text, const std::string& style);
+void EZ_TEXT(int id, double column, double row, double width, double height,
+             const std::string& text, const std::string& style);
+void EZ_LABEL(int id, double column, double row, double width, double height,
+              const std::string& text, const std::string& style);
+void EZ_FRAME(int id, double column, double row, double width, double height,
+              const std::string& text, const std::string& style);
+// Columns as "Title{width}|" items.
+void EZ_LISTVIEW(int id, double column, double row, double width, double height,
+                 const std::string& columns, const std::string& style);
+// Classes "MSCTLS_STATUSBAR32" (a status bar along the window's bottom edge; geometry
+// ignored) and "SysDateTimePick32" (a date picker with a calendar pop-up).
+void EZ_CONTROLEX(const std::string& form, int id, double column, double row, double width,
+                  double height, const std::string& className, const std::string& text,
+                  std::uint32_t windowStyle, std::uint32_t extendedStyle);
+constexpr std::uint32_t WS_CHILD = 0x40000000;
+constexpr std::uint32_t WS_VISIBLE = 0x10000000;
+constexpr std::uint32_t WS_TABSTOP = 0x00010000;
+
+// Tooltips: the toolkit raises EV_TOOLTIP when it needs the text, and the handler answers
+// with EZ_SETTOOLTIP.
+void EZ_ADDTOOLTIP(const std::string& form, int id);
+void EZ_SETTOOLTIP(const std::string& text);
+
+void EZ_ENABLEC(const std::string& form, int id);
+void EZ_DISABLEC(const std::string& form, int id);
+void EZ_SETFOCUS(const std::string& form, int id);
+void EZ_HIDEC(const std::string& form, int firstId, int lastId);
+
+// Native handles: an opaque value naming a window (id 0) or a control, 0 when none.
+using WindowHandle = std::uintptr_t;
+WindowHandle EZ_HANDLE(const std::string& form, int id);
+bool IsWindowEnabled(WindowHandle handle);
+
+// Raw messages seen before the toolkit acts: the only one delivered is a list view's column
+// click, as WM_NOTIFY with an NMLISTVIEW whose hdr.code is LVN_COLUMNCLICK.
+struct NMHDR {
+    WindowHandle hwndFrom = 0;
+    std::uintptr_t idFrom = 0;
+    int code = 0;
+};
+struct NMLISTVIEW {
+    NMHDR hdr;
+    int iItem = -1;
+    int iSubItem = 0;
+};
+constexpr int WM_NOTIFY = 78;
+constexpr int LVN_COLUMNCLICK = -108;
+using HookProc = int (*)(WindowHandle window, int message, std::uintptr_t wParam,
+                         const NMLISTVIEW* record);
+void EZ_HOOKDIALOGPROC(HookProc hook);
+
+// ---- Texts and ticks ---------------------------------------------------------------------
+
+// A multi-line box exchanges line breaks as CR LF.
+void EZ_SETTEXT(const std::string& form, int id, const std::string& text);
+std::string EZ_GETTEXT(const std::string& form, int id);
+void EZ_SETCHECK(const std::string& form, int id, int checked);
+int EZ_GETCHECK(const std::string& form, int id);
+
+// ---- List views and status bars ----------------------------------------------------------
+
+void EZ_CLEAR(const std::string& form, int id);
+// Column 0 adds row `row`; other columns fill a cell of an existing row.
+void EZ_ADDLVITEM(const std::string& form, int id, const std::string& text, int image, int row,
+                  int column, const std::string& extra);
+// 0: rows are added without repainting; 1: repaint again (once, at the end of a fill).
+void EZ_SETREDRAWSTATE(const std::string& form, int id, int on);
+void EZ_REDRAWCONTROL(const std::string& form, int id);
+// On a list view, -1 as the first number clears every highlight.
+void EZ_SETSELECT(const std::string& form, int id, int first, int a, int b, int c, int d);
+// Text boxes: 1 brings the first line into view.
+void EZ_SCROLLTO(const std::string& form, int id, int line, int column);
+// Parts as percents of the width, "50|25|25"; texts by part number from 1.
+void EZ_SETSBPARTS(const std::string& form, int id, int count, const std::string& percents);
+void EZ_SETSBTEXT(const std::string& form, int id, int part, const std::string& text,
+                  const std::string& extra);
+
+// ---- Control messages --------------------------------------------------------------------
+
+constexpr int LVM_GETITEMCOUNT = 0x1004;
+constexpr int LVM_SETITEM = 0x1006;
+constexpr int LVM_GETNEXTITEM = 0x100C;
+constexpr int LVM_ENSUREVISIBLE = 0x1013;
+constexpr int LVM_GETSELECTEDCOUNT = 0x1032;
+constexpr int LVNI_SELECTED = 2;
+constexpr unsigned LVIF_STATE = 8;
+constexpr unsigned LVIS_SELECTED = 2;
+constexpr int DTM_GETSYSTEMTIME = 0x1001;
+constexpr int DTM_SETSYSTEMTIME = 0x1002;
+constexpr int DTM_SETFORMAT = 0x1032 + 0x20;
+constexpr int GDT_VALID = 0;
+constexpr int EM_SETSEL = 0x00B1;
+
+struct LVITEM {
+    unsigned mask = 0;
+    int iItem = 0;
+    int iSubItem = 0;
+    unsigned state = 0;
+    unsigned stateMask = 0;
+};
+
+// LVM_GETITEMCOUNT, LVM_GETSELECTEDCOUNT, LVM_GETNEXTITEM (wParam the row to start after,
+// -1 for the start; -1 when none is left), LVM_ENSUREVISIBLE (wParam the row), EM_SETSEL.
+int EZ_SENDMESSAGER(const std::string& form, int id, int message, int wParam, int lParam);
+void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, int lParam);
+// LVM_SETITEM: the row's highlight is set to item.state wherever item.stateMask says.
+void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam,
+                    const LVITEM& item);
+// DTM_GETSYSTEMTIME fills the record; DTM_SETSYSTEMTIME shows it.
+void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, SYSTEMTIME& date);
+// DTM_SETFORMAT: the picker's display format, such as "MM/dd/yy".
+void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam,
+                    const std::string& text);
+
+// ---- Message boxes and help --------------------------------------------------------------
+
+// Buttons "OK", "YN" or "YNC"; a trailing "{?}", "{!}" or "{S}" in the text picks the
+// question, warning or stop icon and is not shown. Result: 1 Yes or OK, 0 No, -1 Cancel.
+// Escape answers Cancel in "YNC" boxes and No in "YN" boxes.
+int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::string& caption,
+              const std::string& buttons);
+
+// "K": shows the help file at the keyword's topic, non-zero when shown, 0 when the file is
+// missing. "Q": closes the help window.
+int EZ_WINHELP(const std::string& form, const std::string& helpFile, const std::string& keyword,
+               const std::string& command);
+
+// ---- Seams for running without a person --------------------------------------------------
+
+struct MessageBoxRequest {
+    std::string owner;
+    std::string text;     // as given, marker included
+    std::string caption;
+    std::string buttons;
+};
+// While installed, every message box is answered by this function instead of a person.
+using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
+}  // namespace gui

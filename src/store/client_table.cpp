@@ -1,0 +1,71 @@
+#include "store/client_table.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "app/app_state.h"
+#include "store/files.h"
+
+namespace store {
+
+std::array<ClientRecord, TableSlots> ClientTable{};
+Settings ProgramSettings{};
+ClientRecord CurrentRecord{};
+std::int32_t CurrentSlot = 0;
+std::int32_t CurrentClientNumber = 0;
+std::int32_t SaveNeeded = 0;
+
+namespace {
+
+char* TableBytes() { return reinterpret_cast<char*>(ClientTable.data()); }
+
+static_assert(sizeof(ClientTable) == FileSize);
+
+void MakeNewTable() {
+    ClientTable.fill(EmptyRecord());
+    for (int i = 1; i <= MaxClients; ++i) ClientTable[i].ClientNumber = i;
+}
+
+}  // namespace
+
+std::string DataFilePath() { return app::DataFolder() + DataFileName; }
+
+bool LoadClientTable() {
+    const std::string path = DataFilePath();
+    if (FileExists(path)) {
+        // A short file fills the table as far as it reaches; the rest stays zero. Bytes past
+        // the table's size are ignored.
+        ClientTable.fill(EmptyRecord());
+        const auto bytes = ReadFileBytes(path, FileSize);
+        if (bytes) std::memcpy(TableBytes(), bytes->data(), bytes->size());
+        std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
+        return bytes.has_value();
+    }
+    MakeNewTable();
+    SaveNeeded = 1;
+    SaveClientTable();
+    return true;
+}
+
+bool SaveClientTable() {
+    if (SaveNeeded == 0) return true;
+    char* slotZero = TableBytes();
+    std::memcpy(slotZero, &ProgramSettings, sizeof(Settings));
+    std::memset(slotZero + SettingsBlankStart, ' ', SettingsBlankLength);
+    if (!ReplaceFileSafely(DataFilePath(), std::string_view(TableBytes(), FileSize))) {
+        return false;
+    }
+    SaveNeeded = 0;
+    return true;
+}
+
+void ResetClientStore() {
+    ClientTable.fill(EmptyRecord());
+    ProgramSettings = Settings{};
+    CurrentRecord = EmptyRecord();
+    CurrentSlot = 0;
+    CurrentClientNumber = 0;
+    SaveNeeded = 0;
+}
+
+}  // namespace store

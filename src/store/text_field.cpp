@@ -1,0 +1,69 @@
+#include "store/text_field.h"
+
+#include <QList>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace store {
+
+namespace {
+
+// The characters of bytes 0x80..0x9F; the five bytes Windows leaves undefined keep their C1
+// control code, as Windows itself decodes them, so that they survive a round trip.
+constexpr std::array<char16_t, 32> HighControlRange = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t CharacterOfByte(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) return HighControlRange[byte - 0x80];
+    return byte;
+}
+
+char ByteOfCharacter(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    const auto found = std::find(HighControlRange.begin(), HighControlRange.end(), c);
+    if (found != HighControlRange.end()) {
+        return static_cast<char>(0x80 + (found - HighControlRange.begin()));
+    }
+    return '?';
+}
+
+}  // namespace
+
+std::string DecodeWindows1252(std::string_view bytes) {
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (unsigned char byte : bytes) *out++ = QChar(CharacterOfByte(byte));
+    return text.toStdString();
+}
+
+std::string EncodeWindows1252(std::string_view utf8) {
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (char32_t c : text.toUcs4()) bytes.push_back(ByteOfCharacter(c));
+    return bytes;
+}
+
+std::string_view TrimBlanksAndNuls(std::string_view bytes) {
+    const auto isPad = [](char c) { return c == ' ' || c == '\0'; };
+    while (!bytes.empty() && isPad(bytes.front())) bytes.remove_prefix(1);
+    while (!bytes.empty() && isPad(bytes.back())) bytes.remove_suffix(1);
+    return bytes;
+}
+
+void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
+    const std::string bytes = EncodeWindows1252(utf8);
+    const std::string_view text = TrimBlanksAndNuls(bytes);
+    const std::size_t length = std::min(text.size(), width);
+    std::memcpy(field, text.data(), length);
+    std::memset(field + length, ' ', width - length);
+}
+
+}  // namespace store

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace store {
+
+// Fields and history files hold Windows-1252 bytes, the form files of the original Windows
+// program use; the program itself works in UTF-8. Every byte has a character, so decoding
+// then encoding gives the same bytes back.
+std::string DecodeWindows1252(std::string_view bytes);
+// A character without a Windows-1252 form becomes "?".
+std::string EncodeWindows1252(std::string_view utf8);
+
+// Removes NULs and blanks from both ends.
+std::string_view TrimBlanksAndNuls(std::string_view bytes);
+
+// The field's text as shown: trimmed, decoded.
+template <std::size_t N>
+std::string FieldText(const std::array<char, N>& field) {
+    return DecodeWindows1252(TrimBlanksAndNuls(std::string_view(field.data(), N)));
+}
+
+// Stores text into a fixed field: encoded, trimmed, cut to the field's width, padded with
+// blanks.
+void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8);
+template <std::size_t N>
+void StoreField(std::array<char, N>& field, std::string_view utf8) {
+    StoreFieldBytes(field.data(), N, utf8);
+}
+
+}  // namespace store
