@@ -1,13 +1,8 @@
-#include "store/client_table.h"
-#include "store/files.h"
-#include "app/app_state.h"
-
-#include <QCoreApplication>
+#include "app/forms.h"
+#include "app/startup.h"
+#include "platform/gui/ez.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    app::AppPath = QCoreApplication::applicationDirPath().toStdString() + "/";
-    store::EnsureFolder(app::DataFolder());
-    if (!store::LoadClientTable()) return 1;
-    return store::SaveClientTable() ? 0 : 1;
+    return gui::EZ_GUIRUN(argc, argv, app::StartProcedure, app::EventProcedure,
+                          app::DesignProcedure);
 }

@@ -11,6 +11,7 @@ std::int32_t HelpOpen = 0;
 std::string DateMask;
 std::int32_t ManualScanFlag = 0;
 std::string OpenerForm;
+platform::SYSTEMTIME PickerDate;
 
 std::string DataFolder() { return AppPath + "Data/"; }
 

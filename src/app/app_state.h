@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/clock.h"
+
 namespace app {
 
 // Application-wide state made at start-up and kept for the whole run.
@@ -15,6 +17,7 @@ extern std::int32_t HelpOpen;         // result of the latest help request
 extern std::string DateMask;          // display format of the date pickers
 extern std::int32_t ManualScanFlag;   // 1: the user opened the scan window; 0: start-up scan
 extern std::string OpenerForm;        // the window that opened the latest child window
+extern platform::SYSTEMTIME PickerDate;  // the record exchanged with the date pickers
 
 constexpr const char* ProgramCaption = "Vendrix 2.05";
 constexpr const char* HelpFileName = "Vendrix 2.hlp";

@@ -38,6 +38,8 @@ bool LoadClientTable() {
         ClientTable.fill(EmptyRecord());
         const auto bytes = ReadFileBytes(path, FileSize);
         if (bytes) std::memcpy(TableBytes(), bytes->data(), bytes->size());
+        // A damaged file may hold any value here; every reader takes "in use" as 1.
+        for (int i = 1; i <= MaxClients; ++i) ClientTable[i].InUse = ClientTable[i].InUse > 0;
         std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
         return bytes.has_value();
     }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/gui/ez.h"
+
+namespace app {
+
+// A sort key: the run of a record's stored bytes from start (counted from 1) of length bytes.
+struct SortKey {
+    std::int32_t start;
+    std::int32_t length;
+};
+
+// The keys of the list's five columns: exactly the stored fields, blanks included.
+inline constexpr std::array<SortKey, 5> ColumnSortKeys{{
+    {1, 50},    // Client
+    {143, 30},  // Contact
+    {173, 12},  // Phone
+    {185, 4},   // Ext
+    {213, 30},  // Gatekeeper
+}};
+inline constexpr SortKey ClientNameKey = ColumnSortKeys[0];
+inline constexpr const char* ClientListColumns =
+    "Client{19}|Contact{14}|Phone{12}|Ext{5}|Gatekeeper{15}|";
+
+extern SortKey ActiveSortKey;
+extern std::int32_t ClientCount;           // rows put in the list by the last fill
+extern gui::WindowHandle FormHandle;       // the main window, for the column-click hook
+
+// True for a key that lies wholly inside a record.
+bool IsValidSortKey(SortKey key);
+
+// Orders slots 1..2000: clients by ActiveSortKey (unsigned bytes, stable), then the free
+// slots in their previous order; disables "&Edit".
+void SortClientTable();
+// Rebuilds the main list from slot 1 up to the first free slot, and the client count.
+void FillClientList();
+// Shows the number of highlighted rows in the status bar.
+void ShowSelectedCount();
+// Sorts by a clicked column header of the main list.
+int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t wParam,
+                    const gui::NMLISTVIEW* record);
+// Highlights the first client whose name begins with the typed key.
+void TypeAhead(int value);
+// Sets (state 2) or clears (state 0) the highlight of one row of a list.
+void SelectListRow(const std::string& form, int id, int row, int state);
+
+}  // namespace app

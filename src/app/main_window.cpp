@@ -1,0 +1,187 @@
+#include "app/main_window.h"
+
+#include "app/app_state.h"
+#include "app/client_list.h"
+#include "app/forms.h"
+#include "details/details_window.h"
+#include "followup/scan_window.h"
+#include "options/options_window.h"
+#include "platform/gui/ez.h"
+#include "reports/print_window.h"
+#include "store/client_changes.h"
+#include "store/client_table.h"
+
+namespace app {
+
+bool LoadFailed = false;
+
+namespace {
+
+constexpr const char* StatusNotice =
+    " Double-click a client to open it; click a column title to sort the list.";
+
+constexpr double ButtonRow = 21.1875;
+constexpr double ButtonWidth = 7.875;
+constexpr double ButtonHeight = 1.5;
+
+// The row's slot, or 0 when no row is highlighted.
+std::int32_t FirstSelectedSlot() {
+    return gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1,
+                                gui::LVNI_SELECTED) + 1;
+}
+
+void RefreshSelection() {
+    store::CurrentSlot = FirstSelectedSlot();
+    if (store::CurrentSlot > 0) {
+        gui::EZ_ENABLEC(MainForm, EditButton);
+    } else {
+        gui::EZ_DISABLEC(MainForm, EditButton);
+    }
+    ShowSelectedCount();
+}
+
+void OpenSelectedClient() {
+    store::CurrentSlot = FirstSelectedSlot();
+    if (store::CurrentSlot <= 0 || store::CurrentSlot > store::MaxClients) return;
+    store::CurrentRecord = store::ClientTable[store::CurrentSlot];
+    store::CurrentClientNumber = store::CurrentRecord.ClientNumber;
+    details::OpenDetailsWindow(MainForm);
+}
+
+void AddClient() {
+    gui::EZ_SETSELECT(MainForm, MainList, -1, 0, 0, 0, 0);
+    store::CurrentRecord = store::EmptyRecord();
+    store::CurrentSlot = 0;
+    store::CurrentClientNumber = 0;
+    details::OpenDetailsWindow(MainForm);
+}
+
+// The close request: the optional question, then the save. A save that fails keeps the
+// window open, so that nothing typed in this run is lost; the user can make room and exit
+// again.
+void CloseMainWindow(int& cancel) {
+    if (store::ProgramSettings.ConfirmExit != 0 &&
+        gui::EZ_MSGBOX("", "Are you sure?{?}", "Exit Vendrix 2?", "YN") != 1) {
+        cancel = 1;
+        return;
+    }
+    if (!store::SaveClientTable()) {
+        gui::EZ_MSGBOX(MainForm,
+                       "The clients could not be saved to \"" + store::DataFilePath() +
+                           "\". The file on disk is unchanged. Free some disk space or "
+                           "check the folder, then exit again.{S}",
+                       "Clients Not Saved", "OK");
+        cancel = 1;
+        return;
+    }
+    if (HelpOpen != 0) gui::EZ_WINHELP(MainForm, "Vendrix2.hlp", "", "Q");
+}
+
+void HandleListEvent(int code, int& value) {
+    RefreshSelection();
+    if (code == gui::EV_DBLCLICK) {
+        ShowSelectedCount();
+        OpenSelectedClient();
+    } else if (code == gui::EV_KEY) {
+        if (value == gui::VK_DELETE) {
+            store::DeleteSelectedClients();
+        } else if (value == gui::VK_RETURN) {
+            OpenSelectedClient();
+        } else if (value >= 48 && value <= 122 && ActiveSortKey.start == 1) {
+            TypeAhead(value);
+        }
+    }
+}
+
+}  // namespace
+
+void OpenMainWindow(const std::string& parent) {
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_FORM(MainForm, parent, ProgramCaption, 0, 0, 71.625, 24.375, "_CK");
+}
+
+void BuildMainWindow() {
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_SETLAYER(0);
+    gui::EZ_USEFONT(MainFont);
+    gui::EZ_LISTVIEW(MainList, 1.875, 0.75, 67.875, 19.875, ClientListColumns, "-#MSV");
+    gui::EZ_BUTTON(AddButton, 33.75, ButtonRow, ButtonWidth, ButtonHeight, "&Add", "T");
+    gui::EZ_BUTTON(EditButton, 43.125, ButtonRow, ButtonWidth, ButtonHeight, "&Edit", "T");
+    gui::EZ_BUTTON(PrintButton, 52.5, ButtonRow, ButtonWidth, ButtonHeight, "&Print", "T");
+    gui::EZ_BUTTON(ExitButton, 61.875, ButtonRow, ButtonWidth, ButtonHeight, "E&xit", "T");
+    gui::EZ_BUTTON(ScanButton, 20.625, ButtonRow, ButtonWidth, ButtonHeight, "&Scan", "T");
+    gui::EZ_BUTTON(OptionsButton, 11.25, ButtonRow, ButtonWidth, ButtonHeight, "&Options", "T");
+    gui::EZ_BUTTON(HelpButton, 1.875, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
+    gui::EZ_CONTROLEX("", StatusBar, 0, 1, 1, 1, "MSCTLS_STATUSBAR32", "",
+                      gui::WS_CHILD | gui::WS_VISIBLE, 0);
+    gui::EZ_SETSBPARTS(MainForm, StatusBar, 3, "50|25|25");
+    gui::EZ_SETSBTEXT(MainForm, StatusBar, 1, StatusNotice, "");
+    ShowSelectedCount();
+    gui::EZ_DISABLEC(MainForm, EditButton);
+
+    LoadFailed = false;
+    if (!store::LoadClientTable()) {
+        gui::EZ_MSGBOX("",
+                       "The client file \"" + store::DataFilePath() +
+                           "\" exists but cannot be read. Vendrix 2 will stop so that the "
+                           "file is not replaced; check its permissions and start again.{S}",
+                       "Clients Not Loaded", "OK");
+        // Nothing is saved at exit while the table in memory is not the file's.
+        store::SaveNeeded = 0;
+        LoadFailed = true;
+    }
+    const SortKey remembered{store::ProgramSettings.SortKeyStart,
+                             store::ProgramSettings.SortKeyLength};
+    ActiveSortKey = store::ProgramSettings.RememberSortColumn != 0 && IsValidSortKey(remembered)
+                        ? remembered
+                        : ClientNameKey;
+    SortClientTable();
+    FillClientList();
+    gui::EZ_DISPLAYLAYER(MainForm, 1, 0);
+    FormHandle = gui::EZ_HANDLE(MainForm, 0);
+    gui::EZ_HOOKDIALOGPROC(ColumnClickHook);
+}
+
+void HandleMainWindowEvent(int& id, int& code, int& value, int& cancel) {
+    if (id == 0) {
+        if (code == gui::EV_CLOSE) CloseMainWindow(cancel);
+        return;
+    }
+    if (id == MainList) {
+        HandleListEvent(code, value);
+        return;
+    }
+    if (code == gui::EV_KEY && value == gui::VK_RETURN) {
+        value = gui::VK_TAB;  // Enter on a button moves on like Tab
+        return;
+    }
+    if (code != gui::EV_CLICK) return;
+    switch (id) {
+        case AddButton:
+            AddClient();
+            break;
+        case EditButton:
+            OpenSelectedClient();
+            break;
+        case PrintButton:
+            reports::OpenPrintWindow(MainForm);
+            break;
+        case ExitButton:
+            gui::EZ_UNLOADFORM(MainForm);
+            break;
+        case ScanButton:
+            ManualScanFlag = 1;
+            followup::OpenScanWindow(MainForm);
+            break;
+        case OptionsButton:
+            options::OpenOptionsWindow(MainForm);
+            break;
+        case HelpButton:
+            HelpOpen = gui::EZ_WINHELP(MainForm, HelpFilePath, "Contents", "K");
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace app

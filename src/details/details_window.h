@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace details {
+
+// Controls of "Vendrix Details"; the scan results window and the tests refer to them.
+inline constexpr int ClientNameBox = 165;
+inline constexpr int AddressBox = 170;
+inline constexpr int CityBox = 175;
+inline constexpr int StateBox = 180;
+inline constexpr int ZipBox = 185;
+inline constexpr int ContactBox = 190;
+inline constexpr int PhoneBox = 195;
+inline constexpr int ExtBox = 200;
+inline constexpr int FaxBox = 205;
+inline constexpr int CellBox = 210;
+inline constexpr int GatekeeperBox = 215;
+inline constexpr int EMailBox = 220;
+inline constexpr int SendButton = 225;
+inline constexpr int FollowUpCheck = 230;
+inline constexpr int FollowUpPicker = 235;
+inline constexpr int ActionBox = 240;
+inline constexpr int HistoryBox = 245;
+inline constexpr int NextButton = 250;
+inline constexpr int PreviousButton = 255;
+inline constexpr int NewButton = 260;
+inline constexpr int SaveButton = 265;
+inline constexpr int ExitButton = 270;
+inline constexpr int HelpButton = 275;
+
+inline constexpr const char* DetailsCaption = "Vendrix Details";
+
+// 1 once something was saved in this opening of the details window.
+extern std::int32_t DetailsSaved;
+// 1-based row of the scan results whose client the window shows; 0 = none.
+extern std::int32_t ScanEditRow;
+// Fixed when the window is built: true for an existing client opened from the main list, the
+// one mode in which next and previous move.
+extern bool WalksMainList;
+
+// Opens "Vendrix Details" over the named window ("F1" or "F4"); the caller has set
+// CurrentRecord, CurrentSlot and CurrentClientNumber (and ScanEditRow for "F4").
+void OpenDetailsWindow(const std::string& parent);
+void BuildDetailsWindow();
+void DetailsEvents(int& id, int& code, int& value, int& cancel);
+
+// Record to window: CurrentRecord and its history into the controls; Save ends disabled.
+void ShowCurrentRecord();
+// Window to record: the controls into CurrentRecord; returns the history text to store.
+std::string ReadDetailsIntoRecord();
+// Stores the window's contents through the client store. False when nothing or not all of
+// it could be stored (the user was told); the window then still counts as changed.
+bool SaveDetails();
+// Empties the window for a further new client.
+void ClearDetails();
+
+// The window's changed state is the enabled state of "&Save".
+bool DetailsChanged();
+void MarkChanged();
+// Gives a box its own text again on leaving it, without changing the changed state.
+void RewriteTextBox(const std::string& form, int id);
+// "Send E-mail" is usable while the e-mail box holds an address.
+void UpdateSendButton();
+
+// Move to the client of the next or previous row of the main list.
+void ShowNextClient();
+void ShowPreviousClient();
+
+}  // namespace details

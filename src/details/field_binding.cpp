@@ -1,0 +1,90 @@
+#include "details/field_binding.h"
+
+#include <string_view>
+
+#include "app/app_state.h"
+#include "app/forms.h"
+#include "followup/day_numbers.h"
+#include "platform/clock.h"
+#include "platform/gui/ez.h"
+#include "store/client_table.h"
+#include "store/history.h"
+#include "store/text_field.h"
+
+namespace details {
+
+namespace {
+
+using app::DetailsForm;
+
+const char* FieldBytes(const store::ClientRecord& record, const BoundBox& box) {
+    return reinterpret_cast<const char*>(&record) + box.offset;
+}
+
+char* FieldBytes(store::ClientRecord& record, const BoundBox& box) {
+    return reinterpret_cast<char*>(&record) + box.offset;
+}
+
+}  // namespace
+
+void EnableFollowUpControls(bool enabled) {
+    for (const int id : {FollowUpPicker, ActionBox}) {
+        if (enabled) {
+            gui::EZ_ENABLEC(DetailsForm, id);
+        } else {
+            gui::EZ_DISABLEC(DetailsForm, id);
+        }
+    }
+}
+
+std::string BoundText(const store::ClientRecord& record, const BoundBox& box) {
+    return store::DecodeWindows1252(
+        store::TrimBlanksAndNuls(std::string_view(FieldBytes(record, box), box.width)));
+}
+
+void StoreBoundText(store::ClientRecord& record, const BoundBox& box, const std::string& text) {
+    store::StoreFieldBytes(FieldBytes(record, box), box.width, text);
+}
+
+void ShowCurrentRecord() {
+    const store::ClientRecord& record = store::CurrentRecord;
+    for (const BoundBox& box : RecordBoxes) {
+        gui::EZ_SETTEXT(DetailsForm, box.id, BoundText(record, box));
+    }
+    UpdateSendButton();
+    gui::EZ_SETCHECK(DetailsForm, FollowUpCheck, record.FollowUpFlag != 0 ? 1 : 0);
+    EnableFollowUpControls(record.FollowUpFlag != 0);
+    // Today first: a date outside the known years (a damaged file) leaves the record as it
+    // is, and the picker then shows today rather than whatever the record held before.
+    platform::GetLocalTime(app::PickerDate);
+    if (record.FollowUpDate > 0) followup::DayNumberToPickerDate(record.FollowUpDate, app::PickerDate);
+    gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID,
+                        app::PickerDate);
+    gui::EZ_SETTEXT(DetailsForm, ActionBox, store::FieldText(record.FollowUpAction));
+    gui::EZ_SETTEXT(DetailsForm, HistoryBox, store::ReadHistory());
+    gui::EZ_SCROLLTO(DetailsForm, HistoryBox, 1, 0);
+    // Filling the boxes raised change events; a record just shown is unchanged.
+    gui::EZ_DISABLEC(DetailsForm, SaveButton);
+}
+
+std::string ReadDetailsIntoRecord() {
+    store::ClientRecord& record = store::CurrentRecord;
+    for (const BoundBox& box : RecordBoxes) {
+        StoreBoundText(record, box, gui::EZ_GETTEXT(DetailsForm, box.id));
+    }
+    record.FollowUpFlag = gui::EZ_GETCHECK(DetailsForm, FollowUpCheck);
+    if (record.FollowUpFlag != 0) {
+        gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_GETSYSTEMTIME, 0,
+                            app::PickerDate);
+        record.FollowUpDate = followup::DayNumberFromDate(
+            app::PickerDate.wMonth, app::PickerDate.wDay, app::PickerDate.wYear);
+        store::StoreField(record.FollowUpAction, gui::EZ_GETTEXT(DetailsForm, ActionBox));
+    } else {
+        record.FollowUpDate = 0;
+        store::StoreField(record.FollowUpAction, "");
+    }
+    // Only blanks and NULs go from the ends: line breaks at either end are the user's.
+    return std::string(store::TrimBlanksAndNuls(gui::EZ_GETTEXT(DetailsForm, HistoryBox)));
+}
+
+}  // namespace details

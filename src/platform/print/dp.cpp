@@ -1,0 +1,206 @@
+#include "platform/print/dp.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+#include "platform/print/delivery.h"
+#include "platform/print/fonts.h"
+#include "platform/print/wrap.h"
+
+namespace print {
+
+namespace {
+
+struct OpenDocument {
+    Document document;
+    std::uint16_t font = 0;
+    std::vector<QFontMetricsF> metrics;  // one per entry of document.fonts
+};
+
+// Document n lives in slot n - 1.
+std::array<std::unique_ptr<OpenDocument>, MAX_OPEN_DOCUMENTS>& OpenDocuments() {
+    static std::array<std::unique_ptr<OpenDocument>, MAX_OPEN_DOCUMENTS> documents;
+    return documents;
+}
+
+std::shared_ptr<const Document>& LastEnded() {
+    static std::shared_ptr<const Document> document;
+    return document;
+}
+
+OpenDocument* Find(int doc) {
+    if (doc < 1 || doc > MAX_OPEN_DOCUMENTS) return nullptr;
+    return OpenDocuments()[static_cast<std::size_t>(doc - 1)].get();
+}
+
+Page& CurrentPage(OpenDocument& open) {
+    return open.document.pages.back();
+}
+
+// The index of the font, adding it on first use.
+std::uint16_t FontIndex(OpenDocument& open, const FontChoice& choice) {
+    auto& fonts = open.document.fonts;
+    const auto found = std::find(fonts.begin(), fonts.end(), choice);
+    if (found != fonts.end()) return static_cast<std::uint16_t>(found - fonts.begin());
+    // So many different fonts cannot come from a report; the last one then serves.
+    if (fonts.size() >= std::numeric_limits<std::uint16_t>::max()) {
+        return static_cast<std::uint16_t>(fonts.size() - 1);
+    }
+    fonts.push_back(choice);
+    open.metrics.emplace_back(FontFor(choice));
+    return static_cast<std::uint16_t>(fonts.size() - 1);
+}
+
+// Where the text's left end falls when its alignment point is x.
+float LeftEnd(const QFontMetricsF& metrics, float x, int align, std::string_view text) {
+    if (align != ALIGN_RIGHT && align != ALIGN_CENTER) return x;
+    const double width = metrics.horizontalAdvance(DisplayText(text)) / UNITS_PER_INCH;
+    return static_cast<float>(align == ALIGN_RIGHT ? x - width : x - width / 2);
+}
+
+std::int8_t AlignOf(int align) {
+    return static_cast<std::int8_t>(align == ALIGN_RIGHT || align == ALIGN_CENTER ? align
+                                                                                  : ALIGN_LEFT);
+}
+
+void AddText(OpenDocument& open, ItemKind kind, float x, float y, int align, std::string text) {
+    Item item;
+    item.kind = kind;
+    item.font = open.font;
+    item.align = AlignOf(align);
+    item.x = x;
+    item.y = y;
+    item.left = LeftEnd(open.metrics[open.font], x, item.align, text);
+    item.text = std::move(text);
+    CurrentPage(open).items.push_back(std::move(item));
+}
+
+// Page counts become known only now; their place depends on their width.
+void FillPageCounts(OpenDocument& open) {
+    const std::string count = std::to_string(open.document.pages.size());
+    for (Page& page : open.document.pages) {
+        for (Item& item : page.items) {
+            if (item.kind != ItemKind::PageCount) continue;
+            item.text = count;
+            item.left = LeftEnd(open.metrics[item.font], item.x, item.align, item.text);
+        }
+    }
+}
+
+// A tiny allowance, so that a base line computed as y1 + n * spacing in floats is not lost
+// to rounding when it lands on y2.
+constexpr double BOTTOM_TOLERANCE = 1e-4;
+
+int RowsBetween(float y1, float y2, float lineSpacing) {
+    if (!(lineSpacing > 0) || !(y2 >= y1)) return 1;
+    const double rows = std::floor((double{y2} - y1 + BOTTOM_TOLERANCE) / lineSpacing) + 1;
+    return static_cast<int>(std::min(rows, double{INT_MAX}));
+}
+
+}  // namespace
+
+int dpStartDoc(int, const std::string& title, const std::string&, int, int, int, int, int) {
+    // Fonts and painting need the GUI application.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return 0;
+    auto& documents = OpenDocuments();
+    const auto free = std::find(documents.begin(), documents.end(), nullptr);
+    if (free == documents.end()) return 0;
+    auto open = std::make_unique<OpenDocument>();
+    open->document.number = static_cast<int>(free - documents.begin()) + 1;
+    open->document.title = title;
+    open->document.pages.emplace_back();
+    open->font = FontIndex(*open, FontChoice{});
+    *free = std::move(open);
+    return (*free)->document.number;
+}
+
+int dpNewPage(int doc, int, int, int) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    open->document.pages.emplace_back();
+    return 1;
+}
+
+int dpFont(int doc, int style, float points, int, const std::string& face) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    open->font = FontIndex(*open, FontChoice{style, points, face});
+    return 1;
+}
+
+int dpText(int doc, float x, float y, int align, const std::string& text) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    // An empty field draws nothing and need not be kept.
+    if (!text.empty()) AddText(*open, ItemKind::Text, x, y, align, text);
+    return 1;
+}
+
+int dpWrapText(int doc, float x1, float y1, float x2, float y2, float lineSpacing,
+               const std::string& text) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr || text.empty()) return 0;
+    const QFontMetricsF& metrics = open->metrics[open->font];
+    const double width = (double{x2} - x1) * UNITS_PER_INCH;
+    const Wrapped wrapped = WrapText(
+        text, width, RowsBetween(y1, y2, lineSpacing),
+        [&](std::string_view piece) { return metrics.horizontalAdvance(DisplayText(piece)); });
+    for (std::size_t row = 0; row < wrapped.lines.size(); ++row) {
+        const LineSpan& line = wrapped.lines[row];
+        if (line.end == line.begin) continue;
+        const float y = static_cast<float>(y1 + static_cast<double>(row) * lineSpacing);
+        AddText(*open, ItemKind::WrappedLine, x1, y, ALIGN_LEFT,
+                text.substr(line.begin, line.end - line.begin));
+    }
+    return static_cast<int>(std::min<std::size_t>(wrapped.consumed, INT_MAX));
+}
+
+int dpLine(int doc, float x1, float y1, float x2, float y2, float width, int) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    Item item;
+    item.kind = ItemKind::Rule;
+    item.x = x1;
+    item.y = y1;
+    item.x2 = x2;
+    item.y2 = y2;
+    item.width = width;
+    CurrentPage(*open).items.push_back(std::move(item));
+    return 1;
+}
+
+int dpPageNo(int doc, float x, float y, int align, int) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    AddText(*open, ItemKind::PageNumber, x, y, align, std::to_string(open->document.pages.size()));
+    return 1;
+}
+
+int dpPageCount(int doc, float x, float y, int align, int) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    AddText(*open, ItemKind::PageCount, x, y, align, std::string());
+    return 1;
+}
+
+int dpEndDoc(int doc, int mode) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    FillPageCounts(*open);
+    // The number is free again before delivery, which may take as long as the user likes.
+    auto ended = std::make_shared<const Document>(std::move(open->document));
+    OpenDocuments()[static_cast<std::size_t>(doc - 1)].reset();
+    LastEnded() = ended;
+    return Deliver(*ended, mode);
+}
+
+std::shared_ptr<const Document> LastDocument() {
+    return LastEnded();
+}
+
+}  // namespace print

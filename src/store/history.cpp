@@ -1,0 +1,38 @@
+#include "store/history.h"
+
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "store/text_field.h"
+
+namespace store {
+
+namespace {
+// Far beyond any history typed by hand; guards memory against a damaged or foreign file.
+constexpr std::size_t LargestHistory = 256u << 20;
+}  // namespace
+
+std::string HistoryFileName(std::int32_t clientNumber) {
+    // The number is printed as digits only, so even a damaged one names a file inside the
+    // data folder.
+    char name[32];
+    std::snprintf(name, sizeof name, "C%04d.dat", clientNumber);
+    return app::DataFolder() + name;
+}
+
+std::string ReadHistory() {
+    if (CurrentRecord.InUse <= 0) return {};
+    const std::string name = HistoryFileName(CurrentRecord.ClientNumber);
+    if (!FileExists(name)) return {};
+    return DecodeWindows1252(ReadFileBytes(name, LargestHistory).value_or(std::string()));
+}
+
+bool WriteHistory(std::int32_t clientNumber, const std::string& history) {
+    const std::string name = HistoryFileName(clientNumber);
+    if (history.empty()) return !FileExists(name) || RemoveFile(name);
+    return ReplaceFileSafely(name, EncodeWindows1252(history));
+}
+
+}  // namespace store

@@ -1,0 +1,316 @@
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include "app/client_list.h"
+#include "app/main_window.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "store/text_field.h"
+#include "support/program_fixture.h"
+#include "support/widgets.h"
+
+using testing::ControlWidget;
+using testing::MakeClient;
+
+namespace {
+
+QTreeView* MainList() { return ControlWidget<QTreeView>("F1", app::MainList); }
+
+std::vector<std::string> Column(int column) {
+    std::vector<std::string> texts;
+    for (int row = 0; row < app::ClientCount; ++row) {
+        texts.push_back(testing::ListRow("F1", app::MainList, row).at(static_cast<std::size_t>(column)));
+    }
+    return texts;
+}
+
+void ClickHeader(int column) {
+    QHeaderView* header = MainList()->header();
+    const QPoint at(header->sectionViewportPosition(column) + 4, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+    QTreeView* list = MainList();
+    const QRect cell = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, cell.center());
+}
+
+std::string Status(int part) { return gui::StatusBarText("F1", app::StatusBar, part); }
+
+bool SaveEnabledOfEdit() {
+    return gui::IsWindowEnabled(gui::EZ_HANDLE("F1", app::EditButton));
+}
+
+void ClickButton(int id) { QTest::mouseClick(ControlWidget<QPushButton>("F1", id), Qt::LeftButton); }
+
+store::Settings NoStartUpScan() {
+    store::Settings settings{};
+    settings.NoScanOnStart = 1;
+    return settings;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() { testing::StopProgram(); }
+
+    void firstStartMakesTheFileAndAnEmptyList() {
+        testing::TempAppFolder folder;
+        QDir(QString::fromStdString(folder.dataPath())).removeRecursively();
+        testing::StartProgram(folder);
+        QVERIFY(gui::EZ_ISFORM("F1"));
+        QCOMPARE(gui::FormCaption("F1"), std::string("Vendrix 2.05"));
+        QCOMPARE(QFileInfo(QString::fromStdString(folder.dataFile())).size(), qint64(696348));
+        QCOMPARE(app::ClientCount, 0);
+        QCOMPARE(Status(2), std::string(" Clients on file: 0"));
+        QCOMPARE(Status(3), std::string(" Selected: 0"));
+        QVERIFY(!SaveEnabledOfEdit());
+    }
+
+    void sortingByColumns_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("upper case before lower case")
+            << 0 << QStringList{"beta", "Alpha", "alpha", "Beta"}
+            << QStringList{"Alpha", "Beta", "alpha", "beta"};
+        QTest::newRow("a blank sorts before a letter")
+            << 0 << QStringList{"Abc", "Ab Co", "Ab"} << QStringList{"Ab", "Ab Co", "Abc"};
+        QTest::newRow("extensions sort as text") << 3 << QStringList{"9", "10"} << QStringList{"10", "9"};
+        QTest::newRow("phones sort as text")
+            << 2 << QStringList{"555-0199", "212-0100", "555-0100"}
+            << QStringList{"212-0100", "555-0100", "555-0199"};
+    }
+    void sortingByColumns() {
+        QFETCH(int, column);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, sorted);
+        testing::TempAppFolder folder;
+        std::vector<store::ClientRecord> clients;
+        for (const QString& v : values) {
+            const std::string text = v.toStdString();
+            clients.push_back(column == 0 ? MakeClient(text)
+                              : column == 2 ? MakeClient("Client " + text, "", text)
+                                            : MakeClient("Client " + text, "", "", text));
+        }
+        testing::WriteClientsFile(folder, clients, NoStartUpScan());
+        testing::StartProgram(folder);
+        ClickHeader(column);
+        std::vector<std::string> expected;
+        for (const QString& s : sorted) expected.push_back(s.toStdString());
+        QCOMPARE(Column(column), expected);
+        QCOMPARE(store::SaveNeeded, 1);
+        QCOMPARE(store::ProgramSettings.SortKeyStart, app::ColumnSortKeys[column].start);
+    }
+
+    void equalKeysKeepTheirEarlierOrder() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder,
+                                  {MakeClient("Delta", "Smith"), MakeClient("Alpha", "Jones"),
+                                   MakeClient("Charlie", "Smith"), MakeClient("Bravo", "Jones")},
+                                  NoStartUpScan());
+        testing::StartProgram(folder);
+        QCOMPARE(Column(0), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));
+        ClickHeader(1);
+        QCOMPARE(Column(0), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));
+        QCOMPARE(Column(1), (std::vector<std::string>{"Jones", "Jones", "Smith", "Smith"}));
+        // Clicking the same column again changes nothing in the order.
+        ClickHeader(1);
+        QCOMPARE(Column(0), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));
+    }
+
+    void theRememberedColumnSortsTheListAtStart() {
+        testing::TempAppFolder folder;
+        store::Settings settings = NoStartUpScan();
+        settings.RememberSortColumn = 1;
+        settings.SortKeyStart = 143;
+        settings.SortKeyLength = 30;
+        testing::WriteClientsFile(folder, {MakeClient("A", "Zed"), MakeClient("B", "Amy")}, settings);
+        testing::StartProgram(folder);
+        QCOMPARE(Column(1), (std::vector<std::string>{"Amy", "Zed"}));
+    }
+
+    void aDamagedSortKeyFallsBackToTheClientColumn() {
+        testing::TempAppFolder folder;
+        store::Settings settings = NoStartUpScan();
+        settings.RememberSortColumn = 1;
+        settings.SortKeyStart = 340;
+        settings.SortKeyLength = 5000;
+        testing::WriteClientsFile(folder, {MakeClient("B"), MakeClient("A")}, settings);
+        testing::StartProgram(folder);
+        QCOMPARE(Column(0), (std::vector<std::string>{"A", "B"}));
+    }
+
+    void typingALetterHighlightsTheFirstMatchingClient() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo")},
+                                  NoStartUpScan());
+        testing::StartProgram(folder);
+        QTest::keyClick(MainList(), Qt::Key_B);
+        // Bravo, beta, Zeta in byte order: Bravo is the first that begins with b or B.
+        QCOMPARE(gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED), 0);
+        QCOMPARE(Status(3), std::string(" Selected: 1"));
+
+        ClickHeader(1);  // sorted by Contact: typing does nothing
+        QTest::keyClick(MainList(), Qt::Key_Z);
+        QCOMPARE(gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    }
+
+    void clickingARowEnablesEdit() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {MakeClient("A"), MakeClient("B")}, NoStartUpScan());
+        testing::StartProgram(folder);
+        QVERIFY(!SaveEnabledOfEdit());
+        ClickRow(1);
+        QVERIFY(SaveEnabledOfEdit());
+        QCOMPARE(store::CurrentSlot, 2);
+        QCOMPARE(Status(3), std::string(" Selected: 1"));
+    }
+
+    void deleting_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("remaining");
+        QTest::newRow("Yes deletes the highlighted clients") << 1 << 3;
+        QTest::newRow("No keeps them") << 0 << 5;
+        QTest::newRow("Cancel keeps them") << -1 << 5;
+    }
+    void deleting() {
+        QFETCH(int, answer);
+        QFETCH(int, remaining);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder,
+                                  {MakeClient("A"), MakeClient("B"), MakeClient("C"), MakeClient("D"),
+                                   MakeClient("E")},
+                                  NoStartUpScan());
+        for (const char* name : {"C0003.dat", "C0005.dat", "C0001.dat"}) {
+            QVERIFY(store::ReplaceFileSafely(folder.dataPath() + name, "history"));
+        }
+        testing::StartProgram(folder);
+        ClickRow(2);
+        ClickRow(4, Qt::ControlModifier);
+        QCOMPARE(Status(3), std::string(" Selected: 2"));
+
+        testing::MessageBoxes boxes;
+        boxes.answer({answer});
+        QTest::keyClick(MainList(), Qt::Key_Delete);
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QCOMPARE(boxes.asked()[0].text, std::string("Are you SURE you want to delete the highlighted item(s)?{?}"));
+        QCOMPARE(boxes.asked()[0].caption, std::string("Delete Clients"));
+        QCOMPARE(boxes.asked()[0].buttons, std::string("YNC"));
+        QCOMPARE(app::ClientCount, remaining);
+        QCOMPARE(Status(2), " Clients on file: " + std::to_string(remaining));
+        const bool deleted = answer == 1;
+        QCOMPARE(store::FileExists(folder.dataPath() + "C0003.dat"), !deleted);
+        QCOMPARE(store::FileExists(folder.dataPath() + "C0005.dat"), !deleted);
+        QVERIFY(store::FileExists(folder.dataPath() + "C0001.dat"));
+        if (deleted) {
+            QCOMPARE(Column(0), (std::vector<std::string>{"A", "B", "D"}));
+            QCOMPARE(Status(3), std::string(" Selected: 0"));
+            QVERIFY(!SaveEnabledOfEdit());
+            // The freed records wait right behind the clients with their numbers.
+            QCOMPARE(store::ClientTable[4].ClientNumber, 3);
+            QCOMPARE(store::ClientTable[5].ClientNumber, 5);
+        } else {
+            QCOMPARE(Status(3), std::string(" Selected: 2"));
+        }
+    }
+
+    void deleteWithNothingHighlightedAsksNothing() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
+        testing::StartProgram(folder);
+        testing::MessageBoxes boxes;
+        QTest::keyClick(MainList(), Qt::Key_Delete);
+        QVERIFY(boxes.asked().empty());
+        QCOMPARE(app::ClientCount, 1);
+    }
+
+    void exitSavesWhatChanged_data() {
+        QTest::addColumn<int>("confirmExit");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("without the question the window closes and saves") << 0 << 1 << true;
+        QTest::newRow("Yes to the question closes and saves") << 1 << 1 << true;
+        QTest::newRow("No to the question keeps the window and the file") << 1 << 0 << false;
+    }
+    void exitSavesWhatChanged() {
+        QFETCH(int, confirmExit);
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        testing::TempAppFolder folder;
+        store::Settings settings = NoStartUpScan();
+        settings.ConfirmExit = confirmExit;
+        testing::WriteClientsFile(folder, {MakeClient("A"), MakeClient("B")}, settings);
+        testing::StartProgram(folder);
+        ClickHeader(1);  // a sort column change asks for a save
+        testing::MessageBoxes boxes;
+        boxes.answer({answer});
+        ClickButton(app::ExitButton);
+        QCOMPARE(boxes.asked().size(), std::size_t(confirmExit));
+        if (confirmExit) QCOMPARE(boxes.asked()[0].caption, std::string("Exit Vendrix 2?"));
+        QCOMPARE(!gui::EZ_ISFORM("F1"), closed);
+        QFile file(QString::fromStdString(folder.dataFile()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        std::int32_t sortStart = 0;
+        std::memcpy(&sortStart, file.read(28).constData() + 24, 4);
+        QCOMPARE(sortStart, closed ? 143 : 0);
+    }
+
+    void aFailedSaveAtExitKeepsTheWindowOpen() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
+        testing::StartProgram(folder);
+        ClickHeader(2);
+        QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
+
+        testing::MessageBoxes boxes;
+        ClickButton(app::ExitButton);
+        QVERIFY(gui::EZ_ISFORM("F1"));
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QCOMPARE(boxes.asked()[0].caption, std::string("Clients Not Saved"));
+        QVERIFY(boxes.asked()[0].text.ends_with("{S}"));
+        QCOMPARE(store::SaveNeeded, 1);
+
+        // With the folder back, the next exit saves and closes.
+        store::EnsureFolder(folder.dataPath());
+        ClickButton(app::ExitButton);
+        QVERIFY(!gui::EZ_ISFORM("F1"));
+        QVERIFY(store::FileExists(folder.dataFile()));
+    }
+
+    void enterOnAButtonMovesOnLikeTab() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
+        testing::StartProgram(folder);
+        auto* print = ControlWidget<QPushButton>("F1", app::PrintButton);
+        print->setFocus();
+        QTest::keyClick(print, Qt::Key_Return);
+        QVERIFY(!print->hasFocus());
+        QVERIFY(!gui::EZ_ISFORM("F5"));
+    }
+
+    void aDamagedFileNeverCrashesTheList() {
+        testing::TempAppFolder folder;
+        auto odd = MakeClient("\x01\x02 control");
+        odd.InUse = 7;
+        auto negative = MakeClient("Gone");
+        negative.InUse = -3;
+        testing::WriteClientsFile(folder, {MakeClient("Kept"), odd, negative}, NoStartUpScan());
+        testing::StartProgram(folder);
+        QCOMPARE(app::ClientCount, 2);
+        QCOMPARE(store::ClientTable[1].InUse, 1);
+        QCOMPARE(store::ClientTable[2].InUse, 1);
+        QCOMPARE(store::ClientTable[3].InUse, 0);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_main_window.moc"

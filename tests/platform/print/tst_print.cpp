@@ -1,0 +1,511 @@
+#include <QApplication>
+#include <QFontInfo>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cmath>
+#include <set>
+
+#include "platform/clock.h"
+#include "platform/print/dp.h"
+#include "platform/print/fonts.h"
+#include "platform/print/paint.h"
+
+using namespace print;
+
+namespace {
+
+constexpr float SPACING = 0.167f;
+const FontChoice LABEL_FONT{STYLE_LABEL, 10, "Arial"};
+
+int StartDoc() {
+    return dpStartDoc(0, "Vendrix 2.05", "", 0, 1, 0, 7, 64);
+}
+
+// The page header the reports draw.
+void DrawHeader(int doc, const std::string& stamp) {
+    dpFont(doc, STYLE_TITLE, 13, 0, "Arial");
+    dpText(doc, 0.5f, 0.5f, 0, "Vendrix 2.05");
+    dpLine(doc, 0.5f, 0.53f, 8.0f, 0.53f, 1.0f, 0);
+    dpFont(doc, STYLE_LABEL, 9, 0, "Arial");
+    dpText(doc, 7.32f, 0.5f, 2, "Page");
+    dpPageNo(doc, 7.6f, 0.5f, 2, 0);
+    dpText(doc, 7.75f, 0.5f, 2, "of");
+    dpPageCount(doc, 8.0f, 0.5f, 2, 0);
+    dpText(doc, 8.0f, 0.65f, 2, stamp);
+    dpFont(doc, STYLE_LABEL, 7, 0, "Arial");
+    dpText(doc, 0.5f, 0.65f, 0, "Confidential client information");
+}
+
+// A three-page document with a client on page 2.
+Document SampleDocument(std::vector<Document>& ended) {
+    const int doc = StartDoc();
+    for (int page = 1; page <= 3; ++page) {
+        if (page > 1) dpNewPage(doc, 1, 0, 7);
+        DrawHeader(doc, "12-07-2026 9:05 AM");
+        dpFont(doc, STYLE_LABEL, 10, 0, "Arial");
+        dpText(doc, 0.9f, 1.0f, 2, "Client:");
+        dpFont(doc, STYLE_VALUE, 10, 0, "Arial");
+        dpText(doc, 0.95f, 1.0f, 0,
+               page == 2 ? "Müller & Söhne" : "Client " + std::to_string(page));
+    }
+    dpEndDoc(doc, END_PREVIEW);
+    return ended.back();
+}
+
+// The texts of a page's items of one kind.
+QStringList Texts(const Page& page, ItemKind kind) {
+    QStringList texts;
+    for (const Item& item : page.items) {
+        if (item.kind == kind) texts << QString::fromStdString(item.text);
+    }
+    return texts;
+}
+
+// The wrapped lines by row below y1, with "" for a row left empty.
+QStringList Rows(const Page& page, float y1) {
+    QStringList rows;
+    for (const Item& item : page.items) {
+        if (item.kind != ItemKind::WrappedLine) continue;
+        const auto row = static_cast<qsizetype>(std::lround((item.y - y1) / SPACING));
+        while (rows.size() <= row) rows << QString();
+        rows[row] = QString::fromStdString(item.text);
+    }
+    return rows;
+}
+
+bool SplitsUtf8(const std::string& text, std::size_t at) {
+    return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+}
+
+QString Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString Simplified(const QString& text) {
+    return QString(text).replace('\f', ' ').simplified();
+}
+
+}  // namespace
+
+class TestPrint : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startDocHandsOutNumbersUntilTooManyAreOpen();
+    void callsOnAnEndedDocumentDoNothing();
+    void pageNumbersAndCountsAreFilledInAtTheEnd();
+    void textsKeepTheirFontAndAlignment();
+    void styleCodesGiveThreeDistinctLooks_data();
+    void styleCodesGiveThreeDistinctLooks();
+
+    void wrapTextBreaksLines_data();
+    void wrapTextBreaksLines();
+    void wrapTextAlwaysPlacesSomething_data();
+    void wrapTextAlwaysPlacesSomething();
+    void wrapTextContinuesToTheEnd_data();
+    void wrapTextContinuesToTheEnd();
+
+    void pdfHoldsTheTextsWhereTheyWereSet();
+    void printingWithoutPrinterSavesPdfInReportsFolder();
+    void pdfThatCannotBeSavedIsReported();
+    void previewShowsEveryPageUnderTheTitle();
+
+private:
+    std::vector<Document> ended_;
+    std::vector<int> modes_;
+    QStringList notices_;
+    QTemporaryDir folder_;
+};
+
+void TestPrint::init() {
+    ended_.clear();
+    modes_.clear();
+    notices_.clear();
+    SetEndDocHandler([this](const Document& document, int mode) {
+        ended_.push_back(document);
+        modes_.push_back(mode);
+    });
+    SetNoticeHandler([this](const std::string& caption, const std::string& text) {
+        notices_ << QString::fromStdString(caption + "|" + text);
+    });
+    SetPrintersIgnored(true);
+    SetReportsFolder(folder_.filePath("Reports/").toStdString());
+}
+
+void TestPrint::cleanup() {
+    SetEndDocHandler(nullptr);
+    SetNoticeHandler(nullptr);
+    platform::SetClock(nullptr);
+}
+
+void TestPrint::startDocHandsOutNumbersUntilTooManyAreOpen() {
+    std::vector<int> open;
+    for (int i = 0; i < MAX_OPEN_DOCUMENTS; ++i) open.push_back(StartDoc());
+    for (int doc : open) QVERIFY(doc >= 1);
+    QCOMPARE(std::set<int>(open.begin(), open.end()).size(), open.size());
+    QCOMPARE(StartDoc(), 0);
+
+    QCOMPARE(dpEndDoc(open[3], END_PRINT), 1);
+    QCOMPARE(modes_, std::vector<int>{END_PRINT});
+    const int reopened = StartDoc();
+    QCOMPARE(reopened, open[3]);
+    open[3] = reopened;
+    for (int doc : open) dpEndDoc(doc, END_PREVIEW);
+}
+
+void TestPrint::callsOnAnEndedDocumentDoNothing() {
+    const int doc = StartDoc();
+    QCOMPARE(dpEndDoc(doc, END_PREVIEW), 1);
+    QCOMPARE(dpNewPage(doc, 1, 0, 7), 0);
+    QCOMPARE(dpFont(doc, 16, 10, 0, "Arial"), 0);
+    QCOMPARE(dpText(doc, 1, 1, 0, "late"), 0);
+    QCOMPARE(dpWrapText(doc, 0.5f, 1, 8, 10.2f, SPACING, "late"), 0);
+    QCOMPARE(dpLine(doc, 0, 0, 1, 1, 1, 0), 0);
+    QCOMPARE(dpPageNo(doc, 1, 1, 0, 0), 0);
+    QCOMPARE(dpPageCount(doc, 1, 1, 0, 0), 0);
+    QCOMPARE(dpEndDoc(doc, END_PREVIEW), 0);
+    QCOMPARE(dpText(0, 1, 1, 0, "none"), 0);
+    QCOMPARE(dpText(MAX_OPEN_DOCUMENTS + 1, 1, 1, 0, "none"), 0);
+    QCOMPARE(ended_.size(), std::size_t{1});
+    QVERIFY(ended_[0].pages[0].items.empty());
+}
+
+void TestPrint::pageNumbersAndCountsAreFilledInAtTheEnd() {
+    const Document document = SampleDocument(ended_);
+    QCOMPARE(modes_, std::vector<int>{END_PREVIEW});
+    QCOMPARE(document.title, std::string("Vendrix 2.05"));
+    QCOMPARE(document.pages.size(), std::size_t{3});
+    QCOMPARE(LastDocument()->pages.size(), std::size_t{3});
+    for (std::size_t p = 0; p < document.pages.size(); ++p) {
+        const Page& page = document.pages[p];
+        QCOMPARE(Texts(page, ItemKind::PageNumber), QStringList{QString::number(p + 1)});
+        QCOMPARE(Texts(page, ItemKind::PageCount), QStringList{"3"});
+        for (const Item& item : page.items) {
+            if (item.kind != ItemKind::PageCount) continue;
+            // Right-aligned: its right end stays at x whatever the count's width.
+            const FontChoice& font = document.fonts[item.font];
+            QCOMPARE(font, (FontChoice{STYLE_LABEL, 9, "Arial"}));
+            QVERIFY(std::abs(item.x - item.left - TextWidthInches(font, item.text)) < 1e-4);
+        }
+    }
+}
+
+void TestPrint::textsKeepTheirFontAndAlignment() {
+    const Document document = SampleDocument(ended_);
+    const Page& page = document.pages[1];
+    struct Expected {
+        std::string text;
+        FontChoice font;
+        int align;
+        float x;
+        float y;
+    };
+    const std::vector<Expected> expected{
+        {"Vendrix 2.05", {STYLE_TITLE, 13, "Arial"}, ALIGN_LEFT, 0.5f, 0.5f},
+        {"Page", {STYLE_LABEL, 9, "Arial"}, ALIGN_RIGHT, 7.32f, 0.5f},
+        {"Confidential client information", {STYLE_LABEL, 7, "Arial"}, ALIGN_LEFT, 0.5f, 0.65f},
+        {"Client:", {STYLE_LABEL, 10, "Arial"}, ALIGN_RIGHT, 0.9f, 1.0f},
+        {"Müller & Söhne", {STYLE_VALUE, 10, "Arial"}, ALIGN_LEFT, 0.95f, 1.0f},
+    };
+    for (const Expected& want : expected) {
+        const auto item = std::find_if(page.items.begin(), page.items.end(),
+                                       [&](const Item& i) { return i.text == want.text; });
+        QVERIFY2(item != page.items.end(), want.text.c_str());
+        QCOMPARE(document.fonts[item->font], want.font);
+        QCOMPARE(int{item->align}, want.align);
+        QCOMPARE(item->x, want.x);
+        QCOMPARE(item->y, want.y);
+        const double width = TextWidthInches(want.font, want.text);
+        QVERIFY(width > 0.1);
+        const float left = want.align == ALIGN_RIGHT ? static_cast<float>(want.x - width) : want.x;
+        QVERIFY(std::abs(item->left - left) < 1e-4);
+    }
+    const auto rule = std::find_if(page.items.begin(), page.items.end(),
+                                   [](const Item& i) { return i.kind == ItemKind::Rule; });
+    QVERIFY(rule != page.items.end());
+    QCOMPARE(rule->x2, 8.0f);
+    QCOMPARE(rule->width, 1.0f);
+}
+
+void TestPrint::styleCodesGiveThreeDistinctLooks_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("label style 16 is regular") << STYLE_LABEL << false << false;
+    QTest::newRow("value style 17 is bold") << STYLE_VALUE << true << false;
+    QTest::newRow("title style 19 is bold italic") << STYLE_TITLE << true << true;
+}
+
+void TestPrint::styleCodesGiveThreeDistinctLooks() {
+    QFETCH(int, style);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    const QFontInfo info(FontFor(FontChoice{style, 10, "Arial"}));
+    QCOMPARE(info.family(), QString("Liberation Sans"));
+    QCOMPARE(info.bold(), bold);
+    QCOMPARE(info.italic(), italic);
+    QCOMPARE(info.pixelSize(), 200);
+}
+
+void TestPrint::wrapTextBreaksLines_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("placed");
+
+    const auto fitting = [](const char* sample) {
+        return TextWidthInches(LABEL_FONT, sample) + 0.01;
+    };
+    QTest::newRow("a line breaks at the last blank that fits")
+        << QByteArray("alpha beta gamma") << fitting("alpha beta") << 5
+        << QStringList{"alpha beta", "gamma"} << 16;
+    QTest::newRow("the blanks at a break are dropped")
+        << QByteArray("alpha    beta") << fitting("alpha") << 5 << QStringList{"alpha", "beta"}
+        << 13;
+    QTest::newRow("CR LF, LF and CR each start one new line")
+        << QByteArray("one\r\ntwo\nthree\rfour") << 7.5 << 5
+        << QStringList{"one", "two", "three", "four"} << 19;
+    QTest::newRow("an empty line keeps its row")
+        << QByteArray("one\r\n\r\ntwo") << 7.5 << 5 << QStringList{"one", "", "two"} << 10;
+    QTest::newRow("blanks before a line break do not leave an empty row")
+        << QByteArray("alpha beta   \r\ngamma") << fitting("alpha beta") << 5
+        << QStringList{"alpha beta", "gamma"} << 20;
+    QTest::newRow("a word longer than the line is split between letters")
+        << QByteArray("0123456789") << fitting("0123") << 5 << QStringList{"0123", "4567", "89"}
+        << 10;
+    QTest::newRow("a long word after a short one starts on the next line")
+        << QByteArray("12 0123456789") << fitting("0123") << 5
+        << QStringList{"12", "0123", "4567", "89"} << 13;
+    QTest::newRow("leading blanks of a paragraph are kept")
+        << QByteArray("  indented") << 7.5 << 5 << QStringList{"  indented"} << 10;
+    QTest::newRow("the box's last row ends the call after the line break")
+        << QByteArray("one\r\ntwo\r\nthree\r\nfour") << 7.5 << 2 << QStringList{"one", "two"} << 10;
+    QTest::newRow("a full last row ends the call at the next word")
+        << QByteArray("alpha beta gamma delta") << fitting("alpha beta") << 1
+        << QStringList{"alpha beta"} << 11;
+    QTest::newRow("letters of two bytes are never cut")
+        << QByteArray("ÄÖÜäöü") << fitting("ÄÖ") << 1 << QStringList{"ÄÖ"} << 4;
+    QTest::newRow("a combining accent stays with its letter")
+        << QByteArray(
+               "e\xCC\x81"
+               "e\xCC\x81")
+        << 0.001 << 5 << QStringList{"e\xCC\x81", "e\xCC\x81"} << 6;
+    QTest::newRow("an empty text places nothing") << QByteArray() << 7.5 << 5 << QStringList{} << 0;
+}
+
+void TestPrint::wrapTextBreaksLines() {
+    QFETCH(QByteArray, text);
+    QFETCH(double, width);
+    QFETCH(int, rows);
+    QFETCH(QStringList, lines);
+    QFETCH(int, placed);
+
+    const int doc = StartDoc();
+    dpFont(doc, LABEL_FONT.style, LABEL_FONT.points, 0, LABEL_FONT.face);
+    const float y1 = 1.0f;
+    const float y2 = y1 + static_cast<float>(rows - 1) * SPACING;
+    QCOMPARE(
+        dpWrapText(doc, 0.5f, y1, static_cast<float>(0.5 + width), y2, SPACING, text.toStdString()),
+        placed);
+    dpEndDoc(doc, END_PREVIEW);
+    QCOMPARE(Rows(ended_.back().pages[0], y1), lines);
+}
+
+void TestPrint::wrapTextAlwaysPlacesSomething_data() {
+    QTest::addColumn<float>("x2");
+    QTest::addColumn<float>("y1");
+    QTest::addColumn<float>("y2");
+    QTest::addColumn<float>("spacing");
+    QTest::addColumn<int>("placed");
+    QTest::newRow("a box narrower than one letter takes one letter a row")
+        << 0.501f << 10.0f << 10.2f << SPACING << 3;
+    QTest::newRow("a box whose top lies below its bottom takes one line")
+        << 8.0f << 10.5f << 10.2f << SPACING << 14;
+    QTest::newRow("a box with no room at all takes one letter")
+        << 0.4f << 10.5f << 10.2f << SPACING << 2;
+    QTest::newRow("a zero line spacing takes one line") << 8.0f << 1.0f << 10.2f << 0.0f << 14;
+}
+
+void TestPrint::wrapTextAlwaysPlacesSomething() {
+    QFETCH(float, x2);
+    QFETCH(float, y1);
+    QFETCH(float, y2);
+    QFETCH(float, spacing);
+    QFETCH(int, placed);
+    const int doc = StartDoc();
+    QCOMPARE(dpWrapText(doc, 0.5f, y1, x2, y2, spacing, "Äbc Müller\r\nnext"), placed);
+    dpEndDoc(doc, END_PREVIEW);
+    QVERIFY(!ended_.back().pages[0].items.empty());
+}
+
+void TestPrint::wrapTextContinuesToTheEnd_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<float>("firstBaseLine");
+
+    QByteArray prose;
+    for (int i = 0; i < 400; ++i) {
+        prose += "Called about the spring order, " + QByteArray::number(i) +
+                 " crates; wants a quote by Friday.";
+        prose += i % 7 == 0 ? "\r\n\r\n" : (i % 3 == 0 ? "\n" : " ");
+    }
+    QByteArray umlauts;
+    for (int i = 0; i < 2500; ++i) umlauts += "Müller & Söhne ";
+    QTest::newRow("prose with paragraphs") << prose << 1.25f;
+    QTest::newRow("one word of 20000 letters") << QByteArray(20000, 'W') << 1.25f;
+    QTest::newRow("two-byte letters throughout") << umlauts << 1.25f;
+    QTest::newRow("nothing but line breaks") << QByteArray(3000, '\n') << 1.25f;
+    QTest::newRow("blanks only") << QByteArray(5000, ' ') << 1.25f;
+    QTest::newRow("every call starting below the box") << prose.left(3000) << 10.5f;
+}
+
+void TestPrint::wrapTextContinuesToTheEnd() {
+    QFETCH(QByteArray, text);
+    QFETCH(float, firstBaseLine);
+    const std::string whole = text.toStdString();
+    const int doc = StartDoc();
+    std::size_t done = 0;
+    int calls = 0;
+    // Far more calls than pages needed would mean the text is not consumed.
+    while (done < whole.size() && calls < 2000) {
+        const int placed =
+            dpWrapText(doc, 0.5f, firstBaseLine, 8.0f, 10.2f, SPACING, whole.substr(done));
+        QVERIFY(placed > 0);
+        done += static_cast<std::size_t>(placed);
+        QVERIFY(done <= whole.size());
+        QVERIFY(!SplitsUtf8(whole, done));
+        dpNewPage(doc, 1, 0, 7);
+        ++calls;
+    }
+    QCOMPARE(done, whole.size());
+    dpEndDoc(doc, END_PREVIEW);
+    const Document& document = ended_.back();
+    for (const Page& page : document.pages) {
+        for (const Item& item : page.items) {
+            QVERIFY(item.y <= 10.2f + 1e-4f || item.y == firstBaseLine);
+            // Each line fits the box, unless it is a single letter that cannot.
+            if (QString::fromStdString(item.text).size() > 1) {
+                QVERIFY(TextWidthInches(document.fonts[item.font], item.text) <= 7.5 + 1e-6);
+            }
+        }
+    }
+}
+
+void TestPrint::pdfHoldsTheTextsWhereTheyWereSet() {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext is missing");
+    const Document document = SampleDocument(ended_);
+    const QString path = folder_.filePath("sample.pdf");
+    QVERIFY(WritePdf(document, path));
+
+    QVERIFY(Run("pdfinfo", {path}).contains(QRegularExpression("Page size:\\s+612 x 792 pts")));
+    const QStringList pages = Run("pdftotext", {path, "-"}).split('\f');
+    QCOMPARE(pages.size(), 4);  // three pages and what follows the last form feed
+    for (int p = 0; p < 3; ++p) {
+        QVERIFY2(Simplified(pages[p]).contains(QString("Page %1 of 3").arg(p + 1)),
+                 qPrintable(pages[p]));
+    }
+    QVERIFY(Simplified(pages[1]).contains("Client: Müller & Söhne"));
+
+    // The words' boxes in points from the paper's edge: the title starts at 0.5 inch, the
+    // page count ends at 8 inches.
+    const QString boxes = Run("pdftotext", {"-bbox", "-f", "1", "-l", "1", path, "-"});
+    struct Span {
+        double xMin = -100;
+        double xMax = -100;
+    };
+    const auto wordSpan = [&](const QString& word) {
+        const QRegularExpression pattern(
+            "xMin=\"([\\d.]+)\" yMin=\"[\\d.]+\" xMax=\"([\\d.]+)\"[^>]*>" + word + "<");
+        const QRegularExpressionMatch match = pattern.match(boxes);
+        return match.hasMatch() ? Span{match.captured(1).toDouble(), match.captured(2).toDouble()}
+                                : Span{};
+    };
+    QVERIFY(std::abs(wordSpan("Vendrix").xMin - 36.0) < 1.5);
+    QVERIFY(std::abs(wordSpan("3").xMax - 576.0) < 1.5);
+}
+
+void TestPrint::printingWithoutPrinterSavesPdfInReportsFolder() {
+    SetEndDocHandler(nullptr);
+    platform::SetClock([] {
+        platform::SYSTEMTIME t;
+        t.wYear = 2026, t.wMonth = 12, t.wDay = 7, t.wHour = 9, t.wMinute = 5;
+        return t;
+    });
+    const QString reports = folder_.filePath("Reports");
+    const QStringList expected{reports + "/Report 2026-12-07 09-05-00.pdf",
+                               reports + "/Report 2026-12-07 09-05-00 (2).pdf"};
+    for (const QString& path : expected) {
+        const int doc = StartDoc();
+        dpText(doc, 0.5f, 1.0f, 0, "Müller & Söhne");
+        QCOMPARE(dpEndDoc(doc, END_PRINT), 1);
+        QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
+    }
+    QCOMPARE(notices_.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(notices_[i].startsWith("Vendrix 2.05|No printer is set up on this computer."));
+        QVERIFY2(notices_[i].endsWith(":\n" + expected[i]), qPrintable(notices_[i]));
+    }
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFileInfo(reports).permissions() & others, QFile::Permissions());
+    if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
+        QVERIFY(Run("pdftotext", {expected[0], "-"}).contains("Müller & Söhne"));
+    }
+}
+
+void TestPrint::pdfThatCannotBeSavedIsReported() {
+    SetEndDocHandler(nullptr);
+    QFile blocker(folder_.filePath("not-a-folder"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SetReportsFolder(blocker.fileName().toStdString() + "/Reports/");
+    const int doc = StartDoc();
+    QCOMPARE(dpEndDoc(doc, END_PRINT), 0);
+    QCOMPARE(notices_.size(), 1);
+    QVERIFY2(notices_[0].contains("could not be saved as a PDF file"), qPrintable(notices_[0]));
+    QVERIFY(notices_[0].endsWith("{!}"));
+}
+
+void TestPrint::previewShowsEveryPageUnderTheTitle() {
+    SetEndDocHandler(nullptr);
+    const int doc = StartDoc();
+    DrawHeader(doc, "stamp");
+    dpNewPage(doc, 1, 0, 7);
+    DrawHeader(doc, "stamp");
+
+    QString caption;
+    int pages = 0;
+    QTimer poll;
+    int polls = 0;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QPrintPreviewDialog*>(window);
+            if (dialog == nullptr || !dialog->isVisible()) continue;
+            auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+            pages = preview != nullptr ? preview->pageCount() : 0;
+            if (pages == 0 && ++polls < 200) return;
+            caption = dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    QCOMPARE(dpEndDoc(doc, END_PREVIEW), 1);
+    poll.stop();
+    QCOMPARE(caption, QString("Vendrix 2.05 - Print Preview"));
+    QCOMPARE(pages, 2);
+}
+
+QTEST_MAIN(TestPrint)
+#include "tst_print.moc"

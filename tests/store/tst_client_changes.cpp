@@ -1,0 +1,153 @@
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "store/client_changes.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "store/history.h"
+#include "store/text_field.h"
+#include "support/program_fixture.h"
+#include "support/temp_app_folder.h"
+
+using namespace store;
+
+namespace {
+
+QByteArray FileBytes(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void StartNewClient(const std::string& name) {
+    CurrentRecord = EmptyRecord();
+    CurrentSlot = 0;
+    StoreField(CurrentRecord.ClientName, name);
+}
+
+}  // namespace
+
+class ClientChangesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ResetClientStore(); }
+
+    void theFirstClientTakesSlotOneAndWritesItsHistory() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        StartNewClient("Acme");
+        QVERIFY(StoreCurrentRecord("Called about the order"));
+
+        QCOMPARE(CurrentSlot, 1);
+        QCOMPARE(ClientTable[1].InUse, 1);
+        QCOMPARE(ClientTable[1].ClientNumber, 1);
+        QCOMPARE(SaveNeeded, 1);
+        QCOMPARE(FileBytes(folder.dataPath() + "C0001.dat"), QByteArray("Called about the order"));
+        // The staging record stays new, so a further store adds one more client.
+        QCOMPARE(CurrentRecord.InUse, 0);
+        QCOMPARE(CurrentRecord.ClientNumber, 0);
+    }
+
+    void twoStoresFromOneNewClientGiveTwoClients() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        StartNewClient("Acme");
+        QVERIFY(StoreCurrentRecord("first"));
+        StoreField(CurrentRecord.ClientName, "Acme West");
+        QVERIFY(StoreCurrentRecord("first"));
+        QCOMPARE(CurrentSlot, 2);
+        QCOMPARE(FieldText(ClientTable[1].ClientName), std::string("Acme"));
+        QCOMPARE(FieldText(ClientTable[2].ClientName), std::string("Acme West"));
+        QVERIFY(FileExists(folder.dataPath() + "C0001.dat"));
+        QVERIFY(FileExists(folder.dataPath() + "C0002.dat"));
+    }
+
+    void historyBytesAreKeptExactly() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        StartNewClient("Acme");
+        const std::string history = "Line one\r\nM\xc3\xbcller \xe2\x82\xac\r\n";  // UTF-8
+        QVERIFY(StoreCurrentRecord(history));
+        QCOMPARE(FileBytes(folder.dataPath() + "C0001.dat"),
+                 QByteArray("Line one\r\nM\xfcller \x80\r\n"));
+
+        CurrentRecord = ClientTable[1];
+        QCOMPARE(ReadHistory(), history);
+    }
+
+    void anEmptyHistoryDeletesTheFile() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        StartNewClient("Acme");
+        QVERIFY(StoreCurrentRecord("something"));
+        CurrentRecord = ClientTable[1];
+        QVERIFY(StoreCurrentRecord(""));
+        QVERIFY(!FileExists(folder.dataPath() + "C0001.dat"));
+        QCOMPARE(ReadHistory(), std::string());
+    }
+
+    void aNewOrMissingHistoryReadsEmpty() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        CurrentRecord = EmptyRecord();
+        QCOMPARE(ReadHistory(), std::string());
+        CurrentRecord = ClientTable[5];
+        CurrentRecord.InUse = 1;
+        QCOMPARE(ReadHistory(), std::string());
+    }
+
+    void historyNamesUseTheClientNumber_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("client 7") << 7 << "C0007.dat";
+        QTest::newRow("client 2000") << 2000 << "C2000.dat";
+        QTest::newRow("a damaged negative number stays in the folder") << -12 << "C-012.dat";
+        QTest::newRow("a damaged large number stays in the folder") << 123456 << "C123456.dat";
+    }
+    void historyNamesUseTheClientNumber() {
+        QFETCH(int, number);
+        QFETCH(QString, name);
+        testing::TempAppFolder folder;
+        QCOMPARE(QString::fromStdString(HistoryFileName(number)),
+                 QString::fromStdString(folder.dataPath()) + name);
+    }
+
+    void aFullTableRefusesANewClientAndChangesNothing() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        for (int i = 1; i <= MaxClients; ++i) ClientTable[i].InUse = 1;
+        SaveNeeded = 0;
+        CurrentSlot = 17;  // left from an earlier store in the same window
+        StartNewClient("One Too Many");
+        CurrentSlot = 17;
+        testing::MessageBoxes boxes;
+        QVERIFY(!StoreCurrentRecord("history"));
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QCOMPARE(boxes.asked()[0].text, std::string("No more clients may be added at this time.{!}"));
+        QCOMPARE(boxes.asked()[0].caption, std::string("Limit of 2000 Clients"));
+        QCOMPARE(boxes.asked()[0].buttons, std::string("OK"));
+        QCOMPARE(SaveNeeded, 0);
+        QCOMPARE(CurrentClientNumber, 0);
+        QVERIFY(!FileExists(folder.dataPath() + "C0017.dat"));
+    }
+
+    void aHistoryThatCannotBeWrittenIsReported() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        StartNewClient("Acme");
+        QVERIFY(StoreCurrentRecord("kept"));
+        QFile::remove(QString::fromStdString(folder.dataFile()));
+        // A folder where the history file should be makes its replacement fail.
+        QFile::remove(QString::fromStdString(folder.dataPath() + "C0001.dat"));
+        QDir().mkpath(QString::fromStdString(folder.dataPath() + "C0001.dat/inner"));
+        CurrentRecord = ClientTable[1];
+        testing::MessageBoxes boxes;
+        QVERIFY(!StoreCurrentRecord("new text"));
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QCOMPARE(boxes.asked()[0].caption, std::string("History Not Saved"));
+    }
+};
+
+QTEST_MAIN(ClientChangesTest)
+#include "tst_client_changes.moc"

@@ -1,0 +1,89 @@
+#include "support/program_fixture.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include "app/forms.h"
+#include "app/startup.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "store/text_field.h"
+
+namespace testing {
+
+MessageBoxes::MessageBoxes() {
+    gui::SetMessageBoxAnswerer([this](const gui::MessageBoxRequest& request) {
+        asked_.push_back(request);
+        if (!answers_.empty()) {
+            const int answer = answers_.front();
+            answers_.erase(answers_.begin());
+            return answer;
+        }
+        return request.buttons == "YNC" ? -1 : 1;
+    });
+}
+
+MessageBoxes::~MessageBoxes() { gui::SetMessageBoxAnswerer({}); }
+
+void MessageBoxes::answer(std::vector<int> answers) { answers_ = std::move(answers); }
+
+std::string MessageBoxes::lastText() const { return asked_.empty() ? "" : asked_.back().text; }
+
+store::ClientRecord MakeClient(const std::string& name, const std::string& contact,
+                               const std::string& phone, const std::string& ext,
+                               const std::string& gatekeeper) {
+    store::ClientRecord client{};
+    store::StoreField(client.ClientName, name);
+    store::StoreField(client.Address, "");
+    store::StoreField(client.City, "");
+    store::StoreField(client.State, "");
+    store::StoreField(client.Zip, "");
+    store::StoreField(client.Contact, contact);
+    store::StoreField(client.Phone, phone);
+    store::StoreField(client.Ext, ext);
+    store::StoreField(client.Fax, "");
+    store::StoreField(client.Cell, "");
+    store::StoreField(client.Gatekeeper, gatekeeper);
+    store::StoreField(client.EMail, "");
+    store::StoreField(client.FollowUpAction, "");
+    client.InUse = 1;
+    return client;
+}
+
+void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::ClientRecord>& clients,
+                      const store::Settings& settings) {
+    std::array<store::ClientRecord, store::TableSlots> table{};
+    for (int i = 1; i <= store::MaxClients; ++i) table[i].ClientNumber = i;
+    for (std::size_t i = 0; i < clients.size() && i < store::MaxClients; ++i) {
+        table[i + 1] = clients[i];
+        table[i + 1].ClientNumber = static_cast<std::int32_t>(i + 1);
+    }
+    char* bytes = reinterpret_cast<char*>(table.data());
+    std::memcpy(bytes, &settings, sizeof settings);
+    std::memset(bytes + sizeof settings, ' ', store::SettingsBlankLength);
+    store::ReplaceFileSafely(folder.dataFile(), std::string_view(bytes, store::FileSize));
+}
+
+void StartProgram(const TempAppFolder& folder) {
+    store::ResetClientStore();
+    gui::OverrideAppFolder(folder.path());
+    gui::InstallProcedures(app::EventProcedure, app::DesignProcedure);
+    app::StartProcedure("");
+    QCoreApplication::processEvents();
+}
+
+void StopProgram() {
+    MessageBoxes defaults;
+    for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
+                             app::ScanResultsForm, app::ScanForm, app::MainForm}) {
+        if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+std::vector<std::string> ListRow(const std::string& form, int id, int row) {
+    return gui::ListRowTexts(form, id, row);
+}
+
+}  // namespace testing

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/gui/ez.h"
+#include "store/client_record.h"
+#include "support/temp_app_folder.h"
+
+namespace testing {
+
+// Answers message boxes instead of a person and keeps what they asked.
+class MessageBoxes {
+public:
+    MessageBoxes();
+    ~MessageBoxes();
+    // The answers to give, in order; once used up, "OK" and "YN" boxes get 1, "YNC" boxes -1.
+    void answer(std::vector<int> answers);
+    const std::vector<gui::MessageBoxRequest>& asked() const { return asked_; }
+    // The text of the latest box ("" when none was shown).
+    std::string lastText() const;
+    void clear() { asked_.clear(); }
+
+private:
+    std::vector<int> answers_;
+    std::vector<gui::MessageBoxRequest> asked_;
+};
+
+// A client record with the given fields (stored as the details window stores them).
+store::ClientRecord MakeClient(const std::string& name, const std::string& contact = "",
+                               const std::string& phone = "", const std::string& ext = "",
+                               const std::string& gatekeeper = "");
+
+// Writes a "Clients.dat" holding the given clients in slots 1..n (numbers 1..2000) and the
+// settings.
+void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::ClientRecord>& clients,
+                      const store::Settings& settings = {});
+
+// Starts the program in the folder as the run loop would: resets the store, points the
+// program folder at it, installs the window procedures and runs the start procedure.
+void StartProgram(const TempAppFolder& folder);
+
+// Closes every window of the program, the main one last (its close saves the table), and
+// lets Qt delete them. Message boxes asked meanwhile get the default answers above.
+void StopProgram();
+
+// The texts of one row of a list view, cell by cell (for checks on what the user sees).
+std::vector<std::string> ListRow(const std::string& form, int id, int row);
+
+}  // namespace testing
