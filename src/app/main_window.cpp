@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/client_list.h"
 #include "app/forms.h"
+#include "app/startup.h"
 #include "details/details_window.h"
 #include "followup/scan_window.h"
 #include "options/options_window.h"
@@ -75,6 +76,7 @@ void CloseMainWindow(int& cancel) {
         return;
     }
     if (HelpOpen != 0) gui::EZ_WINHELP(MainForm, "Vendrix2.hlp", "", "Q");
+    ReleaseDataLock();
 }
 
 void HandleListEvent(int code, int& value) {

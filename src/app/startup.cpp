@@ -1,15 +1,40 @@
 #include "app/startup.h"
 
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+
 #include "app/app_state.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
 #include "platform/gui/ez.h"
+#include "platform/print/dp.h"
 #include "store/client_table.h"
 #include "store/files.h"
 
 namespace app {
+
+namespace {
+
+// Held for the whole run: a second copy of the program on the same data would save over
+// this one's changes at exit.
+std::unique_ptr<QLockFile> DataLock;
+
+bool LockDataFolder() {
+    DataLock.reset();
+    DataLock = std::make_unique<QLockFile>(QString::fromStdString(DataFolder() + DataLockName));
+    DataLock->setStaleLockTime(0);  // only a live process holds the lock
+    if (DataLock->tryLock(0)) return true;
+    DataLock.reset();
+    return false;
+}
+
+}  // namespace
+
+void ReleaseDataLock() { DataLock.reset(); }
 
 void Initialise() {
     store::ClientTable.fill(store::EmptyRecord());
@@ -27,6 +52,12 @@ void Initialise() {
     followup::InitMonthLengths();
     DateMask = "MM/dd/yy";
     store::EnsureFolder(DataFolder());
+    // Reports that cannot be printed are kept beside the data, and the user is told in the
+    // program's own message boxes.
+    print::SetReportsFolder(AppPath + "Reports/");
+    print::SetNoticeHandler([](const std::string& caption, const std::string& text) {
+        gui::EZ_MSGBOX("", text, caption, "OK");
+    });
 }
 
 void RunStartUpScan() {
@@ -41,6 +72,14 @@ void RunStartUpScan() {
 
 void StartProcedure(const std::string&) {
     Initialise();
+    if (!LockDataFolder()) {
+        gui::EZ_MSGBOX("",
+                       "Vendrix 2 is already running on the clients in \"" + DataFolder() +
+                           "\". Use the window that is open; this copy stops without touching "
+                           "the data.{!}",
+                       "Vendrix 2", "OK");
+        return;
+    }
     OpenMainWindow("");
     if (LoadFailed) {
         gui::EZ_UNLOADFORM(MainForm);

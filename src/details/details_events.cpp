@@ -12,7 +12,6 @@
 #include "mail/mapi.h"
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
-#include "store/text_field.h"
 
 namespace details {
 
@@ -21,17 +20,20 @@ namespace {
 using app::DetailsForm;
 
 // Boxes that get their own text again when left.
-constexpr std::array RewrittenBoxes{ClientNameBox, AddressBox,    CityBox,  StateBox,
-                                    ZipBox,        ContactBox,    GatekeeperBox, ActionBox};
+constexpr std::array RewrittenBoxes{
+    ClientNameBox, AddressBox, CityBox, StateBox, ZipBox, ContactBox, GatekeeperBox, ActionBox,
+};
 // Boxes whose typing only marks the window changed.
-constexpr std::array MarkingBoxes{PhoneBox, ExtBox, FaxBox, CellBox, EMailBox, HistoryBox};
+constexpr std::array MarkingBoxes{
+    PhoneBox, ExtBox, FaxBox, CellBox, EMailBox, HistoryBox,
+};
 // Controls on which Enter moves on like Tab; the history box keeps it for new lines, and the
 // e-mail and arrow buttons act on it.
-constexpr std::array EnterMovesOn{ClientNameBox, AddressBox, CityBox,     StateBox,
-                                  ZipBox,        ContactBox, PhoneBox,    ExtBox,
-                                  FaxBox,        CellBox,    GatekeeperBox, EMailBox,
-                                  FollowUpCheck, FollowUpPicker, ActionBox, NewButton,
-                                  SaveButton,    ExitButton, HelpButton};
+constexpr std::array EnterMovesOn{
+    ClientNameBox, AddressBox, CityBox,    StateBox,      ZipBox,     ContactBox,    PhoneBox,
+    ExtBox,        FaxBox,     CellBox,    GatekeeperBox, EMailBox,   FollowUpCheck, FollowUpPicker,
+    ActionBox,     NewButton,  SaveButton, ExitButton,    HelpButton,
+};
 
 template <std::size_t N>
 bool IsOneOf(const std::array<int, N>& ids, int id) {
@@ -137,9 +139,13 @@ void Clicked(int id) {
 
 }  // namespace
 
-bool DetailsChanged() { return IsEnabled(DetailsForm, SaveButton); }
+bool DetailsChanged() {
+    return IsEnabled(DetailsForm, SaveButton);
+}
 
-void MarkChanged() { gui::EZ_ENABLEC(DetailsForm, SaveButton); }
+void MarkChanged() {
+    gui::EZ_ENABLEC(DetailsForm, SaveButton);
+}
 
 void RewriteTextBox(const std::string& form, int id) {
     const bool changed = DetailsChanged();

@@ -23,7 +23,9 @@ constexpr double BottomWidth = 8.25;
 constexpr double ArrowWidth = 3.375;
 
 // Arrows and "&New" depend on where the window was opened and on whom it shows.
-bool OpenedFromScanResults() { return app::OpenerForm == app::ScanResultsForm; }
+bool OpenedFromScanResults() {
+    return app::OpenerForm == app::ScanResultsForm;
+}
 
 void CreateLabels() {
     gui::EZ_LABEL(100, 1.875, 1.3125, 4.875, LabelHeight, "Client:", "");

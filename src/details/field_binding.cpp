@@ -57,7 +57,8 @@ void ShowCurrentRecord() {
     // Today first: a date outside the known years (a damaged file) leaves the record as it
     // is, and the picker then shows today rather than whatever the record held before.
     platform::GetLocalTime(app::PickerDate);
-    if (record.FollowUpDate > 0) followup::DayNumberToPickerDate(record.FollowUpDate, app::PickerDate);
+    if (record.FollowUpDate > 0)
+        followup::DayNumberToPickerDate(record.FollowUpDate, app::PickerDate);
     gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID,
                         app::PickerDate);
     gui::EZ_SETTEXT(DetailsForm, ActionBox, store::FieldText(record.FollowUpAction));

@@ -35,8 +35,12 @@ void MoveBy(int step) {
 
 }  // namespace
 
-void ShowNextClient() { MoveBy(+1); }
+void ShowNextClient() {
+    MoveBy(+1);
+}
 
-void ShowPreviousClient() { MoveBy(-1); }
+void ShowPreviousClient() {
+    MoveBy(-1);
+}
 
 }  // namespace details

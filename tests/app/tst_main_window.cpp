@@ -11,6 +11,7 @@
 #include "store/files.h"
 #include "store/text_field.h"
 #include "support/program_fixture.h"
+#include "support/program_session.h"
 #include "support/widgets.h"
 
 using testing::ControlWidget;
@@ -60,12 +61,10 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { testing::StopProgram(); }
-
     void firstStartMakesTheFileAndAnEmptyList() {
         testing::TempAppFolder folder;
         QDir(QString::fromStdString(folder.dataPath())).removeRecursively();
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QVERIFY(gui::EZ_ISFORM("F1"));
         QCOMPARE(gui::FormCaption("F1"), std::string("Vendrix 2.05"));
         QCOMPARE(QFileInfo(QString::fromStdString(folder.dataFile())).size(), qint64(696348));
@@ -102,7 +101,7 @@ private slots:
                                             : MakeClient("Client " + text, "", "", text));
         }
         testing::WriteClientsFile(folder, clients, NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         ClickHeader(column);
         std::vector<std::string> expected;
         for (const QString& s : sorted) expected.push_back(s.toStdString());
@@ -117,7 +116,7 @@ private slots:
                                   {MakeClient("Delta", "Smith"), MakeClient("Alpha", "Jones"),
                                    MakeClient("Charlie", "Smith"), MakeClient("Bravo", "Jones")},
                                   NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QCOMPARE(Column(0), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));
         ClickHeader(1);
         QCOMPARE(Column(0), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));
@@ -134,7 +133,7 @@ private slots:
         settings.SortKeyStart = 143;
         settings.SortKeyLength = 30;
         testing::WriteClientsFile(folder, {MakeClient("A", "Zed"), MakeClient("B", "Amy")}, settings);
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QCOMPARE(Column(1), (std::vector<std::string>{"Amy", "Zed"}));
     }
 
@@ -145,7 +144,7 @@ private slots:
         settings.SortKeyStart = 340;
         settings.SortKeyLength = 5000;
         testing::WriteClientsFile(folder, {MakeClient("B"), MakeClient("A")}, settings);
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QCOMPARE(Column(0), (std::vector<std::string>{"A", "B"}));
     }
 
@@ -153,7 +152,7 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo")},
                                   NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QTest::keyClick(MainList(), Qt::Key_B);
         // Bravo, beta, Zeta in byte order: Bravo is the first that begins with b or B.
         QCOMPARE(gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED), 0);
@@ -167,7 +166,7 @@ private slots:
     void clickingARowEnablesEdit() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A"), MakeClient("B")}, NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QVERIFY(!SaveEnabledOfEdit());
         ClickRow(1);
         QVERIFY(SaveEnabledOfEdit());
@@ -193,7 +192,7 @@ private slots:
         for (const char* name : {"C0003.dat", "C0005.dat", "C0001.dat"}) {
             QVERIFY(store::ReplaceFileSafely(folder.dataPath() + name, "history"));
         }
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         ClickRow(2);
         ClickRow(4, Qt::ControlModifier);
         QCOMPARE(Status(3), std::string(" Selected: 2"));
@@ -226,7 +225,7 @@ private slots:
     void deleteWithNothingHighlightedAsksNothing() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         testing::MessageBoxes boxes;
         QTest::keyClick(MainList(), Qt::Key_Delete);
         QVERIFY(boxes.asked().empty());
@@ -249,7 +248,7 @@ private slots:
         store::Settings settings = NoStartUpScan();
         settings.ConfirmExit = confirmExit;
         testing::WriteClientsFile(folder, {MakeClient("A"), MakeClient("B")}, settings);
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         ClickHeader(1);  // a sort column change asks for a save
         testing::MessageBoxes boxes;
         boxes.answer({answer});
@@ -267,7 +266,7 @@ private slots:
     void aFailedSaveAtExitKeepsTheWindowOpen() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         ClickHeader(2);
         QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
 
@@ -289,7 +288,7 @@ private slots:
     void enterOnAButtonMovesOnLikeTab() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         auto* print = ControlWidget<QPushButton>("F1", app::PrintButton);
         print->setFocus();
         QTest::keyClick(print, Qt::Key_Return);
@@ -304,7 +303,7 @@ private slots:
         auto negative = MakeClient("Gone");
         negative.InUse = -3;
         testing::WriteClientsFile(folder, {MakeClient("Kept"), odd, negative}, NoStartUpScan());
-        testing::StartProgram(folder);
+        testing::ProgramSession session(folder);
         QCOMPARE(app::ClientCount, 2);
         QCOMPARE(store::ClientTable[1].InUse, 1);
         QCOMPARE(store::ClientTable[2].InUse, 1);

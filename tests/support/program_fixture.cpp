@@ -73,11 +73,20 @@ void StartProgram(const TempAppFolder& folder) {
 }
 
 void StopProgram() {
-    MessageBoxes defaults;
+    // Unsaved edits are dropped ("No"), an exit question is answered "Yes".
+    gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
+        return request.buttons == "YNC" ? 0 : 1;
+    });
     for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
                              app::ScanResultsForm, app::ScanForm, app::MainForm}) {
         if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);
     }
+    // A test that removed its folder leaves nothing to save to: close regardless.
+    if (gui::EZ_ISFORM(app::MainForm)) {
+        store::SaveNeeded = 0;
+        gui::EZ_UNLOADFORM(app::MainForm);
+    }
+    gui::SetMessageBoxAnswerer({});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }

@@ -42,7 +42,8 @@ void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::Clie
 void StartProgram(const TempAppFolder& folder);
 
 // Closes every window of the program, the main one last (its close saves the table), and
-// lets Qt delete them. Message boxes asked meanwhile get the default answers above.
+// lets Qt delete them. Unsaved edits are dropped; a main window whose save fails (its folder
+// is gone) is closed all the same. A test's own message box answerer is removed.
 void StopProgram();
 
 // The texts of one row of a list view, cell by cell (for checks on what the user sees).

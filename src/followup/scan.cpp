@@ -1,0 +1,48 @@
+#include "followup/scan.h"
+
+#include "followup/scan_results_window.h"
+#include "platform/gui/ez.h"
+#include "store/client_table.h"
+
+namespace followup {
+
+std::array<store::ClientRecord, store::TableSlots> ScanResults{};
+std::int32_t ScanResultCount = 0;
+
+void ClearScanResults() {
+    ScanResults.fill(store::EmptyRecord());
+    ScanResultCount = 0;
+}
+
+void CollectFollowUps(DayNumber first, DayNumber last, bool rollPastDue) {
+    ClearScanResults();
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        store::ClientRecord& client = store::ClientTable[slot];
+        // Clients fill the leading slots without gaps, so the first free slot ends the table.
+        if (client.InUse <= 0) break;
+        if (client.FollowUpFlag == 0) continue;
+        // A flagged follow-up without a date (0) counts as past due as well.
+        if (rollPastDue && client.FollowUpDate < first) client.FollowUpDate = first;
+        if (client.FollowUpDate >= first && client.FollowUpDate <= last) {
+            ScanResultCount += 1;
+            ScanResults[ScanResultCount] = client;
+        }
+    }
+}
+
+void ScanFollowUps(DayNumber first, DayNumber last, const std::string& parent,
+                   std::int32_t byUser) {
+    ClearScanResults();
+    if (first > last) {
+        gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(), ReversedRangeText, ReversedRangeCaption, "OK");
+        return;
+    }
+    CollectFollowUps(first, last, byUser == 0);
+    if (ScanResultCount > 0) {
+        OpenScanResults(parent);
+    } else if (byUser != 0) {
+        gui::EZ_MSGBOX("", NothingFoundText, NothingFoundCaption, "OK");
+    }
+}
+
+}  // namespace followup

@@ -1,0 +1,169 @@
+#include "options/options_window.h"
+
+#include <array>
+#include <cstdint>
+
+#include "app/app_state.h"
+#include "app/client_list.h"
+#include "app/forms.h"
+#include "platform/gui/ez.h"
+#include "reports/report_style.h"
+#include "store/client_table.h"
+
+namespace options {
+
+namespace {
+
+constexpr double TickColumn = 3.75;
+constexpr double TickHeight = 0.9375;
+constexpr double ButtonRow = 17.625;
+constexpr double ButtonWidth = 7.5;
+constexpr double ButtonHeight = 1.5;
+
+struct RadioPlace {
+    double row;
+    double width;
+    const char* style;
+};
+constexpr std::array<RadioPlace, reports::ReportStyleCount> RadioPlaces{{
+    {2.25, 32.25, "GT"},
+    {3.5625, 32.25, "T"},
+    {4.875, 28.5, "T"},
+    {6.1875, 24, "T"},
+    {7.5, 23.25, "T"},
+}};
+
+// A check box, its caption, where it sits and the option it shows.
+struct OptionBox {
+    int id;
+    const char* caption;
+    double row;
+    double width;
+    std::int32_t store::Settings::*field;
+};
+constexpr std::array<OptionBox, 5> OptionBoxes{{
+    {PreviewCheck, "Preview report before printing", 9.75, 22.875,
+     &store::Settings::PreviewBeforePrint},
+    {NoScanCheck, "Don't scan for follow-ups on program start", 11.25, 31.875,
+     &store::Settings::NoScanOnStart},
+    {RollForwardCheck, "Roll past-due follow-ups forward", 12.75, 24.375,
+     &store::Settings::RollPastDueForward},
+    {RememberSortCheck, "Remember last column sorting", 14.25, 24.375,
+     &store::Settings::RememberSortColumn},
+    {ConfirmExitCheck, "Ask for confirmation when exiting program", 15.75, 31.875,
+     &store::Settings::ConfirmExit},
+}};
+
+const OptionBox* FindOptionBox(int id) {
+    for (const OptionBox& box : OptionBoxes) {
+        if (box.id == id) return &box;
+    }
+    return nullptr;
+}
+
+// The window's unsaved state is the enabled state of "&Save".
+bool HasUnsavedChanges() {
+    return gui::IsWindowEnabled(gui::EZ_HANDLE(app::OptionsForm, SaveButton));
+}
+
+void MarkChanged() {
+    gui::EZ_ENABLEC(app::OptionsForm, SaveButton);
+}
+
+void CloseRequested(int& cancel) {
+    if (!HasUnsavedChanges()) return;
+    switch (gui::EZ_MSGBOX("", "Save your changes before exit?{?}", "Changes Not Saved", "YNC")) {
+        case 1:
+            store::SaveNeeded = 1;
+            break;
+        case 0:
+            // The changes stay in force for this run; they reach the file only if something
+            // else asks for a save.
+            break;
+        default:
+            cancel = 1;
+            break;
+    }
+}
+
+void OptionTicked(const OptionBox& box) {
+    store::ProgramSettings.*box.field = gui::EZ_GETCHECK(app::OptionsForm, box.id);
+    // The list's sort column is remembered from the moment the option is ticked; unticking
+    // leaves the remembered key as it was.
+    if (box.id == RememberSortCheck && store::ProgramSettings.RememberSortColumn != 0) {
+        store::ProgramSettings.SortKeyStart = app::ActiveSortKey.start;
+        store::ProgramSettings.SortKeyLength = app::ActiveSortKey.length;
+    }
+    MarkChanged();
+}
+
+}  // namespace
+
+void OpenOptionsWindow(const std::string& opener) {
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_FORM(app::OptionsForm, opener, OptionsWindowCaption, 0, 0, 39.75, 19.875, "CMK");
+}
+
+void BuildOptionsWindow() {
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_SETLAYER(0);
+    gui::EZ_USEFONT(app::MainFont);
+    for (int style = 0; style < reports::ReportStyleCount; ++style) {
+        const RadioPlace& place = RadioPlaces[static_cast<std::size_t>(style)];
+        gui::EZ_RADIO(reports::StyleRadioId(static_cast<reports::ReportStyle>(style)), TickColumn,
+                      place.row, place.width, TickHeight,
+                      reports::StyleCaptions[static_cast<std::size_t>(style)], place.style);
+    }
+    for (const OptionBox& box : OptionBoxes) {
+        gui::EZ_CHECKBOX(box.id, TickColumn, box.row, box.width, TickHeight, box.caption, "T");
+    }
+    gui::EZ_BUTTON(SaveButton, 21.375, ButtonRow, ButtonWidth, ButtonHeight, "&Save", "T");
+    gui::EZ_BUTTON(ExitButton, 30.375, ButtonRow, ButtonWidth, ButtonHeight, "E&xit", "T");
+    gui::EZ_BUTTON(HelpButton, 1.875, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
+    gui::EZ_FRAME(StyleFrame, 1.875, 0.75, 36, 8.625, "Default Print Style", "");
+
+    const reports::ReportStyle style =
+        reports::StyleFromNumber(store::ProgramSettings.DefaultPrintStyle);
+    gui::EZ_SETCHECK(app::OptionsForm, reports::StyleRadioId(style), 1);
+    for (const OptionBox& box : OptionBoxes) {
+        gui::EZ_SETCHECK(app::OptionsForm, box.id, store::ProgramSettings.*box.field != 0 ? 1 : 0);
+    }
+    gui::EZ_DISPLAYLAYER(app::OptionsForm, 1, 0);
+    gui::EZ_DISABLEC(app::OptionsForm, SaveButton);
+}
+
+void OptionsWindowEvents(int& id, int& code, int&, int& cancel) {
+    if (id == 0) {
+        if (code == gui::EV_CLOSE) CloseRequested(cancel);
+        return;
+    }
+    if (code != gui::EV_CLICK) return;
+    // Every click on a style is the user's own choice (the toolkit raises none by itself),
+    // so each one takes effect.
+    if (const auto style = reports::StyleOfRadio(id)) {
+        store::ProgramSettings.DefaultPrintStyle = static_cast<std::int32_t>(*style);
+        MarkChanged();
+        return;
+    }
+    if (const OptionBox* box = FindOptionBox(id)) {
+        OptionTicked(*box);
+        return;
+    }
+    switch (id) {
+        case SaveButton:
+            store::SaveNeeded = 1;
+            gui::EZ_DISABLEC(app::OptionsForm, SaveButton);
+            break;
+        case ExitButton:
+            gui::EZ_UNLOADFORM(app::OptionsForm);
+            break;
+        case HelpButton:
+            app::HelpOpen =
+                gui::EZ_WINHELP(app::OptionsForm, app::HelpFilePath, "Program Options", "K");
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace options

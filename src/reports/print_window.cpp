@@ -1,0 +1,106 @@
+#include "reports/print_window.h"
+
+#include <array>
+
+#include "app/app_state.h"
+#include "app/forms.h"
+#include "platform/gui/ez.h"
+#include "reports/report_engine.h"
+#include "store/client_table.h"
+
+namespace reports {
+
+namespace {
+
+constexpr int OpenerList = 100;
+
+constexpr double RadioColumn = 3.375;
+constexpr double ButtonColumn = 1.5;
+constexpr double ButtonWidth = 35.25;
+constexpr double ButtonHeight = 1.5;
+constexpr double TickHeight = 0.9375;
+
+struct RadioPlace {
+    double row;
+    double width;
+};
+constexpr std::array<RadioPlace, ReportStyleCount> RadioPlaces{{
+    {2.25, 32.25},
+    {3.5625, 28.5},
+    {4.875, 28.125},
+    {6.1875, 23.625},
+    {7.5, 24.75},
+}};
+
+}  // namespace
+
+void OpenPrintWindow(const std::string& opener) {
+    app::OpenerForm = opener;
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_FORM(app::PrintForm, opener, PrintWindowCaption, 0, 0, 37.875, 19.875, "CMK");
+}
+
+void BuildPrintWindow() {
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_SETLAYER(0);
+    gui::EZ_USEFONT(app::MainFont);
+    for (int style = 0; style < ReportStyleCount; ++style) {
+        const RadioPlace& place = RadioPlaces[static_cast<std::size_t>(style)];
+        gui::EZ_RADIO(StyleRadioId(static_cast<ReportStyle>(style)), RadioColumn, place.row,
+                      place.width, TickHeight, StyleCaptions[static_cast<std::size_t>(style)], "T");
+    }
+    gui::EZ_CHECKBOX(PreviewCheck, 6.75, 9.75, 22.875, TickHeight,
+                     "Pre&view report on screen first", "T");
+    gui::EZ_BUTTON(PrintAllButton, ButtonColumn, 11.25, ButtonWidth, ButtonHeight,
+                   "Print &All Clients on File", "T");
+    gui::EZ_BUTTON(PrintSelectedButton, ButtonColumn, 13.3125, ButtonWidth, ButtonHeight,
+                   "Print &Selected Clients Only", "T");
+    gui::EZ_BUTTON(PrintHelpButton, ButtonColumn, 15.375, ButtonWidth, ButtonHeight, "&Help", "T");
+    gui::EZ_BUTTON(ExitPrintButton, ButtonColumn, 17.4375, ButtonWidth, ButtonHeight, "E&xit Print",
+                   "T");
+    gui::EZ_FRAME(PrintOptionsFrame, ButtonColumn, 0.5625, ButtonWidth, 8.8125, "Print Options",
+                  "");
+
+    // The window's choices start from the program options and are never written back.
+    const ReportStyle style = StyleFromNumber(store::ProgramSettings.DefaultPrintStyle);
+    gui::EZ_SETCHECK(app::PrintForm, StyleRadioId(style), 1);
+    gui::EZ_SETCHECK(app::PrintForm, PreviewCheck,
+                     store::ProgramSettings.PreviewBeforePrint != 0 ? 1 : 0);
+    // Decided once: the opener's selection cannot change while this modal window is open.
+    const std::string opener =
+        app::OpenerForm == app::MainForm ? app::MainForm : app::ScanResultsForm;
+    if (gui::EZ_SENDMESSAGER(opener, OpenerList, gui::LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+        gui::EZ_DISABLEC(app::PrintForm, PrintSelectedButton);
+    }
+    gui::EZ_DISPLAYLAYER(app::PrintForm, 1, 0);
+}
+
+void PrintWindowEvents(int& id, int& code, int&, int&) {
+    if (code != gui::EV_CLICK) return;
+    switch (id) {
+        case PrintAllButton:
+            PrintClientReport(0);
+            break;
+        case PrintSelectedButton:
+            PrintClientReport(1);
+            break;
+        case PrintHelpButton:
+            app::HelpOpen = gui::EZ_WINHELP(app::PrintForm, app::HelpFilePath, "Printing", "K");
+            break;
+        case ExitPrintButton:
+            gui::EZ_UNLOADFORM(app::PrintForm);
+            break;
+        default:
+            break;
+    }
+}
+
+ReportStyle ChosenStyle() {
+    for (int style = 0; style < ReportStyleCount; ++style) {
+        const auto chosen = static_cast<ReportStyle>(style);
+        if (gui::EZ_GETCHECK(app::PrintForm, StyleRadioId(chosen)) != 0) return chosen;
+    }
+    return ReportStyle::ListWithFollowUp;
+}
+
+}  // namespace reports

@@ -1,0 +1,168 @@
+#include "reports/report_engine.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/forms.h"
+#include "followup/day_numbers.h"
+#include "followup/scan.h"
+#include "platform/clock.h"
+#include "platform/gui/ez.h"
+#include "platform/print/dp.h"
+#include "reports/print_window.h"
+#include "reports/report_styles.h"
+#include "store/client_table.h"
+
+namespace reports {
+
+namespace {
+
+// The list control of the main window and of the scan results window.
+constexpr int SourceList = 100;
+
+// Title, page numbers and the stamp sit on the header's two lines; the rule runs between.
+constexpr float HeaderTitleLine = 0.5f;
+constexpr float HeaderRuleY = 0.53f;
+constexpr float HeaderSecondLine = 0.65f;
+constexpr float LeftMargin = 0.5f;
+constexpr float RightMargin = 8.0f;
+constexpr float TitlePoints = 13.0f;
+constexpr float HeaderPoints = 9.0f;
+constexpr float NoticePoints = 7.0f;
+constexpr float RuleWidth = 1.0f;
+
+void HeaderFont(const ReportRun& run, int style, float points) {
+    print::dpFont(run.doc, style, points, 0, ReportFace);
+}
+
+// Undated clients (0, and the negative values a damaged file might hold) sort as one group.
+followup::DayNumber SortDate(const store::ClientRecord& client) {
+    return std::max<followup::DayNumber>(client.FollowUpDate, 0);
+}
+
+}  // namespace
+
+void PrintClientReport(std::int32_t selectedOnly) {
+    const ReportStyle style = ChosenStyle();
+    const bool preview = gui::EZ_GETCHECK(app::PrintForm, PreviewCheck) != 0;
+    const auto clients = ChooseClients(app::OpenerForm, selectedOnly);
+    PrintReport(clients, style, preview);
+}
+
+std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
+                                                      std::int32_t selectedOnly) {
+    const bool fromMain = opener == app::MainForm;
+    const std::string form = fromMain ? app::MainForm : app::ScanResultsForm;
+    const auto& table = fromMain ? store::ClientTable : followup::ScanResults;
+
+    std::vector<const store::ClientRecord*> chosen;
+    if (selectedOnly != 0) {
+        // The rows come in ascending order; a row that does not move on ends the walk, so a
+        // confused list cannot keep the loop going.
+        int row = -1;
+        for (;;) {
+            const int next = gui::EZ_SENDMESSAGER(form, SourceList, gui::LVM_GETNEXTITEM, row,
+                                                  gui::LVNI_SELECTED);
+            if (next <= row || next >= store::MaxClients) break;
+            chosen.push_back(&table[static_cast<std::size_t>(next) + 1]);
+            row = next;
+        }
+    } else {
+        const int count =
+            std::clamp(gui::EZ_SENDMESSAGER(form, SourceList, gui::LVM_GETITEMCOUNT, 0, 0), 0,
+                       store::MaxClients);
+        for (int row = 0; row < count; ++row) {
+            chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
+        }
+    }
+    return chosen;
+}
+
+void OrderByFollowUpDate(std::vector<const store::ClientRecord*>& clients) {
+    std::stable_sort(clients.begin(), clients.end(),
+                     [](const store::ClientRecord* a, const store::ClientRecord* b) {
+                         return SortDate(*a) < SortDate(*b);
+                     });
+}
+
+bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyle style,
+                 bool preview) {
+    ReportRun run;
+    run.style = style;
+    run.printStamp = MakePrintStamp();
+    run.doc = print::dpStartDoc(0, DocumentTitle, "", 0, PageSetupA, PageSetupB, PageSetupC, 64);
+    if (run.doc < 1) {
+        gui::EZ_MSGBOX(app::PrintForm, StartFailedText, StartFailedCaption, "OK");
+        return false;
+    }
+    run.cursor = 0.0f;
+
+    if (style == ReportStyle::ListByFollowUpDate) {
+        std::vector<const store::ClientRecord*> ordered(clients.begin(), clients.end());
+        OrderByFollowUpDate(ordered);
+        for (const store::ClientRecord* client : ordered) PrintClientEntry(run, *client);
+    } else {
+        for (const store::ClientRecord* client : clients) PrintClientEntry(run, *client);
+    }
+
+    // Where a report goes when no printer takes it.
+    if (!app::AppPath.empty()) print::SetReportsFolder(app::AppPath + "Reports/");
+    print::dpEndDoc(run.doc, preview ? print::END_PREVIEW : print::END_PRINT);
+    store::CurrentRecord = store::EmptyRecord();
+    return true;
+}
+
+void PrintClientEntry(ReportRun& run, const store::ClientRecord& client) {
+    // A list page is full once the cursor has passed BottomLimit; the page-per-client styles
+    // leave it at exactly BottomLimit. Either way the next page is opened only when a further
+    // client arrives, so that no report ends in an empty page counted in "Page n of m".
+    if (run.cursor >= BottomLimit) StartNewPage(run);
+    if (run.cursor == 0.0f) PrintPageHeader(run);
+    // The history is read for the client in CurrentRecord.
+    store::CurrentRecord = client;
+    switch (run.style) {
+        case ReportStyle::ListWithFollowUp:
+        case ReportStyle::ListByFollowUpDate:
+            PrintFollowUpLine(run);
+            break;
+        case ReportStyle::ListPhonesOnly:
+            PrintPhoneLine(run);
+            break;
+        case ReportStyle::PagePerClientWithHistory:
+            PrintClientPage(run, true);
+            break;
+        case ReportStyle::PagePerClientNoHistory:
+            PrintClientPage(run, false);
+            break;
+    }
+}
+
+void PrintPageHeader(ReportRun& run) {
+    HeaderFont(run, print::STYLE_TITLE, TitlePoints);
+    print::dpText(run.doc, LeftMargin, HeaderTitleLine, print::ALIGN_LEFT, DocumentTitle);
+    print::dpLine(run.doc, LeftMargin, HeaderRuleY, RightMargin, HeaderRuleY, RuleWidth, 0);
+    HeaderFont(run, print::STYLE_LABEL, HeaderPoints);
+    print::dpText(run.doc, 7.32f, HeaderTitleLine, print::ALIGN_RIGHT, "Page");
+    print::dpPageNo(run.doc, 7.6f, HeaderTitleLine, print::ALIGN_RIGHT, 0);
+    print::dpText(run.doc, 7.75f, HeaderTitleLine, print::ALIGN_RIGHT, "of");
+    print::dpPageCount(run.doc, RightMargin, HeaderTitleLine, print::ALIGN_RIGHT, 0);
+    print::dpText(run.doc, RightMargin, HeaderSecondLine, print::ALIGN_RIGHT, run.printStamp);
+    HeaderFont(run, print::STYLE_LABEL, NoticePoints);
+    print::dpText(run.doc, LeftMargin, HeaderSecondLine, print::ALIGN_LEFT, NoticeLine);
+    HeaderFont(run, print::STYLE_LABEL, BodyPoints);
+    run.cursor = BodyTop;
+}
+
+std::string MakePrintStamp() {
+    platform::SYSTEMTIME now;
+    platform::GetLocalTime(now);
+    char date[16];
+    std::snprintf(date, sizeof date, "%02u-%02u-%04u", unsigned{now.wMonth} % 100,
+                  unsigned{now.wDay} % 100, unsigned{now.wYear} % 10000);
+    std::string stamp = std::string(date) + " " + followup::TimeOfDayText();
+    if (stamp.size() > MaxPrintStampLength) stamp.resize(MaxPrintStampLength);
+    return stamp;
+}
+
+}  // namespace reports

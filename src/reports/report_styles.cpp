@@ -1,0 +1,147 @@
+#include "reports/report_styles.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "followup/day_numbers.h"
+#include "platform/print/dp.h"
+#include "reports/report_engine.h"
+#include "store/client_table.h"
+#include "store/history.h"
+#include "store/text_field.h"
+
+namespace reports {
+
+namespace {
+
+// The box the history flows into.
+constexpr float HistoryLeft = 0.5f;
+constexpr float HistoryRight = 8.0f;
+
+// A label ends at x, in the label font.
+void Label(const ReportRun& run, float x, const char* text) {
+    SelectLabelFont(run);
+    print::dpText(run.doc, x, run.cursor, print::ALIGN_RIGHT, text);
+}
+
+// A value starts at x, in the value font.
+void Value(const ReportRun& run, float x, const std::string& text) {
+    SelectValueFont(run);
+    print::dpText(run.doc, x, run.cursor, print::ALIGN_LEFT, text);
+}
+
+// A value of a list line, the value font being selected already.
+void Cell(const ReportRun& run, float x, const std::string& text) {
+    print::dpText(run.doc, x, run.cursor, print::ALIGN_LEFT, text);
+}
+
+std::string FollowUpDateText(const store::ClientRecord& client) {
+    return followup::DayNumberToText(client.FollowUpDate);
+}
+
+// Also the first line of every page the client's history continues on.
+void PrintHeadLine(ReportRun& run) {
+    const store::ClientRecord& client = store::CurrentRecord;
+    Label(run, 0.9f, "Client:");
+    Value(run, 0.95f, store::FieldText(client.ClientName));
+    Label(run, 4.0f, "Contact:");
+    Value(run, 4.05f, store::FieldText(client.Contact));
+    Label(run, 6.0f, "Phone:");
+    Value(run, 6.05f, store::FieldText(client.Phone));
+    Label(run, 7.5f, "Ext:");
+    Value(run, 7.55f, store::FieldText(client.Ext));
+    run.cursor += LineStep;
+}
+
+void PrintAddressLines(ReportRun& run) {
+    const store::ClientRecord& client = store::CurrentRecord;
+    Value(run, 0.95f, store::FieldText(client.Address));
+    Label(run, 4.0f, "Assistant:");
+    Value(run, 4.05f, store::FieldText(client.Gatekeeper));
+    Label(run, 6.0f, "Fax:");
+    Value(run, 6.05f, store::FieldText(client.Fax));
+    run.cursor += LineStep;
+
+    // The separators stay even when the fields are empty.
+    Value(run, 0.95f,
+          store::FieldText(client.City) + ", " + store::FieldText(client.State) + "  " +
+              store::FieldText(client.Zip));
+    Label(run, 6.0f, "Cell:");
+    Value(run, 6.05f, store::FieldText(client.Cell));
+    run.cursor += LineStep;
+
+    Label(run, 4.0f, "Follow-up:");
+    Value(run, 4.05f, FollowUpDateText(client));
+    Value(run, 4.7f, store::FieldText(client.FollowUpAction));
+}
+
+// Flows the history from the cursor down, continuing on new pages under the page header and
+// the client's head line until all of it is placed.
+void PrintHistory(ReportRun& run) {
+    const std::string history = HistoryForReport(store::ReadHistory());
+    std::string_view rest = history;
+    for (;;) {
+        // No font of its own: the first page goes on in the label font left by "Notes:", a
+        // continuation page in the value font left by the repeated head line.
+        const int placed = print::dpWrapText(run.doc, HistoryLeft, run.cursor, HistoryRight,
+                                             BottomLimit, HistoryLineSpacing, std::string(rest));
+        if (placed > 0) rest.remove_prefix(std::min(static_cast<std::size_t>(placed), rest.size()));
+        // A call that places nothing would place nothing on the next page either.
+        if (rest.empty() || placed <= 0) break;
+        print::dpNewPage(run.doc, PageSetupA, PageSetupB, PageSetupC);
+        PrintPageHeader(run);
+        PrintHeadLine(run);
+        run.cursor += LineStep;
+    }
+}
+
+}  // namespace
+
+void PrintFollowUpLine(ReportRun& run) {
+    const store::ClientRecord& client = store::CurrentRecord;
+    SelectValueFont(run);
+    Cell(run, 0.5f, store::FieldText(client.ClientName));
+    Cell(run, 2.8f, store::FieldText(client.Contact));
+    Cell(run, 4.3f, store::FieldText(client.Phone));
+    Cell(run, 5.4f, FollowUpDateText(client));
+    Cell(run, 6.0f, store::FieldText(client.FollowUpAction));
+    run.cursor += LineStep;
+}
+
+void PrintPhoneLine(ReportRun& run) {
+    const store::ClientRecord& client = store::CurrentRecord;
+    SelectValueFont(run);
+    Cell(run, 0.5f, store::FieldText(client.ClientName));
+    Cell(run, 3.0f, store::FieldText(client.Contact));
+    Cell(run, 4.5f, store::FieldText(client.Phone));
+    run.cursor += LineStep;
+}
+
+void PrintClientPage(ReportRun& run, bool withHistory) {
+    PrintHeadLine(run);
+    PrintAddressLines(run);
+    if (withHistory) {
+        run.cursor += LineStep;
+        Label(run, 0.95f, "Notes:");
+        run.cursor += LineStep;
+        run.cursor += LineStep;
+        PrintHistory(run);
+    }
+    run.cursor = BottomLimit;
+}
+
+std::string HistoryForReport(std::string history) {
+    if (const auto nul = history.find('\0'); nul != std::string::npos) history.resize(nul);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        // Every byte that is not a continuation byte starts a character.
+        const bool starts = (static_cast<unsigned char>(history[i]) & 0xC0) != 0x80;
+        if (starts && ++characters > MaxHistoryCharacters) {
+            history.resize(i);
+            break;
+        }
+    }
+    return history;
+}
+
+}  // namespace reports

@@ -1,0 +1,96 @@
+// Whether the desktop has a mail program is asked of xdg-mime; anything but a clear answer
+// naming an installed program counts as none.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "mail/desktop_mail.h"
+#include "mail/mapi.h"
+
+class MailHandlerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir bin_;
+    QTemporaryDir data_;
+    QByteArray savedPath_;
+    QByteArray savedDataDirs_;
+    QByteArray savedDataHome_;
+
+    // A stand-in xdg-mime that prints the text and ends with the code.
+    void installXdgMime(const QByteArray& output, int exitCode) {
+        QFile script(bin_.filePath("xdg-mime"));
+        QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write("#!/bin/sh\nprintf '%s' '" + output + "'\nexit " +
+                     QByteArray::number(exitCode) + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void installDesktopFile(const QString& relativePath) {
+        const QString path = data_.filePath("applications/" + relativePath);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Desktop Entry]\nType=Application\nName=Mail\nExec=true %u\n");
+    }
+
+private slots:
+    void init() {
+        savedPath_ = qgetenv("PATH");
+        savedDataDirs_ = qgetenv("XDG_DATA_DIRS");
+        savedDataHome_ = qgetenv("XDG_DATA_HOME");
+        // Only the stand-ins are found: no real xdg-mime, no real desktop files.
+        qputenv("PATH", bin_.path().toLocal8Bit() + ":/bin:/usr/bin");
+        QFile::remove(bin_.filePath("xdg-mime"));
+        qputenv("XDG_DATA_DIRS", data_.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", data_.filePath("home").toLocal8Bit());
+        QDir(data_.filePath("applications")).removeRecursively();
+        mail::SetMailHandlerCheck({});
+    }
+
+    void cleanup() {
+        qputenv("PATH", savedPath_);
+        qputenv("XDG_DATA_DIRS", savedDataDirs_);
+        qputenv("XDG_DATA_HOME", savedDataHome_);
+    }
+
+    void noXdgMimeMeansNoMailProgram() {
+        if (QFile::exists("/bin/xdg-mime") || QFile::exists("/usr/bin/xdg-mime")) {
+            qputenv("PATH", bin_.path().toLocal8Bit());
+        }
+        QVERIFY(!mail::MailHandlerAvailable());
+    }
+
+    void answersOfXdgMime_data() {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("installed");  // desktop file present, "" for none
+        QTest::addColumn<bool>("available");
+        QTest::newRow("an installed mail program is a mail program")
+            << QByteArray("mailer.desktop\n") << 0 << "mailer.desktop" << true;
+        QTest::newRow("a program in a vendor subfolder is found too")
+            << QByteArray("kde4-mailer.desktop\n") << 0 << "kde4/mailer.desktop" << true;
+        QTest::newRow("an empty answer is no mail program") << QByteArray("") << 0 << "" << false;
+        QTest::newRow("a program whose desktop file is gone is none")
+            << QByteArray("gone.desktop\n") << 0 << "" << false;
+        QTest::newRow("a failing xdg-mime is no answer")
+            << QByteArray("mailer.desktop\n") << 1 << "mailer.desktop" << false;
+        QTest::newRow("an answer that names no desktop file is none")
+            << QByteArray("no default\n") << 0 << "" << false;
+    }
+
+    void answersOfXdgMime() {
+        QFETCH(QByteArray, output);
+        QFETCH(int, exitCode);
+        QFETCH(QString, installed);
+        QFETCH(bool, available);
+        installXdgMime(output, exitCode);
+        if (!installed.isEmpty()) installDesktopFile(installed);
+        QCOMPARE(mail::MailHandlerAvailable(), available);
+    }
+};
+
+QTEST_GUILESS_MAIN(MailHandlerTest)
+#include "tst_mail_handler.moc"

@@ -1,0 +1,305 @@
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/client_list.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "followup/day_numbers.h"
+#include "followup/scan.h"
+#include "platform/clock.h"
+#include "platform/gui/ez.h"
+#include "platform/print/dp.h"
+#include "reports/print_window.h"
+#include "reports/report_engine.h"
+#include "store/client_table.h"
+#include "store/text_field.h"
+#include "support/captured_reports.h"
+#include "support/control_clicks.h"
+#include "support/program_fixture.h"
+#include "support/program_session.h"
+#include "support/temp_app_folder.h"
+
+using testing::CapturedReports;
+
+namespace {
+
+// 6 December 2026, 9:05:00 in the morning.
+platform::SYSTEMTIME FixedNow() {
+    platform::SYSTEMTIME now;
+    now.wYear = 2026;
+    now.wMonth = 12;
+    now.wDay = 6;
+    now.wHour = 9;
+    now.wMinute = 5;
+    return now;
+}
+
+constexpr followup::DayNumber Today = 740321;
+
+std::string ClientName(int i) {
+    return "Client " + std::to_string(1000 + i);
+}
+
+std::vector<store::ClientRecord> MakeClients(int count) {
+    std::vector<store::ClientRecord> clients;
+    for (int i = 1; i <= count; ++i) {
+        clients.push_back(testing::MakeClient(ClientName(i), "Contact", "555-0100"));
+    }
+    return clients;
+}
+
+store::Settings QuietStart() {
+    store::Settings settings{};
+    settings.NoScanOnStart = 1;
+    return settings;
+}
+
+// The client names a list report shows, in order over all pages.
+std::vector<std::string> PrintedNames(const print::Document& document) {
+    std::vector<std::string> names;
+    for (const print::Page& page : document.pages) {
+        for (const print::Item& item : page.items) {
+            if (item.kind == print::ItemKind::Text && item.x == 0.5f && item.y >= 0.85f) {
+                names.push_back(item.text);
+            }
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> Names(std::initializer_list<int> numbers) {
+    std::vector<std::string> names;
+    for (int i : numbers) names.push_back(ClientName(i));
+    return names;
+}
+
+void OpenPrintFrom(const std::string& opener, int printButton) {
+    QVERIFY(testing::ClickControl(opener, printButton));
+    QVERIFY(gui::EZ_ISFORM(app::PrintForm));
+}
+
+}  // namespace
+
+class PrintWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { platform::SetClock(FixedNow); }
+    void cleanup() {
+        testing::StopProgram();
+        platform::SetClock({});
+    }
+
+    void opensOverTheMainWindowWithItsCaption() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, MakeClients(3), QuietStart());
+        testing::ProgramSession program(folder);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        QCOMPARE(gui::FormCaption(app::PrintForm), std::string("Print Clients"));
+        QCOMPARE(app::OpenerForm, std::string("F1"));
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::ExitPrintButton));
+        QVERIFY(!gui::EZ_ISFORM(app::PrintForm));
+    }
+
+    void selectedOnlyIsEnabledByTheOpenersSelection_data() {
+        QTest::addColumn<int>("selectedRow");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("no row selected: print selected is disabled") << -1 << false;
+        QTest::newRow("a row selected: print selected is enabled") << 1 << true;
+    }
+    void selectedOnlyIsEnabledByTheOpenersSelection() {
+        QFETCH(int, selectedRow);
+        QFETCH(bool, enabled);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, MakeClients(3), QuietStart());
+        testing::ProgramSession program(folder);
+        if (selectedRow >= 0) app::SelectListRow(app::MainForm, app::MainList, selectedRow, 2);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        QCOMPARE(testing::ControlEnabled(app::PrintForm, reports::PrintSelectedButton), enabled);
+        QVERIFY(testing::ControlEnabled(app::PrintForm, reports::PrintAllButton));
+    }
+
+    void startsFromTheProgramOptions_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("preview");
+        for (int style = 0; style < reports::ReportStyleCount; ++style) {
+            for (int preview : {0, 1}) {
+                const std::string name = std::string("style ") + std::to_string(style) +
+                                         (preview ? " with preview" : " straight to the printer");
+                QTest::newRow(name.c_str()) << style << preview;
+            }
+        }
+    }
+    void startsFromTheProgramOptions() {
+        QFETCH(int, style);
+        QFETCH(int, preview);
+        testing::TempAppFolder folder;
+        store::Settings settings = QuietStart();
+        settings.DefaultPrintStyle = style;
+        settings.PreviewBeforePrint = preview;
+        testing::WriteClientsFile(folder, MakeClients(2), settings);
+        testing::ProgramSession program(folder);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        for (int s = 0; s < reports::ReportStyleCount; ++s) {
+            const int id = reports::StyleRadioId(static_cast<reports::ReportStyle>(s));
+            QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, id) != 0, s == style);
+        }
+        QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck) != 0, preview != 0);
+
+        CapturedReports reports;
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        QCOMPARE(reports.ended().size(), std::size_t(1));
+        QCOMPARE(reports.ended()[0].mode, preview ? 4 : 5);
+        // The client-page styles give a page each; the list styles one page for two clients.
+        const bool pagePerClient = style == 2 || style == 3;
+        QCOMPARE(reports.last().pages.size(), std::size_t(pagePerClient ? 2 : 1));
+        QVERIFY(gui::EZ_ISFORM(app::PrintForm));
+    }
+
+    void printsTheMainListRows_data() {
+        QTest::addColumn<int>("selectedOnly");
+        QTest::addColumn<std::vector<int>>("selectRows");
+        QTest::addColumn<std::vector<std::string>>("printed");
+        QTest::newRow("all clients, in list order")
+            << 0 << std::vector<int>{2} << Names({1, 2, 3, 4, 5});
+        QTest::newRow("selected clients, in list order whatever the order of selection")
+            << 1 << std::vector<int>{3, 0} << Names({1, 4});
+    }
+    void printsTheMainListRows() {
+        QFETCH(int, selectedOnly);
+        QFETCH(std::vector<int>, selectRows);
+        QFETCH(std::vector<std::string>, printed);
+        testing::TempAppFolder folder;
+        // Written out of order: the list shows them sorted by name.
+        auto clients = MakeClients(5);
+        std::swap(clients[0], clients[4]);
+        testing::WriteClientsFile(folder, clients, QuietStart());
+        testing::ProgramSession program(folder);
+        for (int row : selectRows) app::SelectListRow(app::MainForm, app::MainList, row, 2);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+
+        CapturedReports reports;
+        QVERIFY(testing::ClickControl(
+            app::PrintForm, selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton));
+        QCOMPARE(PrintedNames(reports.last()), printed);
+        // The staging record is left empty after a run.
+        const store::ClientRecord zero{};
+        QCOMPARE(std::memcmp(&store::CurrentRecord, &zero, sizeof zero), 0);
+    }
+
+    void printsOnlyTheScanResultsRows_data() {
+        QTest::addColumn<int>("selectedOnly");
+        QTest::addColumn<std::vector<std::string>>("printed");
+        QTest::newRow("all rows of the scan results, not all clients") << 0 << Names({2, 4, 5});
+        QTest::newRow("the selected row of the scan results") << 1 << Names({4});
+    }
+    void printsOnlyTheScanResultsRows() {
+        QFETCH(int, selectedOnly);
+        QFETCH(std::vector<std::string>, printed);
+        testing::TempAppFolder folder;
+        auto clients = MakeClients(6);
+        for (int i : {1, 3, 4}) {
+            clients[i].FollowUpFlag = 1;
+            clients[i].FollowUpDate = Today;
+        }
+        clients[5].FollowUpFlag = 1;
+        clients[5].FollowUpDate = Today + 10;        // not due today
+        testing::WriteClientsFile(folder, clients);  // the start-up scan runs
+        testing::ProgramSession program(folder);
+        QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
+        QCOMPARE(followup::ScanResultCount, 3);
+        // Something selected in the main list must not matter.
+        app::SelectListRow(app::MainForm, app::MainList, 0, 2);
+        app::SelectListRow(app::ScanResultsForm, 100, 1, 2);
+
+        OpenPrintFrom(app::ScanResultsForm, 115);
+        QCOMPARE(app::OpenerForm, std::string("F4"));
+        CapturedReports reports;
+        QVERIFY(testing::ClickControl(
+            app::PrintForm, selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton));
+        QCOMPARE(PrintedNames(reports.last()), printed);
+    }
+
+    void styleChosenHereIsNotKept() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, MakeClients(2), QuietStart());
+        testing::ProgramSession program(folder);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        QVERIFY(testing::ClickControl(app::PrintForm, 115));  // one client per page, no history
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PreviewCheck));
+        CapturedReports reports;
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        QCOMPARE(reports.last().pages.size(), std::size_t(2));
+        QCOMPARE(reports.ended().back().mode, 4);
+        // A second report from the same window, with other choices.
+        QVERIFY(testing::ClickControl(app::PrintForm, 105));
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PreviewCheck));
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        QCOMPARE(reports.ended().size(), std::size_t(2));
+        QCOMPARE(reports.last().pages.size(), std::size_t(1));
+        QCOMPARE(reports.ended().back().mode, 5);
+
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::ExitPrintButton));
+        QCOMPARE(store::ProgramSettings.DefaultPrintStyle, 0);
+        QCOMPARE(store::ProgramSettings.PreviewBeforePrint, 0);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        QVERIFY(gui::EZ_GETCHECK(app::PrintForm, 100) != 0);
+        QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck), 0);
+    }
+
+    void withoutAPrinterTheReportIsSavedAsPdfBesideTheData() {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, MakeClients(3), QuietStart());
+        testing::ProgramSession program(folder);
+        testing::MessageBoxes boxes;
+        print::SetPrintersIgnored(true);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        print::SetPrintersIgnored(false);
+
+        const QDir reportsFolder(QString::fromStdString(folder.path() + "Reports"));
+        const QStringList files = reportsFolder.entryList({QStringLiteral("*.pdf")}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        // The user is told where the report went.
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QVERIFY(boxes.lastText().find(files[0].toStdString()) != std::string::npos);
+
+        QProcess process;
+        process.start(pdftotext, {reportsFolder.filePath(files[0]), QStringLiteral("-")});
+        QVERIFY(process.waitForFinished());
+        const QString text = QString::fromUtf8(process.readAllStandardOutput()).simplified();
+        for (int i = 1; i <= 3; ++i) {
+            QVERIFY2(text.contains(QString::fromStdString(ClientName(i))), qPrintable(text));
+        }
+        QVERIFY(text.contains(QStringLiteral("Vendrix 2.05")));
+        QVERIFY(text.contains(QStringLiteral("Page 1 of 1")));
+        QVERIFY(text.contains(QStringLiteral("12-06-2026 9:05:00 am")));
+    }
+
+    void helpShowsThePrintingTopic() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, MakeClients(1), QuietStart());
+        std::ofstream(folder.path() + app::HelpFileName)
+            << "<html><body><a name=\"Contents\"></a>Contents"
+               "<a name=\"Printing\"></a>Printing</body></html>";
+        testing::ProgramSession program(folder);
+        OpenPrintFrom(app::MainForm, app::PrintButton);
+        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintHelpButton));
+        QCOMPARE(gui::HelpTopicShown(), std::string("Printing"));
+        QVERIFY(app::HelpOpen != 0);
+        gui::EZ_WINHELP(app::MainForm, "", "", "Q");
+    }
+};
+
+QTEST_MAIN(PrintWindowTest)
+#include "tst_print_window.moc"

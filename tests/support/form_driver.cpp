@@ -1,0 +1,60 @@
+#include "support/form_driver.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QTest>
+
+#include "platform/gui/ez.h"
+
+namespace testing {
+
+QWidget* OpenWindow(const std::string& form) {
+    const QString name = QString::fromStdString(form);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == name && window->isVisible()) return window;
+    }
+    return nullptr;
+}
+
+QWidget* ControlWidget(const std::string& form, int id) {
+    QWidget* window = OpenWindow(form);
+    if (window == nullptr) return nullptr;
+    return window->findChild<QWidget*>(QStringLiteral("c%1").arg(id));
+}
+
+void Click(const std::string& form, int id) {
+    QWidget* control = ControlWidget(form, id);
+    QVERIFY2(control != nullptr, "no such control");
+    QTest::mouseClick(control, Qt::LeftButton);
+    QCoreApplication::processEvents();
+}
+
+void DoubleClickRow(const std::string& form, int listId, int row) {
+    auto* list = Control<QAbstractItemView>(form, listId);
+    QVERIFY2(list != nullptr, "no such list");
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QVERIFY2(rect.isValid(), "no such row");
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QCoreApplication::processEvents();
+}
+
+bool IsEnabled(const std::string& form, int id) {
+    return gui::IsWindowEnabled(gui::EZ_HANDLE(form, id));
+}
+
+bool IsShown(const std::string& form, int id) {
+    QWidget* control = ControlWidget(form, id);
+    return control != nullptr && control->isVisible();
+}
+
+std::vector<int> SelectedRows(const std::string& form, int listId) {
+    std::vector<int> rows;
+    for (int row = gui::EZ_SENDMESSAGER(form, listId, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED);
+         row >= 0;
+         row = gui::EZ_SENDMESSAGER(form, listId, gui::LVM_GETNEXTITEM, row, gui::LVNI_SELECTED)) {
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace testing

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+namespace testing {
+
+// The open (visible) window of that name, nullptr when there is none.
+QWidget* OpenWindow(const std::string& form);
+// A control of an open window by its id, as the toolkit layer names it.
+QWidget* ControlWidget(const std::string& form, int id);
+template <class T>
+T* Control(const std::string& form, int id) {
+    return qobject_cast<T*>(ControlWidget(form, id));
+}
+
+// A person's click on a button or check box, and a double-click on a list row.
+void Click(const std::string& form, int id);
+void DoubleClickRow(const std::string& form, int listId, int row);
+
+bool IsEnabled(const std::string& form, int id);
+// Whether the control is shown (not hidden) on its window.
+bool IsShown(const std::string& form, int id);
+
+// The rows highlighted in a list view, in row order.
+std::vector<int> SelectedRows(const std::string& form, int listId);
+
+}  // namespace testing
