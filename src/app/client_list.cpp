@@ -24,8 +24,9 @@ const unsigned char* KeyBytes(const store::ClientRecord& record, SortKey key) {
 }  // namespace
 
 bool IsValidSortKey(SortKey key) {
+    // Summed in 64 bits: a damaged file's start and length may each be near the 32-bit limit.
     return key.start >= 1 && key.length >= 1 &&
-           key.start - 1 + key.length <= static_cast<std::int32_t>(store::RecordSize);
+           std::int64_t{key.start} - 1 + key.length <= static_cast<std::int64_t>(store::RecordSize);
 }
 
 void SortClientTable() {

@@ -18,8 +18,7 @@ bool LoadFailed = false;
 
 namespace {
 
-constexpr const char* StatusNotice =
-    " Double-click a client to open it; click a column title to sort the list.";
+constexpr const char* StatusNotice = " Double-click a client to open it";
 
 constexpr double ButtonRow = 21.1875;
 constexpr double ButtonWidth = 7.875;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace followup {
 
@@ -22,10 +23,15 @@ double RoundSix(double value) { return std::nearbyint(value * 1e6) / 1e6; }
 
 // Days up to the given date of the four-digit year, without folding the year.
 DayNumber DayNumberOfYear(std::int32_t month, std::int32_t day, std::int32_t year) {
-    double n = 365.0 * year + day + 31.0 * (month - 1);
+    double n = 365.0 * year + day + 31.0 * (month - 1.0);
     if (month > 2) n -= std::floor(MonthFactor * month + MonthOffset);
-    const double y = month < 3 ? year - 1 : year;
+    const double y = month < 3 ? year - 1.0 : year;
     n += std::floor(y / 4.0) - std::floor(0.75 * std::floor(y / 100.0 + 1.0));
+    // Only an impossible month or day gets this far out; such a date has no day number.
+    if (!(n >= std::numeric_limits<DayNumber>::min() &&
+          n <= std::numeric_limits<DayNumber>::max())) {
+        return 0;
+    }
     return static_cast<DayNumber>(n);
 }
 

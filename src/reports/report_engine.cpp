@@ -38,7 +38,9 @@ void HeaderFont(const ReportRun& run, int style, float points) {
 
 // Undated clients (0, and the negative values a damaged file might hold) sort as one group.
 followup::DayNumber SortDate(const store::ClientRecord& client) {
-    return std::max<followup::DayNumber>(client.FollowUpDate, 0);
+    // Read by value: a packed record's integer may not be bound to a reference.
+    const followup::DayNumber date = client.FollowUpDate;
+    return date > 0 ? date : 0;
 }
 
 }  // namespace

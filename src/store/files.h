@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,5 +26,27 @@ bool RemoveFile(const std::string& path);
 
 // The file's bytes, at most maxBytes of them; nothing when it cannot be opened.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes);
+
+// Removes the temporary files that a replacement cut short by a crash left in the folder.
+// Only the program's own temporary names are touched.
+void RemoveLeftoverTemporaries(const std::string& folder);
+
+// The system calls every read, write and removal above goes through, so that a test can make
+// any one of them fail the way a full or failing disk does, or watch which files are touched.
+// Each returns what the system call of the same name returns and sets errno the same way.
+struct FileCalls {
+    int (*open)(const char* path, int flags);  // open for reading
+    int (*makeTemporary)(char* pathTemplate);  // mkstemp
+    ssize_t (*write)(int fd, const void* bytes, std::size_t count);
+    int (*flush)(int fd);  // fsync, of a file or of a folder
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+    int (*remove)(const char* path);  // unlink
+};
+
+// The real system calls.
+FileCalls SystemFileCalls();
+// Installs calls in place of the current ones and returns those.
+FileCalls SetFileCalls(const FileCalls& calls);
 
 }  // namespace store

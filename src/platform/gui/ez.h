@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 
@@ -22,15 +23,16 @@ using DesignProc = void (*)(const std::string& form);
 using EventProc = void (*)(const std::string& form, int& id, int& code, int& value, int& cancel);
 
 // Event codes.
-constexpr int EV_CLOSE = 0;       // the window is about to close; cancel = 1 keeps it open
-constexpr int EV_CLICK = 1;       // button, check box, radio button, date picker, list
-constexpr int EV_DBLCLICK = 2;    // double-click on a list row
-constexpr int EV_GOTFOCUS = 3;    // the control got the focus
-constexpr int EV_LOSTFOCUS = 4;   // the control lost the focus (id 0: the window did)
-constexpr int EV_CHANGE = 6;      // the text of a text box changed (typing or EZ_SETTEXT)
-constexpr int EV_TOOLTIP = 8;     // the toolkit asks for a tooltip text (EZ_SETTOOLTIP)
-constexpr int EV_NOTIFY = 10;     // notification of a common control; value = its code
-constexpr int EV_KEY = 30;        // key pressed; value = virtual-key code, writable
+constexpr int EV_CLOSE = 0;      // the window is about to close; cancel = 1 keeps it open
+constexpr int EV_CLICK = 1;      // button, check box, radio button, date picker, list
+constexpr int EV_DBLCLICK = 2;   // double-click on a list row
+constexpr int EV_GOTFOCUS = 3;   // the control got the focus
+constexpr int EV_LOSTFOCUS = 4;  // the control lost the focus (id 0: the window did)
+constexpr int EV_CHANGE = 6;     // the text of a text box changed (typing or EZ_SETTEXT)
+constexpr int EV_TOOLTIP = 8;    // the toolkit asks for a tooltip text (EZ_SETTOOLTIP)
+constexpr int EV_NOTIFY = 10;    // notification of a common control; value = its code
+constexpr int EV_KEY = 30;       // key pressed; value = virtual-key code, writable:
+                                 // 9 moves the focus on as Tab does, 0 swallows the key
 
 // Virtual-key codes delivered with EV_KEY. Letters give their upper-case code ('A'..'Z'),
 // digits (keypad too) their digit code ('0'..'9').
@@ -68,9 +70,9 @@ void EZ_ALLOWNOTIFYEVENTS(int on);
 void EZ_ALLOWKEYEVENTS(int on);
 void EZ_SUBCLASSMODE(int mode);
 void EZ_DEFFONT(int number, const std::string& face, double points, const std::string& style);
-std::string EZ_GETAPPPATHNAME();                        // the program file's full path
-std::string EZ_GETPATHTEXT(const std::string& path);    // its folder, ending in "/"
-std::string EZ_LOADICON(const std::string& name);       // "$pgmicon": the program icon
+std::string EZ_GETAPPPATHNAME();                      // the program file's full path
+std::string EZ_GETPATHTEXT(const std::string& path);  // its folder, ending in "/"
+std::string EZ_LOADICON(const std::string& name);     // "$pgmicon": the program icon
 void EZ_SETFORMICON(const std::string& form, const std::string& icon);
 
 // Makes EZ_GETAPPPATHNAME answer as if the program file lived in the given folder.
@@ -212,8 +214,7 @@ struct LVITEM {
 int EZ_SENDMESSAGER(const std::string& form, int id, int message, int wParam, int lParam);
 void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, int lParam);
 // LVM_SETITEM: the row's highlight is set to item.state wherever item.stateMask says.
-void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam,
-                    const LVITEM& item);
+void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, const LVITEM& item);
 // DTM_GETSYSTEMTIME fills the record; DTM_SETSYSTEMTIME shows it.
 void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, SYSTEMTIME& date);
 // DTM_SETFORMAT: the picker's display format, such as "MM/dd/yy".
@@ -237,12 +238,22 @@ int EZ_WINHELP(const std::string& form, const std::string& helpFile, const std::
 
 struct MessageBoxRequest {
     std::string owner;
-    std::string text;     // as given, marker included
+    std::string text;  // as given, marker included
     std::string caption;
     std::string buttons;
 };
 // While installed, every message box is answered by this function instead of a person.
 using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
+// The keyword of the topic the help window shows, "" when no help window is open.
+std::string HelpTopicShown();
+
+// The texts of one row of a list view, cell by cell; empty when there is no such row.
+std::vector<std::string> ListRowTexts(const std::string& form, int id, int row);
+// The text of one part (from 1) of a status bar.
+std::string StatusBarText(const std::string& form, int id, int part);
+// The caption of an open window ("" when it is not open).
+std::string FormCaption(const std::string& form);
 
 }  // namespace gui

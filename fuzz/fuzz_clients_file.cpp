@@ -1,0 +1,120 @@
+// Any bytes as "Clients.dat", through the whole path the program takes with them: the start
+// (load, sort, fill the list, the start-up scan), a click on every column title, the details
+// window for the first and the last client, a scan over every known day and every report style
+// built into a document, and the exit with its save.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/client_list.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "details/details_window.h"
+#include "followup/day_numbers.h"
+#include "followup/scan.h"
+#include "fuzz_program.h"
+#include "mail/mail_message.h"
+#include "platform/gui/ez.h"
+#include "reports/report_engine.h"
+#include "store/client_table.h"
+#include "store/history.h"
+#include "store/text_field.h"
+
+namespace {
+
+void RequireListShowsTheTable() {
+    const int rows = gui::EZ_SENDMESSAGER(app::MainForm, app::MainList, gui::LVM_GETITEMCOUNT, 0, 0);
+    fuzzing::Require(rows == app::ClientCount, "the list and the client count differ");
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        const bool listed = slot <= app::ClientCount;
+        fuzzing::Require(listed == (store::ClientTable[slot].InUse > 0),
+                         "the clients are not in slots 1..n after a sort");
+    }
+    for (int row = 0; row < rows; row += 97) {
+        for (const std::string& cell : gui::ListRowTexts(app::MainForm, app::MainList, row)) {
+            fuzzing::Require(fuzzing::IsValidUtf8(cell), "the list shows a broken character");
+        }
+    }
+}
+
+void ClickEveryColumnTitle() {
+    for (int column = 0; column < static_cast<int>(app::ColumnSortKeys.size()); ++column) {
+        gui::NMLISTVIEW click;
+        click.hdr.hwndFrom = gui::EZ_HANDLE(app::MainForm, app::MainList);
+        click.hdr.idFrom = app::MainList;
+        click.hdr.code = gui::LVN_COLUMNCLICK;
+        click.iSubItem = column;
+        app::ColumnClickHook(app::FormHandle, gui::WM_NOTIFY, 0, &click);
+        RequireListShowsTheTable();
+    }
+}
+
+void ShowClientInDetails(int slot) {
+    if (slot < 1 || slot > app::ClientCount) return;
+    store::CurrentSlot = slot;
+    store::CurrentRecord = store::ClientTable[static_cast<std::size_t>(slot)];
+    store::CurrentClientNumber = store::CurrentRecord.ClientNumber;
+    fuzzing::Require(store::HistoryFileName(store::CurrentClientNumber).rfind(fuzzing::DataFolder(), 0) == 0,
+                     "a history file name leaves the data folder");
+    details::OpenDetailsWindow(app::MainForm);
+    // What the window shows of a damaged record is what a save would store again.
+    const std::string shownName = gui::EZ_GETTEXT(app::DetailsForm, details::ClientNameBox);
+    fuzzing::Require(fuzzing::IsValidUtf8(shownName), "a box shows a broken character");
+    mail::Message message;
+    message.recipients = mail::SplitRecipients(
+        gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox),
+        gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox));
+    // Whatever the field holds, it can only name recipients: no header, no option.
+    const std::string url = mail::MailtoUrl(message);
+    const std::string_view start = "mailto:";
+    const std::string_view end = "?subject=&body=";
+    fuzzing::Require(url.size() >= start.size() + end.size() && url.rfind(start, 0) == 0 &&
+                         url.substr(url.size() - end.size()) == end,
+                     "the mail URL is not made of the addresses alone");
+    const std::string addresses = url.substr(start.size(), url.size() - start.size() - end.size());
+    fuzzing::Require(addresses.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                 "0123456789-._~@+%,") == std::string::npos,
+                     "an e-mail address reaches the mail URL unencoded");
+    gui::EZ_UNLOADFORM(app::DetailsForm);
+    fuzzing::Require(!gui::EZ_ISFORM(app::DetailsForm), "the details window did not close");
+}
+
+void PrintEveryStyle() {
+    const auto clients = reports::ChooseClients(app::MainForm, 0);
+    fuzzing::Require(clients.size() == static_cast<std::size_t>(app::ClientCount),
+                     "a report leaves out a listed client");
+    for (int style = 0; style < reports::ReportStyleCount; ++style) {
+        reports::PrintReport(clients, static_cast<reports::ReportStyle>(style), true);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    fuzzing::StartOffscreenProgram(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzzing::PlaceDataFile(store::DataFileName, data, size);
+    store::ResetClientStore();
+    app::StartProcedure("");
+    fuzzing::Require(gui::EZ_ISFORM(app::MainForm), "the program did not start on the file");
+    RequireListShowsTheTable();
+    // The start-up scan may have opened its results; the list below is the main window's.
+    if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+
+    ClickEveryColumnTitle();
+    ShowClientInDetails(1);
+    ShowClientInDetails(app::ClientCount);
+    followup::ScanFollowUps(followup::FirstDayOfWindow, followup::LastDayOfWindow, app::MainForm, 1);
+    if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+    PrintEveryStyle();
+
+    fuzzing::CloseProgram();
+    fuzzing::Require(store::SaveNeeded == 0, "the exit did not save the table");
+    fuzzing::RequireNothingOutsideDataFolder();
+    return 0;
+}

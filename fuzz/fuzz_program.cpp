@@ -1,0 +1,196 @@
+#include "fuzz_program.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+#include "app/app_state.h"
+#include "app/forms.h"
+#include "platform/clock.h"
+#include "platform/gui/ez.h"
+#include "platform/print/dp.h"
+#include "store/client_table.h"
+#include "store/files.h"
+
+namespace fuzzing {
+
+namespace {
+
+std::unique_ptr<QApplication> Application;
+std::unique_ptr<QTemporaryDir> Folder;
+std::string ProgramPath;
+
+// A path the program may touch: a file right inside the data folder.
+bool IsInsideDataFolder(const char* path) {
+    const std::string data = DataFolder();
+    const std::string_view file(path);
+    return file.size() > data.size() && file.substr(0, data.size()) == data &&
+           file.find('/', data.size()) == std::string_view::npos;
+}
+
+void RequireInside(const char* path) {
+    if (!IsInsideDataFolder(path)) {
+        std::fprintf(stderr, "the program touched a file outside its data folder: %s\n", path);
+        std::abort();
+    }
+}
+
+store::FileCalls WatchedFileCalls() {
+    static const store::FileCalls real = store::SystemFileCalls();
+    return store::FileCalls{
+        .open = [](const char* path, int flags) {
+            RequireInside(path);
+            return real.open(path, flags);
+        },
+        .makeTemporary = [](char* pathTemplate) {
+            RequireInside(pathTemplate);
+            return real.makeTemporary(pathTemplate);
+        },
+        .write = real.write,
+        .flush = [](int) { return 0; },
+        .close = real.close,
+        .rename = [](const char* from, const char* to) {
+            RequireInside(from);
+            RequireInside(to);
+            return real.rename(from, to);
+        },
+        .remove = [](const char* path) {
+            RequireInside(path);
+            return real.remove(path);
+        },
+    };
+}
+
+}  // namespace
+
+void StartOffscreenProgram(int* argc, char*** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    Application = std::make_unique<QApplication>(*argc, *argv);
+    Folder = std::make_unique<QTemporaryDir>();
+    ProgramPath = Folder->path().toStdString() + "/";
+    app::AppPath = ProgramPath;
+    gui::OverrideAppFolder(ProgramPath);
+    store::EnsureFolder(DataFolder());
+    gui::InstallProcedures(app::EventProcedure, app::DesignProcedure);
+    // A fixed today keeps every run of an input the same.
+    platform::SetClock([] {
+        platform::SYSTEMTIME now;
+        now.wYear = 2026;
+        now.wMonth = 3;
+        now.wDay = 16;
+        now.wHour = 9;
+        now.wMinute = 41;
+        return now;
+    });
+    // Yes to a question, OK to a notice, No to "save your changes?".
+    gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
+        return request.buttons == "YNC" ? 0 : 1;
+    });
+    print::SetEndDocHandler([](const print::Document& document, int) {
+        Require(!document.pages.empty(), "a report document has no page");
+        for (const print::Page& page : document.pages) {
+            for (const print::Item& item : page.items) {
+                Require(IsValidUtf8(item.text), "a report holds a broken character");
+            }
+        }
+    });
+    print::SetPrintersIgnored(true);
+    store::SetFileCalls(WatchedFileCalls());
+}
+
+const std::string& ProgramFolder() { return ProgramPath; }
+
+std::string DataFolder() { return ProgramPath + "Data/"; }
+
+void EmptyDataFolder() {
+    QDir data(QString::fromStdString(DataFolder()));
+    for (const QString& name : data.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        data.remove(name);
+    }
+}
+
+void PlaceDataFile(const std::string& name, const std::uint8_t* data, std::size_t size) {
+    EmptyDataFolder();
+    const std::string path = DataFolder() + name;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    Require(fd >= 0, "the data file cannot be made");
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t written = ::write(fd, data + done, size - done);
+        Require(written > 0, "the data file cannot be written");
+        done += static_cast<std::size_t>(written);
+    }
+    ::close(fd);
+}
+
+void CloseProgram() {
+    for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
+                             app::ScanResultsForm, app::ScanForm, app::MainForm}) {
+        if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);
+    }
+    Require(!gui::EZ_ISFORM(app::MainForm), "the main window did not close");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void Require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "finding: %s\n", what);
+    std::abort();
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        char32_t smallest = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) return false;
+        char32_t c = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
+void RequireNothingOutsideDataFolder() {
+    const QDir program(QString::fromStdString(ProgramPath));
+    const QStringList entries =
+        program.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        Require(entry == QStringLiteral("Data") || entry == QStringLiteral("Reports"),
+                "the program made something outside its data and reports folders");
+    }
+    const QDir data(QString::fromStdString(DataFolder()));
+    Require(data.entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                .isEmpty(),
+            "the program made a folder inside its data folder");
+}
+
+}  // namespace fuzzing

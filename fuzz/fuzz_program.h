@@ -1,0 +1,41 @@
+#pragma once
+
+// What every fuzz target shares: the real program running offscreen in a folder of its own,
+// with every seam set so that nothing waits for a person, and the checks that hold whatever
+// the bytes were.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace fuzzing {
+
+// Makes the offscreen GUI application once, a program folder with its "Data/" folder, a fixed
+// today, message boxes that answer themselves, reports that end in memory, and file calls
+// that skip the flush to the disk (a fuzz run needs no durability) and stop the run when the
+// program touches a file outside the data folder.
+void StartOffscreenProgram(int* argc, char*** argv);
+
+// The program's folder ("…/", AppPath) and its data folder.
+const std::string& ProgramFolder();
+std::string DataFolder();
+
+// Replaces a file of the data folder with the bytes; every other file there is removed.
+void PlaceDataFile(const std::string& name, const std::uint8_t* data, std::size_t size);
+void EmptyDataFolder();
+
+// Closes every window of the program, the main one last, as the user's exit does.
+void CloseProgram();
+
+// Stops the run with a report (a finding) when the condition does not hold.
+void Require(bool condition, const char* what);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
+// Stops the run when anything but the data folder and the reports folder appeared in the
+// program's folder.
+void RequireNothingOutsideDataFolder();
+
+}  // namespace fuzzing

@@ -1,0 +1,90 @@
+#include <QDateEdit>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
+#include "platform/gui/common_controls.h"
+#include "platform/gui/layer.h"
+
+namespace gui::layer {
+
+namespace {
+
+// A date field with a calendar drop-down, as the short-date picker of the program's home
+// system: Tab leaves it (the arrow keys walk its fields), and a press anywhere but on the
+// drop-down arrow only takes the focus, never steps the date.
+class DatePicker : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        QStyleOptionComboBox option;
+        option.initFrom(this);
+        option.editable = true;
+        option.frame = true;
+        option.subControls = QStyle::SC_All;
+        const QRect arrow =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this);
+        if (arrow.contains(event->position().toPoint())) {
+            QDateEdit::mousePressEvent(event);
+            return;
+        }
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+    }
+};
+
+}  // namespace
+
+QWidget* MakeDatePicker() {
+    auto* picker = new DatePicker(QDate::currentDate());
+    picker->setFont(CurrentFont());
+    picker->setCalendarPopup(true);
+    // The program keeps dates as day numbers of 1961..2060 and folds any other year into
+    // that century, so a date outside it could not be kept as picked.
+    picker->setDateRange(QDate(1961, 1, 1), QDate(2060, 12, 31));
+    picker->setDisplayFormat(QStringLiteral("MM/dd/yy"));
+    QObject::connect(picker, &QDateEdit::dateChanged, picker, [picker] {
+        if (!NotifyEventsAllowed()) return;
+        const Owner owner = OwnerOf(picker);
+        if (owner.found) Raise(owner.form, owner.id, EV_NOTIFY, DTN_DATETIMECHANGE);
+    });
+    return picker;
+}
+
+bool DatePickerMessage(QWidget* widget, int message, SYSTEMTIME& date) {
+    auto* picker = qobject_cast<QDateEdit*>(widget);
+    if (!picker) return false;
+    if (message == DTM_GETSYSTEMTIME) {
+        const QDate shown = picker->date();
+        date.wYear = std::uint16_t(shown.year());
+        date.wMonth = std::uint16_t(shown.month());
+        date.wDay = std::uint16_t(shown.day());
+        date.wDayOfWeek = std::uint16_t(shown.dayOfWeek() % 7);  // Sunday is 0
+        return true;
+    }
+    if (message == DTM_SETSYSTEMTIME) {
+        const QDate wanted(date.wYear, date.wMonth, date.wDay);
+        if (!wanted.isValid()) return false;
+        // The program's own change is no notification: only the person's changes are.
+        const QSignalBlocker quiet(picker);
+        picker->setDate(wanted);
+        return true;
+    }
+    return false;
+}
+
+bool DatePickerFormat(QWidget* widget, const QString& format) {
+    auto* picker = qobject_cast<QDateEdit*>(widget);
+    if (!picker || format.isEmpty()) return false;
+    const QSignalBlocker quiet(picker);
+    const QDate kept = picker->date();
+    picker->setDisplayFormat(format);
+    picker->setDate(kept);  // a two-digit year format must not lose the century
+    return true;
+}
+
+}  // namespace gui::layer

@@ -1,0 +1,184 @@
+#include "platform/gui/form_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include "platform/gui/layer.h"
+
+namespace gui {
+namespace layer {
+
+namespace {
+
+QWindow* NativeWindow(QWidget* widget) {
+    widget->winId();  // makes the native window, so that it can be a transient parent
+    return widget->windowHandle();
+}
+
+// Windows that stood above the closing one now stand above its own opener.
+void HandOverChildren(FormWindow* closing) {
+    QWindow* closingWindow = closing->windowHandle();
+    if (!closingWindow) return;
+    QWindow* opener = closingWindow->transientParent();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget == closing || !widget->windowHandle()) continue;
+        if (widget->windowHandle()->transientParent() == closingWindow) {
+            widget->windowHandle()->setTransientParent(opener);
+        }
+    }
+}
+
+void PlaceWindow(QWidget* window, QWidget* opener, double column, double row) {
+    if (column != 0 || row != 0) {
+        window->move(ToPixels(column, row, 1, 1).topLeft());
+        return;
+    }
+    QRect area;
+    if (opener && opener->isVisible()) {
+        area = opener->frameGeometry();
+    } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
+    }
+    if (area.isValid()) {
+        QRect frame(QPoint(0, 0), window->size());
+        frame.moveCenter(area.center());
+        window->move(frame.topLeft());
+    }
+}
+
+}  // namespace
+
+FormWindow::FormWindow(const std::string& name) : name_(name) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(ToQ(name));
+}
+
+void FormWindow::closeWithoutAsking() {
+    forced_ = true;
+    close();
+}
+
+bool FormWindow::isRegistered() const {
+    Form* form = FindForm(name_);
+    return form && form->window == this;
+}
+
+void FormWindow::forgetSelf() {
+    if (!isRegistered()) return;
+    HandOverChildren(this);
+    UnregisterForm(name_);
+    if (OpenFormNames().empty()) CloseHelpWindow();
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+    if (forced_ || !isRegistered()) {
+        forgetSelf();
+        event->accept();
+        return;
+    }
+    if (asking_) {
+        // The close handler itself asked to close again; the first request decides.
+        event->ignore();
+        return;
+    }
+    asking_ = true;
+    const EventResult result = Raise(name_, 0, EV_CLOSE, 0);
+    asking_ = false;
+    if (result.cancel != 0) {
+        event->ignore();
+        return;
+    }
+    forgetSelf();
+    event->accept();
+}
+
+bool FormWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && isRegistered()) {
+        Raise(name_, 0, EV_LOSTFOCUS, 0);
+    }
+    return QWidget::event(event);
+}
+
+}  // namespace layer
+
+void EZ_FORM(const std::string& form, const std::string& parent, const std::string& caption,
+             double column, double row, double width, double height, const std::string& style) {
+    if (!qApp) return;
+    layer::EnsureInputTracking();
+    if (layer::Form* open = layer::FindForm(form)) {
+        // The window is open already: bring it forward instead of building a second one.
+        open->window->raise();
+        open->window->activateWindow();
+        return;
+    }
+    const QString letters = layer::ToQ(style).toUpper();
+    auto* window = new layer::FormWindow(form);
+    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+    const bool modal = letters.contains(QLatin1Char('M'));
+    if (!modal) flags |= Qt::WindowMinimizeButtonHint;
+    window->setWindowFlags(flags);
+    window->setWindowTitle(layer::ToQ(caption));
+    window->setFont(layer::FontFor(layer::MainFontNumber));
+    if (!QApplication::windowIcon().isNull()) window->setWindowIcon(QApplication::windowIcon());
+    layer::RegisterForm(form, window);
+
+    layer::PushDesign(form);
+    layer::RunDesign(form);
+    layer::PopDesign();
+
+    layer::Form* built = layer::FindForm(form);
+    if (!built || built->window != window) return;  // closed while it was being built
+    QSize client = layer::ToPixels(0, 0, width, height).size();
+    layer::FitControls(*built, client);
+    window->setFixedSize(client);
+    layer::PlaceStatusBars(*built);
+
+    layer::Form* opener = layer::FindForm(parent);
+    if (opener && opener->window) {
+        layer::NativeWindow(window)->setTransientParent(layer::NativeWindow(opener->window));
+    }
+    // Modal for the whole program, yet not owned by the opener: closing the opener leaves it.
+    if (modal) window->setWindowModality(Qt::ApplicationModal);
+    layer::PlaceWindow(window, opener ? opener->window.data() : nullptr, column, row);
+    window->show();
+    window->activateWindow();
+}
+
+void EZ_UNLOADFORM(const std::string& form) {
+    if (layer::Form* open = layer::FindForm(form)) open->window->close();
+}
+
+std::string EZ_CURRENTFORM() {
+    QWidget* active = QApplication::activeWindow();
+    // A message box or other helper window counts as the form it belongs to.
+    while (active) {
+        if (auto* window = dynamic_cast<layer::FormWindow*>(active)) {
+            const layer::Form* form = layer::FindForm(window->formName());
+            return form && form->window == window ? window->formName() : std::string();
+        }
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
+    }
+    return {};
+}
+
+bool EZ_ISFORM(const std::string& form) {
+    return layer::FindForm(form) != nullptr;
+}
+
+void EZ_COLOR(int, int) {}
+void EZ_SETLAYER(int) {}
+void EZ_DISPLAYLAYER(const std::string&, int, int) {}
+
+}  // namespace gui
+
+namespace gui {
+
+std::string FormCaption(const std::string& form) {
+    const layer::Form* open = layer::FindForm(form);
+    return open ? layer::FromQ(open->window->windowTitle()) : std::string();
+}
+
+}  // namespace gui

@@ -1,0 +1,119 @@
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "platform/gui/layer.h"
+
+namespace gui {
+namespace layer {
+
+namespace {
+
+constexpr double HelpColumns = 78;
+constexpr double HelpRows = 34;
+
+struct HelpState {
+    QPointer<QWidget> window;
+    QPointer<QTextBrowser> browser;
+    QString topic;
+};
+
+HelpState& Help() {
+    static HelpState state;
+    return state;
+}
+
+QStringList AnchorsOf(const QString& html) {
+    static const QRegularExpression anchor(
+        QStringLiteral(R"re(<a\s[^>]*(?:name|id)\s*=\s*"([^"]+)")re"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (auto it = anchor.globalMatch(html); it.hasNext();) names << it.next().captured(1);
+    return names;
+}
+
+void MakeHelpWindow() {
+    HelpState& help = Help();
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setObjectName(QStringLiteral("HelpWindow"));
+    window->setWindowTitle(QStringLiteral("Vendrix 2 Help"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // The help window never keeps the program running once its windows are gone.
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    window->setFont(FontFor(MainFontNumber));
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* browser = new QTextBrowser(window);
+    browser->setObjectName(QStringLiteral("HelpText"));
+    browser->setOpenLinks(true);
+    browser->setOpenExternalLinks(false);
+    browser->document()->setDocumentMargin(10);
+    layout->addWidget(browser);
+    window->resize(ToPixels(0, 0, HelpColumns, HelpRows).size());
+    QObject::connect(browser, &QTextBrowser::sourceChanged, browser,
+                     [](const QUrl& url) { Help().topic = url.fragment(QUrl::FullyDecoded); });
+    help.window = window;
+    help.browser = browser;
+}
+
+}  // namespace
+
+void CloseHelpWindow() {
+    if (Help().window) Help().window->close();
+    Help().topic.clear();
+}
+
+}  // namespace layer
+
+int EZ_WINHELP(const std::string& form, const std::string& helpFile, const std::string& keyword,
+               const std::string& command) {
+    const QString kind = layer::ToQ(command).toUpper();
+    if (kind.startsWith(QLatin1Char('Q'))) {
+        layer::CloseHelpWindow();
+        return 1;
+    }
+    if (!qApp) return 0;
+    const QString path = layer::ToQ(helpFile);
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return 0;
+    const QStringList anchors = layer::AnchorsOf(QString::fromUtf8(file.readAll()));
+
+    // An unknown keyword opens the help at its contents, as an index would.
+    QString topic = layer::ToQ(keyword);
+    if (!anchors.contains(topic))
+        topic =
+            anchors.contains(QStringLiteral("Contents")) ? QStringLiteral("Contents") : QString();
+
+    layer::HelpState& help = layer::Help();
+    if (!help.window) layer::MakeHelpWindow();
+    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    if (!topic.isEmpty()) url.setFragment(topic);
+    help.browser->setSource(url, QTextDocument::HtmlResource);
+    if (!topic.isEmpty()) help.browser->scrollToAnchor(topic);
+    help.topic = topic;
+
+    // Standing above the asking window keeps the help usable while that window is modal.
+    if (layer::Form* asking = layer::FindForm(form)) {
+        asking->window->winId();
+        help.window->winId();
+        help.window->windowHandle()->setTransientParent(asking->window->windowHandle());
+    }
+    if (!QApplication::windowIcon().isNull())
+        help.window->setWindowIcon(QApplication::windowIcon());
+    if (help.window->isVisible()) help.window->raise();
+    help.window->show();
+    help.window->activateWindow();
+    return 1;
+}
+
+std::string HelpTopicShown() {
+    const layer::HelpState& help = layer::Help();
+    if (!help.window || !help.window->isVisible()) return {};
+    return layer::FromQ(help.topic);
+}
+
+}  // namespace gui

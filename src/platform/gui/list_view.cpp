@@ -1,0 +1,286 @@
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QTreeView>
+
+#include <cmath>
+
+#include "platform/gui/form_window.h"
+#include "platform/gui/layer.h"
+#include "platform/gui/list_model.h"
+
+namespace gui {
+namespace layer {
+
+namespace {
+
+// A list of rows and columns. The person's actions raise events; changes made by the
+// program raise none, since its handlers change the selection themselves.
+class ListView : public QTreeView {
+public:
+    ListView() : rows_(new RowsModel(this)) {
+        setModel(rows_);
+        setRootIsDecorated(false);
+        setItemsExpandable(false);
+        setUniformRowHeights(true);
+        setSortingEnabled(false);
+        setAllColumnsShowFocus(true);
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setTextElideMode(Qt::ElideRight);
+        header()->setSectionsClickable(true);
+        header()->setSectionsMovable(false);
+        header()->setStretchLastSection(false);
+        header()->setHighlightSections(false);
+        header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        connect(header(), &QHeaderView::sectionClicked, this,
+                [this](int column) { columnClicked(column); });
+    }
+
+    RowsModel& rows() { return *rows_; }
+
+    std::vector<int> selectedRowNumbers() const {
+        std::vector<int> numbers;
+        for (const QModelIndex& index : selectionModel()->selectedRows()) {
+            numbers.push_back(index.row());
+        }
+        std::sort(numbers.begin(), numbers.end());
+        return numbers;
+    }
+
+protected:
+    // The program runs its own type-ahead on the key events.
+    void keyboardSearch(const QString&) override {}
+
+    void keyPressEvent(QKeyEvent* event) override {
+        // The highlight before the key: a change the handler makes in answer to the key (the
+        // type-ahead) is the person's doing as much as one the view makes.
+        const std::vector<int> before = selectedRowNumbers();
+        const int original = VirtualKey(event->key(), event->modifiers());
+        if (original != 0 && KeyEventsAllowed()) {
+            const Owner owner = OwnerOf(this);
+            QPointer<ListView> self(this);
+            const int value =
+                owner.found ? Raise(owner.form, owner.id, EV_KEY, original).value : original;
+            if (!self) return;
+            if (value == VK_TAB && original != VK_TAB) {
+                if (auto* form = dynamic_cast<FormWindow*>(window())) form->moveFocusOn();
+                notifyIfChanged(before);
+                return;
+            }
+            if (value == 0) {
+                notifyIfChanged(before);
+                return;
+            }
+        }
+        QPointer<ListView> self(this);
+        QTreeView::keyPressEvent(event);
+        if (self) notifyIfChanged(before);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        beforeMouse_ = selectedRowNumbers();
+        mouseDown_ = true;
+        QTreeView::mousePressEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTreeView::mouseReleaseEvent(event);
+        if (!mouseDown_) return;
+        mouseDown_ = false;
+        QPointer<ListView> self(this);
+        notifyIfChanged(beforeMouse_);
+        if (!self || event->button() != Qt::LeftButton) return;
+        const Owner owner = OwnerOf(this);
+        if (owner.found) Raise(owner.form, owner.id, EV_CLICK, 0);
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        // The click of the first press has been told; the second press tells the double-click.
+        const std::vector<int> before = selectedRowNumbers();
+        mouseDown_ = false;
+        const bool onRow = indexAt(event->position().toPoint()).isValid();
+        QPointer<ListView> self(this);
+        QTreeView::mouseDoubleClickEvent(event);
+        if (!self) return;
+        notifyIfChanged(before);
+        if (!self || !onRow || event->button() != Qt::LeftButton) return;
+        const Owner owner = OwnerOf(this);
+        if (owner.found) Raise(owner.form, owner.id, EV_DBLCLICK, 0);
+    }
+
+private:
+    void notifyIfChanged(const std::vector<int>& before) {
+        if (!NotifyEventsAllowed() || selectedRowNumbers() == before) return;
+        const Owner owner = OwnerOf(this);
+        if (owner.found) Raise(owner.form, owner.id, EV_NOTIFY, LVN_ITEMCHANGED);
+    }
+
+    void columnClicked(int column) {
+        const HookProc hook = Hook();
+        const Owner owner = OwnerOf(this);
+        if (!hook || !owner.found) return;
+        NMLISTVIEW record;
+        record.hdr.hwndFrom = EZ_HANDLE(owner.form, owner.id);
+        record.hdr.idFrom = std::uintptr_t(owner.id);
+        record.hdr.code = LVN_COLUMNCLICK;
+        record.iItem = -1;
+        record.iSubItem = column;
+        hook(EZ_HANDLE(owner.form, 0), WM_NOTIFY, std::uintptr_t(owner.id), &record);
+    }
+
+    RowsModel* rows_;  // owned as a child, so that it outlives the view's own clean-up
+    std::vector<int> beforeMouse_;
+    bool mouseDown_ = false;
+};
+
+ListView* AsList(QWidget* widget) {
+    return dynamic_cast<ListView*>(widget);
+}
+
+ListView* FindList(const std::string& form, int id) {
+    return AsList(ControlWidget(form, id));
+}
+
+struct Column {
+    QString title;
+    double width = 10;
+};
+
+// "Client{19}|Contact{14}|": a title and its width in characters per item.
+std::vector<Column> ParseColumns(const std::string& text) {
+    std::vector<Column> columns;
+    static const QRegularExpression item(QStringLiteral(R"(([^|{]*)(?:\{([0-9.]+)\})?)"));
+    for (const QString& part : ToQ(text).split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch match = item.match(part);
+        Column column;
+        column.title = match.captured(1);
+        bool ok = false;
+        const double width = match.captured(2).toDouble(&ok);
+        if (ok && width > 0) column.width = width;
+        columns.push_back(column);
+    }
+    return columns;
+}
+
+}  // namespace
+
+std::optional<int> ListMessage(QWidget* widget, int message, int wParam, int lParam) {
+    ListView* list = AsList(widget);
+    if (!list) return std::nullopt;
+    const int count = list->rows().rowCount();
+    switch (message) {
+        case LVM_GETITEMCOUNT:
+            return count;
+        case LVM_GETSELECTEDCOUNT:
+            return int(list->selectedRowNumbers().size());
+        case LVM_GETNEXTITEM: {
+            if ((lParam & LVNI_SELECTED) == 0) return wParam + 1 < count ? wParam + 1 : -1;
+            for (const int row : list->selectedRowNumbers()) {
+                if (row > wParam) return row;
+            }
+            return -1;
+        }
+        case LVM_ENSUREVISIBLE:
+            if (wParam < 0 || wParam >= count) return 0;
+            list->scrollTo(list->rows().index(wParam, 0));
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+void ListSetItem(QWidget* widget, const LVITEM& item) {
+    ListView* list = AsList(widget);
+    if (!list || (item.mask & LVIF_STATE) == 0 || (item.stateMask & LVIS_SELECTED) == 0) return;
+    if (item.iItem < 0 || item.iItem >= list->rows().rowCount()) return;
+    const auto command = (item.state & LVIS_SELECTED) != 0 ? QItemSelectionModel::Select
+                                                           : QItemSelectionModel::Deselect;
+    list->selectionModel()->select(list->rows().index(item.iItem, 0),
+                                   command | QItemSelectionModel::Rows);
+}
+
+void ListClearSelection(QWidget* widget) {
+    if (ListView* list = AsList(widget)) list->selectionModel()->clearSelection();
+}
+
+void ListSelectOnly(QWidget* widget, int row) {
+    ListView* list = AsList(widget);
+    if (!list || row < 0 || row >= list->rows().rowCount()) return;
+    const QModelIndex index = list->rows().index(row, 0);
+    list->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->scrollTo(index);
+}
+
+}  // namespace layer
+
+void EZ_LISTVIEW(int id, double column, double row, double width, double height,
+                 const std::string& columns, const std::string& style) {
+    auto* list = new layer::ListView;
+    list->setFont(layer::CurrentFont());
+    const bool several = layer::ToQ(style).contains(QLatin1Char('M'), Qt::CaseInsensitive);
+    list->setSelectionMode(several ? QAbstractItemView::ExtendedSelection
+                                   : QAbstractItemView::SingleSelection);
+    const std::vector<layer::Column> parsed = layer::ParseColumns(columns);
+    QStringList titles;
+    for (const layer::Column& c : parsed) titles << c.title;
+    list->rows().setTitles(titles);
+    const double unit = layer::CharacterUnits().column;
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        list->header()->resizeSection(int(i), int(std::lround(parsed[i].width * unit)));
+    }
+    layer::AddControl(layer::ControlKind::List, id, list, column, row, width, height);
+}
+
+void EZ_CLEAR(const std::string& form, int id) {
+    if (layer::ListView* list = layer::FindList(form, id)) list->rows().clear();
+}
+
+void EZ_ADDLVITEM(const std::string& form, int id, const std::string& text, int, int row,
+                  int column, const std::string&) {
+    layer::ListView* list = layer::FindList(form, id);
+    if (!list) return;
+    if (column == 0) {
+        list->rows().addRow(row, layer::ToQ(text));
+    } else {
+        list->rows().setCell(row, column, layer::ToQ(text));
+    }
+}
+
+void EZ_SETREDRAWSTATE(const std::string& form, int id, int on) {
+    QWidget* widget = layer::ControlWidget(form, id);
+    if (!widget) return;
+    if (layer::ListView* list = layer::AsList(widget)) {
+        if (on) {
+            list->rows().endBulk();
+        } else {
+            list->rows().beginBulk();
+        }
+    }
+    widget->setUpdatesEnabled(on != 0);
+}
+
+void EZ_REDRAWCONTROL(const std::string& form, int id) {
+    QWidget* widget = layer::ControlWidget(form, id);
+    if (!widget) return;
+    widget->update();
+    if (layer::ListView* list = layer::AsList(widget)) list->viewport()->update();
+}
+
+}  // namespace gui
+
+namespace gui {
+
+std::vector<std::string> ListRowTexts(const std::string& form, int id, int row) {
+    std::vector<std::string> texts;
+    layer::ListView* list = layer::FindList(form, id);
+    if (!list || row < 0 || row >= list->rows().rowCount()) return texts;
+    for (int column = 0; column < list->rows().columnCount(); ++column) {
+        texts.push_back(layer::FromQ(list->rows().index(row, column).data().toString()));
+    }
+    return texts;
+}
+
+}  // namespace gui

@@ -1,0 +1,89 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <array>
+#include <utility>
+
+#include "platform/gui/layer.h"
+
+namespace gui {
+namespace layer {
+
+namespace {
+
+MessageBoxAnswerer& Answerer() {
+    static MessageBoxAnswerer answerer;
+    return answerer;
+}
+
+struct Marked {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// A trailing "{?}", "{!}" or "{S}" picks the icon and is not shown.
+Marked SplitMarker(const QString& text) {
+    static const std::array<std::pair<const char*, QMessageBox::Icon>, 3> markers{{
+        {"{?}", QMessageBox::Question},
+        {"{!}", QMessageBox::Warning},
+        {"{S}", QMessageBox::Critical},
+    }};
+    for (const auto& [marker, icon] : markers) {
+        if (text.endsWith(QLatin1String(marker), Qt::CaseInsensitive)) {
+            return Marked{text.left(text.size() - 3), icon};
+        }
+    }
+    return Marked{text, QMessageBox::NoIcon};
+}
+
+}  // namespace
+
+}  // namespace layer
+
+void SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
+    layer::Answerer() = std::move(answerer);
+}
+
+int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::string& caption,
+              const std::string& buttons) {
+    if (layer::Answerer())
+        return layer::Answerer()(MessageBoxRequest{owner, text, caption, buttons});
+    if (!qApp) return -1;
+
+    const layer::Marked marked = layer::SplitMarker(layer::ToQ(text));
+    layer::Form* ownerForm = layer::FindForm(owner);
+    QMessageBox box(marked.icon, layer::ToQ(caption), marked.text, QMessageBox::NoButton,
+                    ownerForm ? ownerForm->window.data() : nullptr);
+    box.setTextFormat(Qt::PlainText);
+    if (!ownerForm) box.setWindowModality(Qt::ApplicationModal);
+
+    const QString kind = layer::ToQ(buttons).toUpper();
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* ok = nullptr;
+    if (kind.startsWith(QLatin1String("YN"))) {
+        yes = box.addButton(QApplication::translate("ez", "&Yes"), QMessageBox::YesRole);
+        no = box.addButton(QApplication::translate("ez", "&No"), QMessageBox::NoRole);
+        if (kind.contains(QLatin1Char('C'))) {
+            cancel =
+                box.addButton(QApplication::translate("ez", "Cancel"), QMessageBox::RejectRole);
+        }
+        box.setDefaultButton(yes);
+        // Escape answers the most cautious choice the box offers.
+        box.setEscapeButton(cancel ? cancel : no);
+    } else {
+        ok = box.addButton(QApplication::translate("ez", "OK"), QMessageBox::AcceptRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+    }
+    box.exec();
+    const QAbstractButton* answer = box.clickedButton();
+    if (answer == nullptr) return cancel ? -1 : (no ? 0 : 1);
+    if (answer == yes || answer == ok) return 1;
+    if (answer == no) return 0;
+    return -1;
+}
+
+}  // namespace gui

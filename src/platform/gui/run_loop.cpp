@@ -1,0 +1,69 @@
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStyleFactory>
+
+#include "platform/gui/form_window.h"
+#include "platform/gui/layer.h"
+
+namespace gui {
+namespace layer {
+
+namespace {
+
+QString& AppFolderOverride() {
+    static QString folder;
+    return folder;
+}
+
+// Windows still open when the loop ends are closed without asking, oldest last.
+void CloseEverything() {
+    CloseHelpWindow();
+    for (const std::string& name : OpenFormNames()) {
+        if (Form* form = FindForm(name)) form->window->closeWithoutAsking();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+}  // namespace layer
+
+int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignProc design) {
+    static int argumentCount = argc;  // QApplication keeps a reference to it
+    QApplication application(argumentCount, argv);
+    QApplication::setApplicationName(QStringLiteral("Vendrix 2"));
+    QApplication::setQuitOnLastWindowClosed(true);
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(fusion);
+    }
+    InstallProcedures(event, design);
+    layer::EnsureInputTracking();
+    if (start) start("");
+    int result = 0;
+    // A start that opened no window leaves nothing to wait for.
+    if (!layer::OpenFormNames().empty()) result = QApplication::exec();
+    InstallProcedures(nullptr, nullptr);  // the program hears nothing of the clean-up
+    layer::CloseEverything();
+    return result;
+}
+
+std::string EZ_GETAPPPATHNAME() {
+    if (!layer::AppFolderOverride().isEmpty()) {
+        const QString name = qApp ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                  : QStringLiteral("vendrix2");
+        return layer::FromQ(QDir(layer::AppFolderOverride()).filePath(name));
+    }
+    return qApp ? layer::FromQ(QCoreApplication::applicationFilePath()) : std::string();
+}
+
+std::string EZ_GETPATHTEXT(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void OverrideAppFolder(const std::string& folder) {
+    layer::AppFolderOverride() = layer::ToQ(folder);
+}
+
+}  // namespace gui
