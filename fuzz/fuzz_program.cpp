@@ -22,7 +22,6 @@ namespace fuzzing {
 
 namespace {
 
-std::unique_ptr<QApplication> Application;
 std::unique_ptr<QTemporaryDir> Folder;
 std::string ProgramPath;
 
@@ -72,7 +71,10 @@ store::FileCalls WatchedFileCalls() {
 void StartOffscreenProgram(int* argc, char*** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("LC_ALL", "C.UTF-8", 1);
-    Application = std::make_unique<QApplication>(*argc, *argv);
+    // Made once and never destroyed: the fuzzing engine ends the process with exit(), when the
+    // statics the application's destructor needs may be gone already.
+    static QApplication* const application = new QApplication(*argc, *argv);
+    (void)application;
     Folder = std::make_unique<QTemporaryDir>();
     ProgramPath = Folder->path().toStdString() + "/";
     app::AppPath = ProgramPath;

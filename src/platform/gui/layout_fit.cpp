@@ -80,7 +80,11 @@ QRect Fitted(const Control& control) {
         case ControlKind::Button: {
             const auto* button = static_cast<QAbstractButton*>(widget);
             const QStyle* style = widget->style();
-            const int padding = 2 * (style->pixelMetric(QStyle::PM_ButtonMargin) + FrameWidth());
+            // A single sign (the arrow buttons) needs no room for a caption's margins.
+            const bool sign = ShownText(button->text()).size() <= 1;
+            const int padding =
+                sign ? 2 * FrameWidth() + 4
+                     : 2 * (style->pixelMetric(QStyle::PM_ButtonMargin) + FrameWidth());
             const int width =
                 QFontMetrics(widget->font()).horizontalAdvance(ShownText(button->text())) +
                 padding + 2;

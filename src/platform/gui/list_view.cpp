@@ -2,6 +2,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <cmath>
@@ -15,17 +16,31 @@ namespace layer {
 
 namespace {
 
+// Draws the keyboard's current row with a frame only while it is highlighted: the style's
+// frame on an unhighlighted row looks like a highlight, and the program counts none.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!(option->state & QStyle::State_Selected)) option->state &= ~QStyle::State_HasFocus;
+    }
+};
+
 // A list of rows and columns. The person's actions raise events; changes made by the
 // program raise none, since its handlers change the selection themselves.
 class ListView : public QTreeView {
 public:
     ListView() : rows_(new RowsModel(this)) {
         setModel(rows_);
+        setItemDelegate(new RowDelegate(this));
         setRootIsDecorated(false);
         setItemsExpandable(false);
         setUniformRowHeights(true);
         setSortingEnabled(false);
-        setAllColumnsShowFocus(true);
+        setAllColumnsShowFocus(false);
         setSelectionBehavior(QAbstractItemView::SelectRows);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setTextElideMode(Qt::ElideRight);
