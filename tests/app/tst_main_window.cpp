@@ -12,14 +12,14 @@
 #include "store/text_field.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
-#include "support/widgets.h"
+#include "support/form_driver.h"
 
-using testing::ControlWidget;
+using testing::Control;
 using testing::MakeClient;
 
 namespace {
 
-QTreeView* MainList() { return ControlWidget<QTreeView>("F1", app::MainList); }
+QTreeView* MainList() { return Control<QTreeView>("F1", app::MainList); }
 
 std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
@@ -47,7 +47,7 @@ bool SaveEnabledOfEdit() {
     return gui::IsWindowEnabled(gui::EZ_HANDLE("F1", app::EditButton));
 }
 
-void ClickButton(int id) { QTest::mouseClick(ControlWidget<QPushButton>("F1", id), Qt::LeftButton); }
+void ClickButton(int id) { QTest::mouseClick(Control<QPushButton>("F1", id), Qt::LeftButton); }
 
 store::Settings NoStartUpScan() {
     store::Settings settings{};
@@ -289,7 +289,7 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
         testing::ProgramSession session(folder);
-        auto* print = ControlWidget<QPushButton>("F1", app::PrintButton);
+        auto* print = Control<QPushButton>("F1", app::PrintButton);
         print->setFocus();
         QTest::keyClick(print, Qt::Key_Return);
         QVERIFY(!print->hasFocus());

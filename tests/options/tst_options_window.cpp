@@ -19,7 +19,7 @@
 #include "support/program_fixture.h"
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
-#include "support/widgets.h"
+#include "support/form_driver.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int StyleRadio(int style) {
 
 // Sorts the main list by one of its columns, as a click on the column's title does.
 void ClickColumnTitle(int column) {
-    auto* list = testing::ControlWidget<QTreeView>(app::MainForm, app::MainList);
+    auto* list = testing::Control<QTreeView>(app::MainForm, app::MainList);
     QVERIFY(list != nullptr);
     QHeaderView* header = list->header();
     const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
@@ -77,7 +77,7 @@ class OptionsWindowTest : public QObject {
 private slots:
     void cleanup() {
         testing::StopProgram();
-        QVERIFY(testing::FormWidget(app::OptionsForm) == nullptr);
+        QVERIFY(testing::OpenWindow(app::OptionsForm) == nullptr);
     }
 
     void opensWithTheOptionsAndSaveDisabled() {

@@ -8,12 +8,12 @@
 
 #include <cstring>
 
-#include "support/widgets.h"
+#include "support/form_driver.h"
 
 namespace testing {
 
 bool ClickControl(const std::string& form, int id) {
-    auto* button = ControlWidget<QAbstractButton>(form, id);
+    auto* button = Control<QAbstractButton>(form, id);
     if (button == nullptr) return false;
     const bool ticks = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
     const QPoint at = ticks ? QPoint(6, button->height() / 2) : button->rect().center();
