@@ -1,39 +1,36 @@
 // Writes a program folder's "Data/" with a realistic table of clients and their histories, for
-// looking at the program and for measuring it:  make_sample_data FOLDER [COUNT] [HISTORY_BYTES]
+// looking at the program and for measuring it:
+//   make_sample_data FOLDER [COUNT] [HISTORY_BYTES] [--scanned-today]
+// With --scanned-today the table records that today's start-up scan has run, so that a start
+// on it opens no results window (as the start-up measurements need).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "app/app_state.h"
-#include "followup/day_numbers.h"
-#include "store/client_table.h"
-#include "store/files.h"
-#include "store/history.h"
-#include "support/sample_clients.h"
+#include "common/sample_folder.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FOLDER [COUNT] [HISTORY_BYTES]\n", argv[0]);
-        return 2;
-    }
-    const int count = argc > 2 ? std::atoi(argv[2]) : 2000;
-    const long historyBytes = argc > 3 ? std::atol(argv[3]) : 0;
-    app::AppPath = std::string(argv[1]) + "/";
-    store::EnsureFolder(app::AppPath);
-    store::EnsureFolder(app::DataFolder());
-    followup::InitMonthLengths();
-
-    store::ResetClientStore();
-    for (int i = 1; i <= store::MaxClients; ++i) store::ClientTable[i].ClientNumber = i;
-    const auto clients = testing::SampleClients(count, followup::TodayDayNumber());
-    for (int i = 0; i < count && i < store::MaxClients; ++i) {
-        store::ClientTable[i + 1] = clients[static_cast<std::size_t>(i)];
-        store::ClientTable[i + 1].ClientNumber = i + 1;
-        if (historyBytes > 0) {
-            store::WriteHistory(i + 1, testing::SampleHistory(i, static_cast<std::size_t>(historyBytes)));
+    std::vector<std::string> arguments;
+    bool scannedToday = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--scanned-today") {
+            scannedToday = true;
+        } else {
+            arguments.push_back(argument);
         }
     }
-    store::ProgramSettings.LastStartScanDate = 0;
-    store::SaveNeeded = 1;
-    return store::SaveClientTable() ? 0 : 1;
+    if (arguments.empty()) {
+        std::fprintf(stderr, "usage: %s FOLDER [COUNT] [HISTORY_BYTES] [--scanned-today]\n",
+                     argv[0]);
+        return 2;
+    }
+    const int count = arguments.size() > 1 ? std::atoi(arguments[1].c_str()) : bench::FullTable;
+    const long historyBytes = arguments.size() > 2 ? std::atol(arguments[2].c_str()) : 0;
+    return bench::WriteSampleFolder(arguments[0], count,
+                                    static_cast<std::size_t>(historyBytes > 0 ? historyBytes : 0),
+                                    scannedToday)
+               ? 0
+               : 1;
 }

@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 #include "app/app_state.h"
 #include "app/forms.h"
@@ -43,26 +43,30 @@ void RequireInside(const char* path) {
 store::FileCalls WatchedFileCalls() {
     static const store::FileCalls real = store::SystemFileCalls();
     return store::FileCalls{
-        .open = [](const char* path, int flags) {
-            RequireInside(path);
-            return real.open(path, flags);
-        },
-        .makeTemporary = [](char* pathTemplate) {
-            RequireInside(pathTemplate);
-            return real.makeTemporary(pathTemplate);
-        },
+        .open =
+            [](const char* path, int flags) {
+                RequireInside(path);
+                return real.open(path, flags);
+            },
+        .makeTemporary =
+            [](char* pathTemplate) {
+                RequireInside(pathTemplate);
+                return real.makeTemporary(pathTemplate);
+            },
         .write = real.write,
         .flush = [](int) { return 0; },
         .close = real.close,
-        .rename = [](const char* from, const char* to) {
-            RequireInside(from);
-            RequireInside(to);
-            return real.rename(from, to);
-        },
-        .remove = [](const char* path) {
-            RequireInside(path);
-            return real.remove(path);
-        },
+        .rename =
+            [](const char* from, const char* to) {
+                RequireInside(from);
+                RequireInside(to);
+                return real.rename(from, to);
+            },
+        .remove =
+            [](const char* path) {
+                RequireInside(path);
+                return real.remove(path);
+            },
     };
 }
 
@@ -92,9 +96,8 @@ void StartOffscreenProgram(int* argc, char*** argv) {
         return now;
     });
     // Yes to a question, OK to a notice, No to "save your changes?".
-    gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
-        return request.buttons == "YNC" ? 0 : 1;
-    });
+    gui::SetMessageBoxAnswerer(
+        [](const gui::MessageBoxRequest& request) { return request.buttons == "YNC" ? 0 : 1; });
     print::SetEndDocHandler([](const print::Document& document, int) {
         Require(!document.pages.empty(), "a report document has no page");
         for (const print::Page& page : document.pages) {
@@ -107,9 +110,13 @@ void StartOffscreenProgram(int* argc, char*** argv) {
     store::SetFileCalls(WatchedFileCalls());
 }
 
-const std::string& ProgramFolder() { return ProgramPath; }
+const std::string& ProgramFolder() {
+    return ProgramPath;
+}
 
-std::string DataFolder() { return ProgramPath + "Data/"; }
+std::string DataFolder() {
+    return ProgramPath + "Data/";
+}
 
 void EmptyDataFolder() {
     QDir data(QString::fromStdString(DataFolder()));
@@ -119,7 +126,6 @@ void EmptyDataFolder() {
 }
 
 void PlaceDataFile(const std::string& name, const std::uint8_t* data, std::size_t size) {
-    EmptyDataFolder();
     const std::string path = DataFolder() + name;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     Require(fd >= 0, "the data file cannot be made");
@@ -190,9 +196,9 @@ void RequireNothingOutsideDataFolder() {
                 "the program made something outside its data and reports folders");
     }
     const QDir data(QString::fromStdString(DataFolder()));
-    Require(data.entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-                .isEmpty(),
-            "the program made a folder inside its data folder");
+    Require(
+        data.entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).isEmpty(),
+        "the program made a folder inside its data folder");
 }
 
 }  // namespace fuzzing

@@ -21,8 +21,9 @@ void StartOffscreenProgram(int* argc, char*** argv);
 const std::string& ProgramFolder();
 std::string DataFolder();
 
-// Replaces a file of the data folder with the bytes; every other file there is removed.
+// Replaces a file of the data folder with the bytes.
 void PlaceDataFile(const std::string& name, const std::uint8_t* data, std::size_t size);
+// Removes every file of the data folder (while the program is not running on it).
 void EmptyDataFolder();
 
 // Closes every window of the program, the main one last, as the user's exit does.

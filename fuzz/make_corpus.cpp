@@ -26,7 +26,8 @@ const followup::DayNumber Today = followup::DayNumberFromDate(3, 16, 2026);
 
 Table FreshTable() {
     Table table(store::TableSlots, store::EmptyRecord());
-    for (int i = 1; i <= store::MaxClients; ++i) table[static_cast<std::size_t>(i)].ClientNumber = i;
+    for (int i = 1; i <= store::MaxClients; ++i)
+        table[static_cast<std::size_t>(i)].ClientNumber = i;
     return table;
 }
 
@@ -88,7 +89,8 @@ Table OddClients() {
 }
 
 void Write(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 template <typename... Ints>
@@ -129,7 +131,8 @@ int main(int argc, char** argv) {
     Write(clients / "full_table", Image(WithClients(store::MaxClients), remembered));
     Write(clients / "odd_clients", Image(OddClients(), damaged).substr(0, 17 * store::RecordSize));
     Write(clients / "empty_file", "");
-    Write(clients / "settings_only", Image(FreshTable(), damaged).substr(0, sizeof(store::Settings)));
+    Write(clients / "settings_only",
+          Image(FreshTable(), damaged).substr(0, sizeof(store::Settings)));
     Write(clients / "one_record", fresh.substr(0, store::RecordSize));
     Write(clients / "short_cut_in_a_record",
           Image(WithClients(5), plain).substr(0, 6 * store::RecordSize + 100));

@@ -14,6 +14,9 @@ packages=(
   poppler-utils
   xvfb
   xauth
+  clang
+  libclang-rt-14-dev
+  llvm
 )
 
 missing=()

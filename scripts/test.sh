@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test twice: in a normal build and in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, then builds and runs every test twice: in a normal build (with a
+# short run of every benchmark) and in a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer; before the latter's tests it fuzzes the program's readers of
+# damaged files for a bounded time (FUZZ_SECONDS per target, 20 unless set).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
@@ -12,5 +14,43 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVENDRIX_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
+
+# Fuzzing: each target is built with clang, AddressSanitizer and UndefinedBehaviorSanitizer and
+# starts from its committed seed corpus (fuzz/corpus/<target>), which also replays every input
+# that once broke the program. A crash, a sanitizer report, a hang or a broken invariant fails
+# the run and leaves the input in build-fuzz/findings/ (add it to the corpus with a test).
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVENDRIX_FUZZ=ON -DVENDRIX_BENCHMARKS=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzz_all
+findings=build-fuzz/findings
+rm -rf "$findings"
+mkdir -p "$findings"
+targets=(fuzz_clients_file fuzz_history_file fuzz_day_numbers)
+for target in "${targets[@]}"; do
+  case $target in
+    fuzz_history_file) max_len=65536 ;;  # longer histories only take longer to lay out
+    fuzz_day_numbers) max_len=16 ;;      # a day number, then a month, a day and a year
+    *) max_len=0 ;;                      # as long as the longest seed: a whole table and more
+  esac
+  work=$(mktemp -d)
+  log="$findings/$target.log"
+  status=0
+  QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    "build-fuzz/fuzz/$target" -max_total_time="${FUZZ_SECONDS:-20}" -max_len="$max_len" \
+    -timeout=30 -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$findings/$target-" \
+    "$work" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+  rm -rf "$work"
+  echo "$target: $(grep -m1 '^Done ' "$log" || echo 'no summary')"
+  if [ "$status" -ne 0 ] || compgen -G "$findings/$target-*" >/dev/null; then
+    tail -n 80 "$log" >&2
+    echo "Fuzzing $target found a fault; the input is in $findings/" >&2
+    exit 1
+  fi
+done
+echo "Fuzzing found nothing in ${#targets[@]} targets."
+
+# The sanitizer build's tests come last, so that the run ends with the test summary.
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE nosanitize
+

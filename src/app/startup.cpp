@@ -3,6 +3,8 @@
 #include <QLockFile>
 #include <QString>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "app/app_state.h"
@@ -37,6 +39,9 @@ bool LockDataFolder() {
 void ReleaseDataLock() { DataLock.reset(); }
 
 void Initialise() {
+    // Client data is private: whatever the program creates (the data folder and its files, the
+    // lock, reports saved as PDF files) is readable and writable by the user alone.
+    ::umask(S_IRWXG | S_IRWXO);
     store::ClientTable.fill(store::EmptyRecord());
     followup::ScanResults.fill(store::EmptyRecord());
     gui::EZ_ALLOWNOTIFYEVENTS(1);

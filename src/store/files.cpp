@@ -70,9 +70,8 @@ FileCalls SystemFileCalls() {
     return FileCalls{
         .open = [](const char* path, int flags) { return ::open(path, flags); },
         .makeTemporary = [](char* pathTemplate) { return ::mkstemp(pathTemplate); },
-        .write = [](int fd, const void* bytes, std::size_t count) {
-            return ::write(fd, bytes, count);
-        },
+        .write = [](int fd, const void* bytes,
+                    std::size_t count) { return ::write(fd, bytes, count); },
         .flush = [](int fd) { return ::fsync(fd); },
         .close = [](int fd) { return ::close(fd); },
         .rename = [](const char* from, const char* to) { return ::rename(from, to); },

@@ -1,6 +1,7 @@
 #include "store/history.h"
 
 #include <cstdio>
+#include <string>
 
 #include "app/app_state.h"
 #include "store/client_table.h"
@@ -31,8 +32,11 @@ std::string ReadHistory() {
 
 bool WriteHistory(std::int32_t clientNumber, const std::string& history) {
     const std::string name = HistoryFileName(clientNumber);
-    if (history.empty()) return !FileExists(name) || RemoveFile(name);
-    return ReplaceFileSafely(name, EncodeWindows1252(history));
+    std::string bytes = EncodeWindows1252(history);
+    // A NUL (pasted, or from a damaged file) shows as nothing, yet the printout would end at it.
+    std::erase(bytes, '\0');
+    if (bytes.empty()) return !FileExists(name) || RemoveFile(name);
+    return ReplaceFileSafely(name, bytes);
 }
 
 }  // namespace store

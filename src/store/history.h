@@ -12,9 +12,9 @@ std::string HistoryFileName(std::int32_t clientNumber);
 // come as stored (CR LF in files of the original program).
 std::string ReadHistory();
 
-// Replaces the client's history file with the text (deleted when the text is empty). The new
-// text reaches the disk whole before it takes the old file's place; false on failure, when
-// the old file is left as it was.
+// Replaces the client's history file with the text, NULs left out (deleted when nothing is
+// left). The new text reaches the disk whole before it takes the old file's place; false on
+// failure, when the old file is left as it was.
 bool WriteHistory(std::int32_t clientNumber, const std::string& history);
 
 }  // namespace store

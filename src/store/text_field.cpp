@@ -37,10 +37,28 @@ char ByteOfCharacter(char32_t c) {
 }  // namespace
 
 std::string DecodeWindows1252(std::string_view bytes) {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (unsigned char byte : bytes) *out++ = QChar(CharacterOfByte(byte));
-    return text.toStdString();
+    // Written as UTF-8 straight away: every field of every row of the list passes here, and
+    // most of them are plain ASCII, which is UTF-8 already.
+    const auto firstHigh =
+        std::find_if(bytes.begin(), bytes.end(), [](char byte) { return (byte & 0x80) != 0; });
+    std::string text(bytes.begin(), firstHigh);
+    if (firstHigh == bytes.end()) return text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    for (const unsigned char byte : bytes.substr(text.size())) {
+        if (byte < 0x80) {
+            text.push_back(static_cast<char>(byte));
+            continue;
+        }
+        const char16_t c = CharacterOfByte(byte);
+        if (c < 0x800) {
+            text.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        } else {
+            text.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            text.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        }
+        text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+    return text;
 }
 
 std::string EncodeWindows1252(std::string_view utf8) {
@@ -59,7 +77,14 @@ std::string_view TrimBlanksAndNuls(std::string_view bytes) {
 }
 
 void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
-    const std::string bytes = EncodeWindows1252(utf8);
+    std::string bytes = EncodeWindows1252(utf8);
+    // A field is one line of text: a tab, a line break, a NUL or another control character
+    // (pasted into a box, say) would break the list and the printed lines, and a NUL means
+    // "never written". Each becomes a blank.
+    for (char& byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c < 0x20 || c == 0x7F) byte = ' ';
+    }
     const std::string_view text = TrimBlanksAndNuls(bytes);
     const std::size_t length = std::min(text.size(), width);
     std::memcpy(field, text.data(), length);

@@ -23,8 +23,8 @@ std::string FieldText(const std::array<char, N>& field) {
     return DecodeWindows1252(TrimBlanksAndNuls(std::string_view(field.data(), N)));
 }
 
-// Stores text into a fixed field: encoded, trimmed, cut to the field's width, padded with
-// blanks.
+// Stores text into a fixed field: encoded, control characters made blanks, trimmed, cut to
+// the field's width, padded with blanks.
 void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8);
 template <std::size_t N>
 void StoreField(std::array<char, N>& field, std::string_view utf8) {

@@ -154,7 +154,23 @@ ListView* AsList(QWidget* widget) {
     return dynamic_cast<ListView*>(widget);
 }
 
+// The list being filled between EZ_SETREDRAWSTATE(..., 0) and (..., 1). The cells added to
+// it in between skip the lookup of the window and the control by name, which would otherwise
+// be made for each of the thousands of cells of a full list.
+struct Filling {
+    std::string form;
+    int id = 0;
+    QPointer<ListView> list;
+};
+
+Filling& CurrentFilling() {
+    static Filling filling;
+    return filling;
+}
+
 ListView* FindList(const std::string& form, int id) {
+    const Filling& filling = CurrentFilling();
+    if (filling.list && filling.id == id && filling.form == form) return filling.list;
     return AsList(ControlWidget(form, id));
 }
 
@@ -258,9 +274,9 @@ void EZ_ADDLVITEM(const std::string& form, int id, const std::string& text, int,
     layer::ListView* list = layer::FindList(form, id);
     if (!list) return;
     if (column == 0) {
-        list->rows().addRow(row, layer::ToQ(text));
+        list->rows().addRow(row, text);
     } else {
-        list->rows().setCell(row, column, layer::ToQ(text));
+        list->rows().setCell(row, column, text);
     }
 }
 
@@ -268,10 +284,13 @@ void EZ_SETREDRAWSTATE(const std::string& form, int id, int on) {
     QWidget* widget = layer::ControlWidget(form, id);
     if (!widget) return;
     if (layer::ListView* list = layer::AsList(widget)) {
+        layer::Filling& filling = layer::CurrentFilling();
         if (on) {
             list->rows().endBulk();
+            if (filling.list == list) filling = {};
         } else {
             list->rows().beginBulk();
+            filling = {form, id, list};
         }
     }
     widget->setUpdatesEnabled(on != 0);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QValidator>
@@ -166,7 +167,12 @@ std::string EZ_GETTEXT(const std::string& form, int id) {
     QWidget* widget = layer::ControlWidget(form, id);
     if (auto* line = qobject_cast<QLineEdit*>(widget)) return layer::FromQ(line->text());
     if (auto* multi = qobject_cast<QPlainTextEdit*>(widget)) {
-        return layer::FromQ(layer::ToCrLf(multi->toPlainText()));
+        // The raw text keeps every character as typed (the plain-text form turns a no-break
+        // space into a blank); only its paragraph marks become line breaks.
+        QString text = multi->document()->toRawText();
+        text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        return layer::FromQ(layer::ToCrLf(text));
     }
     if (auto* label = qobject_cast<QLabel*>(widget)) return layer::FromQ(label->text());
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) return layer::FromQ(button->text());

@@ -5,16 +5,15 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QScreen>
 #include <QStandardPaths>
 #include <array>
 
 #include "platform/clock.h"
 #include "platform/print/dp.h"
 #include "platform/print/paint.h"
+#include "platform/print/preview.h"
 
 namespace print {
 
@@ -148,18 +147,10 @@ int Preview(const Document& document) {
     }
     QPrinter printer(QPrinter::HighResolution);
     SetUpPrinter(printer, document);
-    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
-    dialog.setObjectName(QStringLiteral("printPreview"));
-    dialog.setWindowTitle(QString::fromStdString(document.title) +
-                          QStringLiteral(" - Print Preview"));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        dialog.resize(screen->availableSize() * 3 / 4);
-    }
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&document](QPrinter* target) {
-        QPainter painter(target);
-        PaintDocument(document, painter, *target);
-    });
-    dialog.exec();
+    // Printing from the preview fails as printing straight away does: the report is kept as
+    // a PDF file instead.
+    ShowPreview(document, printer, QApplication::activeWindow(),
+                [&document](const std::string& reason) { SaveInstead(document, reason); });
     return 1;
 }
 

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <unordered_map>
 
 #include "platform/print/delivery.h"
 #include "platform/print/fonts.h"
@@ -16,10 +18,51 @@ namespace print {
 
 namespace {
 
+// How wide texts are in one of a document's fonts. The short texts that recur on every page
+// (labels, the page header) are measured once each, and the advances of the first 256 code
+// points, looked up once each, are the guesses that steer the wrapping's measures.
+class FontMeasure {
+public:
+    explicit FontMeasure(const FontChoice& choice) : metrics_(FontFor(choice)) {
+        guesses_.fill(-1);
+    }
+
+    // In logical units, as drawn.
+    double width(std::string_view text) const {
+        return metrics_.horizontalAdvance(DisplayText(text));
+    }
+
+    double recurringWidth(std::string_view text) {
+        if (text.size() > MAX_REMEMBERED_LENGTH) return width(text);
+        std::string key(text);
+        if (const auto known = widths_.find(key); known != widths_.end()) return known->second;
+        const double measured = width(text);
+        if (widths_.size() < MAX_REMEMBERED_TEXTS) widths_.emplace(std::move(key), measured);
+        return measured;
+    }
+
+    double guess(char32_t c) {
+        // Control characters are drawn as blanks.
+        if (c < 0x20 || c == 0x7F) c = U' ';
+        if (c >= guesses_.size()) return metrics_.horizontalAdvance(QString::fromUcs4(&c, 1));
+        double& known = guesses_[c];
+        if (known < 0) known = metrics_.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+        return known;
+    }
+
+private:
+    static constexpr std::size_t MAX_REMEMBERED_LENGTH = 48;
+    static constexpr std::size_t MAX_REMEMBERED_TEXTS = 8192;
+
+    QFontMetricsF metrics_;
+    std::array<double, 256> guesses_;
+    std::unordered_map<std::string, double> widths_;
+};
+
 struct OpenDocument {
     Document document;
     std::uint16_t font = 0;
-    std::vector<QFontMetricsF> metrics;  // one per entry of document.fonts
+    std::vector<FontMeasure> measures;  // one per entry of document.fonts
 };
 
 // Document n lives in slot n - 1.
@@ -52,14 +95,14 @@ std::uint16_t FontIndex(OpenDocument& open, const FontChoice& choice) {
         return static_cast<std::uint16_t>(fonts.size() - 1);
     }
     fonts.push_back(choice);
-    open.metrics.emplace_back(FontFor(choice));
+    open.measures.emplace_back(choice);
     return static_cast<std::uint16_t>(fonts.size() - 1);
 }
 
 // Where the text's left end falls when its alignment point is x.
-float LeftEnd(const QFontMetricsF& metrics, float x, int align, std::string_view text) {
+float LeftEnd(FontMeasure& measure, float x, int align, std::string_view text) {
     if (align != ALIGN_RIGHT && align != ALIGN_CENTER) return x;
-    const double width = metrics.horizontalAdvance(DisplayText(text)) / UNITS_PER_INCH;
+    const double width = measure.recurringWidth(text) / UNITS_PER_INCH;
     return static_cast<float>(align == ALIGN_RIGHT ? x - width : x - width / 2);
 }
 
@@ -75,7 +118,7 @@ void AddText(OpenDocument& open, ItemKind kind, float x, float y, int align, std
     item.align = AlignOf(align);
     item.x = x;
     item.y = y;
-    item.left = LeftEnd(open.metrics[open.font], x, item.align, text);
+    item.left = LeftEnd(open.measures[open.font], x, item.align, text);
     item.text = std::move(text);
     CurrentPage(open).items.push_back(std::move(item));
 }
@@ -87,7 +130,7 @@ void FillPageCounts(OpenDocument& open) {
         for (Item& item : page.items) {
             if (item.kind != ItemKind::PageCount) continue;
             item.text = count;
-            item.left = LeftEnd(open.metrics[item.font], item.x, item.align, item.text);
+            item.left = LeftEnd(open.measures[item.font], item.x, item.align, item.text);
         }
     }
 }
@@ -145,11 +188,12 @@ int dpWrapText(int doc, float x1, float y1, float x2, float y2, float lineSpacin
                const std::string& text) {
     OpenDocument* open = Find(doc);
     if (open == nullptr || text.empty()) return 0;
-    const QFontMetricsF& metrics = open->metrics[open->font];
+    FontMeasure& measure = open->measures[open->font];
     const double width = (double{x2} - x1) * UNITS_PER_INCH;
     const Wrapped wrapped = WrapText(
         text, width, RowsBetween(y1, y2, lineSpacing),
-        [&](std::string_view piece) { return metrics.horizontalAdvance(DisplayText(piece)); });
+        [&](std::string_view piece) { return measure.width(piece); },
+        [&](char32_t c) { return measure.guess(c); });
     for (std::size_t row = 0; row < wrapped.lines.size(); ++row) {
         const LineSpan& line = wrapped.lines[row];
         if (line.end == line.begin) continue;

@@ -3,6 +3,7 @@
 #include <QChar>
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 
 namespace print {
 
@@ -110,6 +111,16 @@ std::size_t PastLineBreak(CodePoints& points, std::size_t at) {
     return at + 1;
 }
 
+// Narrows [fitting, tooMany) down to the largest count that fits, halving the gap.
+std::size_t Bisect(std::size_t fitting, std::size_t tooMany, std::size_t available,
+                   const std::function<bool(std::size_t)>& fits) {
+    while (tooMany <= available && tooMany - fitting > 1) {
+        const std::size_t middle = fitting + (tooMany - fitting) / 2;
+        (fits(middle) ? fitting : tooMany) = middle;
+    }
+    return fitting;
+}
+
 // How many characters from `from` fit in the row, at most `available`.
 std::size_t FittingCount(CodePoints& points, std::size_t from, std::size_t available,
                          double maxWidth, const MeasureText& measure) {
@@ -127,16 +138,56 @@ std::size_t FittingCount(CodePoints& points, std::size_t from, std::size_t avail
         fitting = probe;
         probe = std::min(available, probe * 2);
     }
-    while (tooMany <= available && tooMany - fitting > 1) {
-        const std::size_t middle = fitting + (tooMany - fitting) / 2;
-        (fits(middle) ? fitting : tooMany) = middle;
+    return Bisect(fitting, tooMany, available, fits);
+}
+
+// The same count, found by measuring around the count the guessed advances give: up from
+// it in growing steps while the pieces fit, or down while they do not. The guess is usually
+// off by a character or two, so two or three measures settle a row.
+std::size_t FittingCountNear(CodePoints& points, std::size_t from, std::size_t available,
+                             double maxWidth, const MeasureText& measure,
+                             const GuessAdvance& guess) {
+    if (available == 0) return 0;
+    const auto fits = [&](std::size_t count) {
+        return measure(points.Slice(from, from + count)) <= maxWidth;
+    };
+    std::size_t guessed = 0;
+    for (double width = 0; guessed < available; ++guessed) {
+        width += guess(points.At(from + guessed));
+        if (width > maxWidth) break;
     }
-    return fitting;
+    guessed = std::max<std::size_t>(guessed, 1);
+
+    std::size_t fitting = 0;
+    std::size_t tooMany = available + 1;
+    if (fits(guessed)) {
+        fitting = guessed;
+        for (std::size_t step = 1; fitting < available; step *= 2) {
+            const std::size_t probe = std::min(available, fitting + step);
+            if (!fits(probe)) {
+                tooMany = probe;
+                break;
+            }
+            fitting = probe;
+        }
+    } else {
+        tooMany = guessed;
+        for (std::size_t step = 1; tooMany > step; step *= 2) {
+            const std::size_t probe = tooMany - step;
+            if (fits(probe)) {
+                fitting = probe;
+                break;
+            }
+            tooMany = probe;
+        }
+    }
+    return Bisect(fitting, tooMany, available, fits);
 }
 
 }  // namespace
 
-Wrapped WrapText(std::string_view text, double maxWidth, int maxRows, const MeasureText& measure) {
+Wrapped WrapText(std::string_view text, double maxWidth, int maxRows, const MeasureText& measure,
+                 const GuessAdvance& guess) {
     Wrapped result;
     CodePoints points(text);
     const std::size_t rows = static_cast<std::size_t>(std::max(maxRows, 1));
@@ -152,7 +203,9 @@ Wrapped WrapText(std::string_view text, double maxWidth, int maxRows, const Meas
             inParagraph = true;
         }
         const std::size_t available = paragraphEnd - start;
-        const std::size_t fitting = FittingCount(points, start, available, maxWidth, measure);
+        const std::size_t fitting =
+            guess ? FittingCountNear(points, start, available, maxWidth, measure, guess)
+                  : FittingCount(points, start, available, maxWidth, measure);
 
         std::size_t lineEnd = start + fitting;
         std::size_t next = lineEnd;

@@ -1,12 +1,16 @@
+#include <QAbstractScrollArea>
+#include <QAction>
 #include <QApplication>
 #include <QFontInfo>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 #include <cmath>
 #include <set>
@@ -15,6 +19,8 @@
 #include "platform/print/dp.h"
 #include "platform/print/fonts.h"
 #include "platform/print/paint.h"
+#include "platform/print/preview.h"
+#include "platform/print/wrap.h"
 
 using namespace print;
 
@@ -116,11 +122,15 @@ private slots:
     void wrapTextAlwaysPlacesSomething();
     void wrapTextContinuesToTheEnd_data();
     void wrapTextContinuesToTheEnd();
+    void wrapTextGivesTheSameRowsWhateverTheGuess_data();
+    void wrapTextGivesTheSameRowsWhateverTheGuess();
 
     void pdfHoldsTheTextsWhereTheyWereSet();
     void printingWithoutPrinterSavesPdfInReportsFolder();
     void pdfThatCannotBeSavedIsReported();
     void previewShowsEveryPageUnderTheTitle();
+    void previewWalksThroughThePages_data();
+    void previewWalksThroughThePages();
 
 private:
     std::vector<Document> ended_;
@@ -478,6 +488,29 @@ void TestPrint::pdfThatCannotBeSavedIsReported() {
     QVERIFY(notices_[0].endsWith("{!}"));
 }
 
+// Runs the action on the preview window as soon as it shows, then closes it; false when no
+// preview showed.
+bool WithPreview(int doc, const std::function<void(QWidget&)>& action) {
+    bool shown = false;
+    QTimer poll;
+    int polls = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() != PREVIEW_WINDOW_NAME || !window->isVisible()) continue;
+            shown = true;
+            action(*window);
+            window->close();
+            return;
+        }
+        // A preview that never shows must not keep the test waiting.
+        if (++polls > 500) poll.stop();
+    });
+    poll.start(10);
+    const int delivered = dpEndDoc(doc, END_PREVIEW);
+    poll.stop();
+    return shown && delivered == 1;
+}
+
 void TestPrint::previewShowsEveryPageUnderTheTitle() {
     SetEndDocHandler(nullptr);
     const int doc = StartDoc();
@@ -487,24 +520,106 @@ void TestPrint::previewShowsEveryPageUnderTheTitle() {
 
     QString caption;
     int pages = 0;
-    QTimer poll;
-    int polls = 0;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QPrintPreviewDialog*>(window);
-            if (dialog == nullptr || !dialog->isVisible()) continue;
-            auto* preview = dialog->findChild<QPrintPreviewWidget*>();
-            pages = preview != nullptr ? preview->pageCount() : 0;
-            if (pages == 0 && ++polls < 200) return;
-            caption = dialog->windowTitle();
-            dialog->reject();
+    QString pageCountText;
+    QVERIFY(WithPreview(doc, [&](QWidget& window) {
+        caption = window.windowTitle();
+        pages = window.property("pageCount").toInt();
+        if (auto* label = window.findChild<QLabel*>("previewPageCount")) {
+            pageCountText = label->text().trimmed();
         }
-    });
-    poll.start(10);
-    QCOMPARE(dpEndDoc(doc, END_PREVIEW), 1);
-    poll.stop();
+    }));
     QCOMPARE(caption, QString("Vendrix 2.05 - Print Preview"));
     QCOMPARE(pages, 2);
+    QCOMPARE(pageCountText, QString("of 2"));
+}
+
+void TestPrint::previewWalksThroughThePages_data() {
+    QTest::addColumn<QStringList>("zoom");
+    QTest::newRow("one page across the window") << QStringList{};
+    QTest::newRow("zoomed far out, many pages in view")
+        << QStringList{"Fit Page", "Zoom Out", "Zoom Out", "Zoom Out", "Zoom Out"};
+}
+
+void TestPrint::previewWalksThroughThePages() {
+    QFETCH(QStringList, zoom);
+    SetEndDocHandler(nullptr);
+    const int doc = StartDoc();
+    for (int page = 1; page <= 30; ++page) {
+        if (page > 1) dpNewPage(doc, 1, 0, 7);
+        DrawHeader(doc, "stamp");
+    }
+    std::vector<int> shown;
+    QVERIFY(WithPreview(doc, [&](QWidget& window) {
+        auto* number = window.findChild<QSpinBox*>("previewPageNumber");
+        QVERIFY(number != nullptr);
+        const auto trigger = [&](const QString& text) {
+            for (QAction* action : window.findChild<QToolBar*>("previewTools")->actions()) {
+                if (action->text().remove('&') == text) action->trigger();
+            }
+        };
+        const auto press = [&](const QString& text) {
+            trigger(text);
+            shown.push_back(number->value());
+        };
+        for (const QString& step : zoom) trigger(step);
+        shown.push_back(number->value());
+        press("Next");
+        press("Last");
+        press("Previous");
+        press("First");
+        number->setValue(17);
+        shown.push_back(number->value());
+        press("Next");
+        press("Last");
+        press("Previous");
+        press("Previous");
+    }));
+    QCOMPARE(shown, (std::vector<int>{1, 2, 30, 29, 1, 17, 18, 30, 29, 28}));
+}
+
+void TestPrint::wrapTextGivesTheSameRowsWhateverTheGuess_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<double>("width");
+    QTest::newRow("prose with paragraphs, a wide box")
+        << QByteArray(
+               "Called about the reorder; wants the new price list.\r\nSpoke with "
+               "the buyer about next quarter's volumes and pricing. Follow up Friday.")
+        << 7.5;
+    QTest::newRow("prose in a narrow box")
+        << QByteArray("Spoke with the buyer about volumes.") << 0.9;
+    QTest::newRow("a word longer than the box")
+        << QByteArray("Supercalifragilisticexpialidocious and more") << 0.6;
+    QTest::newRow("letters of two bytes and combining accents")
+        << QByteArray("M\xC3\xBCller & S\xC3\xB6hne, e\xCC\x81t\xC3\xA9, \xC3\x84rger") << 0.8;
+    QTest::newRow("tabs and blanks only") << QByteArray("\t \t   \t") << 0.2;
+    QTest::newRow("a box narrower than one letter") << QByteArray("abc def") << 0.001;
+}
+
+void TestPrint::wrapTextGivesTheSameRowsWhateverTheGuess() {
+    QFETCH(QByteArray, text);
+    QFETCH(double, width);
+    const QFontMetricsF metrics(FontFor(LABEL_FONT));
+    const MeasureText measure = [&](std::string_view piece) {
+        return metrics.horizontalAdvance(DisplayText(piece));
+    };
+    const double units = width * UNITS_PER_INCH;
+    const Wrapped reference = WrapText(text.toStdString(), units, 50, measure);
+    const std::vector<std::pair<const char*, GuessAdvance>> guesses{
+        {"the letters' own advances",
+         [&](char32_t c) { return metrics.horizontalAdvance(QString::fromUcs4(&c, 1)); }},
+        {"far too narrow", [](char32_t) { return 0.01; }},
+        {"far too wide", [](char32_t) { return 1e6; }},
+        {"wrong by turns", [&](char32_t c) { return c % 2 != 0 ? 1.0 : 500.0; }},
+    };
+    for (const auto& [name, guess] : guesses) {
+        const Wrapped guided = WrapText(text.toStdString(), units, 50, measure, guess);
+        QVERIFY2(guided.consumed == reference.consumed, name);
+        QVERIFY2(guided.lines.size() == reference.lines.size(), name);
+        for (std::size_t row = 0; row < reference.lines.size(); ++row) {
+            QVERIFY2(guided.lines[row].begin == reference.lines[row].begin, name);
+            QVERIFY2(guided.lines[row].end == reference.lines[row].end, name);
+        }
+    }
 }
 
 QTEST_MAIN(TestPrint)

@@ -1,0 +1,37 @@
+#include "common/sample_folder.h"
+
+#include "app/app_state.h"
+#include "followup/day_numbers.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "store/history.h"
+#include "support/sample_clients.h"
+
+namespace bench {
+
+bool WriteSampleFolder(const std::string& folder, int count, std::size_t historyBytes,
+                       bool scannedToday) {
+    app::AppPath = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    store::EnsureFolder(app::AppPath);
+    store::EnsureFolder(app::DataFolder());
+    followup::InitMonthLengths();
+
+    store::ResetClientStore();
+    for (int i = 1; i <= store::MaxClients; ++i) store::ClientTable[i].ClientNumber = i;
+    const followup::DayNumber today = followup::TodayDayNumber();
+    const auto clients = testing::SampleClients(count, today);
+    bool written = true;
+    for (int i = 0; i < count && i < store::MaxClients; ++i) {
+        store::ClientTable[i + 1] = clients[static_cast<std::size_t>(i)];
+        store::ClientTable[i + 1].ClientNumber = i + 1;
+        if (historyBytes > 0) {
+            written =
+                store::WriteHistory(i + 1, testing::SampleHistory(i, historyBytes)) && written;
+        }
+    }
+    store::ProgramSettings.LastStartScanDate = scannedToday ? today : 0;
+    store::SaveNeeded = 1;
+    return store::SaveClientTable() && written;
+}
+
+}  // namespace bench

@@ -1,0 +1,96 @@
+// A second process for the tests that kill the program or run two copies of it on one folder:
+//   store_child save-loop FOLDER    saves a changing table to FOLDER/Data again and again
+//   store_child hold-lock FOLDER    holds the data folder's lock as a running copy does
+//   store_child run-program FOLDER  runs the whole program on FOLDER, message boxes answered
+// Each reports on its standard output, one line at a time, what it has done.
+
+#include <QCoreApplication>
+#include <QLockFile>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/forms.h"
+#include "app/startup.h"
+#include "platform/gui/ez.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "support/generation_table.h"
+
+namespace {
+
+// Written straight to the descriptor, so that a line is out before a kill can strike.
+void Report(const std::string& line) {
+    const std::string text = line + "\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+}
+
+// Each save goes to the disk in many small writes, so that a kill often strikes in the middle.
+store::FileCalls SmallWrites() {
+    static const store::FileCalls real = store::SystemFileCalls();
+    store::FileCalls calls = real;
+    calls.write = [](int fd, const void* bytes, std::size_t count) {
+        return real.write(fd, bytes, std::min<std::size_t>(count, 16 * 1024));
+    };
+    return calls;
+}
+
+int SaveLoop(const std::string& folder) {
+    app::AppPath = folder;
+    store::EnsureFolder(app::DataFolder());
+    store::ResetClientStore();
+    if (!store::LoadClientTable()) return 3;
+    std::string image(reinterpret_cast<const char*>(store::ClientTable.data()), store::FileSize);
+    std::uint32_t generation = testing::GenerationOf(image).value_or(0);
+    Report("ready " + std::to_string(generation));
+    store::SetFileCalls(SmallWrites());
+    for (;;) {
+        ++generation;
+        testing::SetGenerationTable(generation);
+        store::SaveNeeded = 1;
+        if (!store::SaveClientTable()) return 4;
+        Report("saved " + std::to_string(generation));
+    }
+}
+
+int HoldLock(const std::string& folder, int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QLockFile lock(QString::fromStdString(folder + "Data/" + app::DataLockName));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) return 5;
+    Report("locked");
+    for (;;) ::pause();
+}
+
+int RunProgram(const std::string& folder, int argc, char** argv) {
+    gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
+        Report("box " + request.caption + ": " + request.text);
+        return request.buttons == "YNC" ? 0 : 1;
+    });
+    gui::OverrideAppFolder(folder);
+    const int result =
+        gui::EZ_GUIRUN(argc, argv, app::StartProcedure, app::EventProcedure, app::DesignProcedure);
+    Report("returned " + std::to_string(result));
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s save-loop|hold-lock|run-program FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::string mode = argv[1];
+    std::string folder = argv[2];
+    if (folder.back() != '/') folder += '/';
+    if (mode == "save-loop") return SaveLoop(folder);
+    if (mode == "hold-lock") return HoldLock(folder, argc, argv);
+    if (mode == "run-program") return RunProgram(folder, argc, argv);
+    return 2;
+}

@@ -1,0 +1,449 @@
+// Every write the program makes, failed at each of its steps: the open of the new file, its
+// first byte, its middle, the flush, the close and the rename. Afterwards the file on disk is
+// exactly the old one, nothing else is left in the data folder, the table still asks to be
+// saved, and the user was told.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/client_list.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "details/details_window.h"
+#include "platform/print/dp.h"
+#include "reports/report_engine.h"
+#include "store/client_table.h"
+#include "store/files.h"
+#include "store/history.h"
+#include "store/text_field.h"
+#include "support/details_driver.h"
+#include "support/form_driver.h"
+#include "support/program_fixture.h"
+#include "support/sample_clients.h"
+#include "support/temp_app_folder.h"
+
+namespace {
+
+// The disk takes a write in pieces of this size at most, so that a failure can strike after
+// part of the bytes reached the new file.
+constexpr std::size_t Piece = 64 * 1024;
+
+// Every call of the store to the disk is one step; the step numbered failAt fails.
+struct FaultPlan {
+    int failAt = 0;
+    std::vector<std::string> steps;
+};
+FaultPlan Plan;
+const store::FileCalls Real = store::SystemFileCalls();
+
+bool FailsNow(const char* step, int error) {
+    Plan.steps.emplace_back(step);
+    if (static_cast<int>(Plan.steps.size()) != Plan.failAt) return false;
+    errno = error;
+    return true;
+}
+
+store::FileCalls FaultyCalls() {
+    return store::FileCalls{
+        .open = Real.open,
+        .makeTemporary =
+            [](char* pathTemplate) {
+                return FailsNow("open", EACCES) ? -1 : Real.makeTemporary(pathTemplate);
+            },
+        .write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
+            return FailsNow("write", ENOSPC) ? -1 : Real.write(fd, bytes, std::min(count, Piece));
+        },
+        .flush = [](int fd) { return FailsNow("flush", EIO) ? -1 : Real.flush(fd); },
+        // A failed close still lets go of the descriptor, as close(2) does.
+        .close =
+            [](int fd) {
+                const int closed = Real.close(fd);
+                return FailsNow("close", EIO) ? -1 : closed;
+            },
+        .rename =
+            [](const char* from, const char* to) {
+                return FailsNow("rename", EIO) ? -1 : Real.rename(from, to);
+            },
+        .remove =
+            [](const char* path) { return FailsNow("remove", EACCES) ? -1 : Real.remove(path); },
+    };
+}
+
+// The failing disk, for the length of a scope; failAt 0 only counts the steps.
+class FaultyDisk {
+public:
+    explicit FaultyDisk(int failAt) {
+        Plan = FaultPlan{failAt, {}};
+        previous_ = store::SetFileCalls(FaultyCalls());
+    }
+    ~FaultyDisk() { store::SetFileCalls(previous_); }
+    FaultyDisk(const FaultyDisk&) = delete;
+    FaultyDisk& operator=(const FaultyDisk&) = delete;
+
+    int stepCount() const { return static_cast<int>(Plan.steps.size()); }
+
+private:
+    store::FileCalls previous_{};
+};
+
+// Every file of a folder with its bytes, hidden ones included.
+using Snapshot = std::map<QString, QByteArray>;
+
+Snapshot TakeSnapshot(const std::string& folder) {
+    Snapshot files;
+    const QDir dir(QString::fromStdString(folder));
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        QFile file(dir.filePath(name));
+        files[name] = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+    }
+    return files;
+}
+
+QByteArray FileBytes(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::string HistoryPath(const testing::TempAppFolder& folder, int number) {
+    char name[16];
+    std::snprintf(name, sizeof name, "C%04d.dat", number);
+    return folder.dataPath() + name;
+}
+
+// The step after the rename flushes the folder: the new file is in place by then.
+bool IsAfterRename(const std::vector<std::string>& steps, int step) {
+    const auto rename = std::find(steps.begin(), steps.end(), "rename");
+    return rename != steps.end() && step > (rename - steps.begin()) + 1;
+}
+
+// What is written, from which state of the data folder.
+enum class Write {
+    Table,           // "Clients.dat" replacing an older table
+    LongHistory,     // a history of several pieces replacing an older one
+    FirstHistory,    // a history where the client had none
+    EmptiedHistory,  // an emptied history, which removes the file
+};
+
+constexpr int OldClientCount = 40;
+
+// No start-up scan, so that a start changes nothing by itself.
+store::Settings QuietStart() {
+    store::Settings settings{};
+    settings.NoScanOnStart = 1;
+    return settings;
+}
+
+// Lays out the folder and the store as they are before the write.
+void Prepare(Write write, const testing::TempAppFolder& folder) {
+    store::ResetClientStore();
+    testing::WriteClientsFile(folder, testing::SampleClients(OldClientCount, 740000));
+    QVERIFY(store::LoadClientTable());
+    QVERIFY(store::RemoveFile(HistoryPath(folder, 1)));
+    if (write != Write::FirstHistory) {
+        QVERIFY(store::ReplaceFileSafely(HistoryPath(folder, 1), "Called in May.\r\n"));
+    }
+    if (write == Write::Table) {
+        store::StoreField(store::ClientTable[7].ClientName, "Renamed Client");
+        store::ClientTable[OldClientCount + 1].InUse = 1;
+        store::StoreField(store::ClientTable[OldClientCount + 1].ClientName, "Added Client");
+        store::SaveNeeded = 1;
+    }
+}
+
+bool Perform(Write write) {
+    switch (write) {
+        case Write::Table:
+            return store::SaveClientTable();
+        case Write::LongHistory:
+            return store::WriteHistory(1, testing::SampleHistory(1, 3 * Piece - 100));
+        case Write::FirstHistory:
+            return store::WriteHistory(1, "First call.");
+        case Write::EmptiedHistory:
+            return store::WriteHistory(1, "");
+    }
+    return false;
+}
+
+}  // namespace
+
+class FaultInjectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup() {
+        testing::StopProgram();
+        testing::ResetToday();
+    }
+
+    void aWriteFailingAtAnyStepLeavesExactlyTheOldFile_data() {
+        QTest::addColumn<int>("write");
+        QTest::newRow("the client table replacing an older table") << int(Write::Table);
+        QTest::newRow("a long history replacing an older history") << int(Write::LongHistory);
+        QTest::newRow("a first history where the client had none") << int(Write::FirstHistory);
+        QTest::newRow("an emptied history removing its file") << int(Write::EmptiedHistory);
+    }
+
+    void aWriteFailingAtAnyStepLeavesExactlyTheOldFile() {
+        QFETCH(int, write);
+        const auto what = static_cast<Write>(write);
+        testing::TempAppFolder folder;
+
+        // A clean run gives the steps and the new content.
+        Prepare(what, folder);
+        std::vector<std::string> steps;
+        {
+            FaultyDisk disk(0);
+            QVERIFY(Perform(what));
+            steps = Plan.steps;
+        }
+        const Snapshot written = TakeSnapshot(folder.dataPath());
+        QVERIFY(steps.size() >= (what == Write::EmptiedHistory ? 1u : 6u));
+
+        for (int step = 1; step <= static_cast<int>(steps.size()); ++step) {
+            const QByteArray context = QByteArray("failing at step ") + QByteArray::number(step) +
+                                       " (" + QByteArray::fromStdString(steps[step - 1]) + ")";
+            Prepare(what, folder);
+            const Snapshot before = TakeSnapshot(folder.dataPath());
+            bool done = false;
+            {
+                FaultyDisk disk(step);
+                done = Perform(what);
+            }
+            if (IsAfterRename(steps, step)) {
+                // Only the folder's flush is left: the new file is whole and in place.
+                QVERIFY2(done, context.constData());
+                QVERIFY2(TakeSnapshot(folder.dataPath()) == written, context.constData());
+            } else {
+                QVERIFY2(!done, context.constData());
+                QVERIFY2(TakeSnapshot(folder.dataPath()) == before, context.constData());
+                if (what == Write::Table) QVERIFY2(store::SaveNeeded == 1, context.constData());
+            }
+            // Once the disk works again, the same write goes through.
+            QVERIFY2(Perform(what), context.constData());
+            QVERIFY2(TakeSnapshot(folder.dataPath()) == written, context.constData());
+            if (what == Write::Table) QCOMPARE(store::SaveNeeded, 0);
+        }
+        qInfo("%d fault points tried", static_cast<int>(steps.size()));
+    }
+
+    void anInterruptedWriteIsCarriedOn() {
+        testing::TempAppFolder folder;
+        Prepare(Write::Table, folder);
+        const store::FileCalls previous = store::SetFileCalls(store::FileCalls{
+            .open = Real.open,
+            .makeTemporary = Real.makeTemporary,
+            .write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
+                // Every other call is interrupted before a byte is written; the others take
+                // only part of what they are given.
+                static bool interrupt = false;
+                interrupt = !interrupt;
+                if (interrupt) {
+                    errno = EINTR;
+                    return -1;
+                }
+                return Real.write(fd, bytes, std::min<std::size_t>(count, 1000));
+            },
+            .flush = Real.flush,
+            .close = Real.close,
+            .rename = Real.rename,
+            .remove = Real.remove,
+        });
+        const bool saved = store::SaveClientTable();
+        store::SetFileCalls(previous);
+        QVERIFY(saved);
+        const QByteArray bytes = FileBytes(folder.dataFile());
+        QCOMPARE(bytes.size(), qsizetype(store::FileSize));
+        QCOMPARE(bytes.mid(7 * store::RecordSize, 14), QByteArray("Renamed Client"));
+    }
+
+    void aTemporaryFileLeftByACrashIsRemovedAtTheNextStart() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, testing::SampleClients(3, 740000));
+        const std::string leftover = folder.dataFile() + ".saving-a1B2c3";
+        const std::string historyLeftover = folder.dataPath() + "C0002.dat.saving-Zz9yX8";
+        // Names that only look alike are the user's and stay.
+        const std::string lookalike = folder.dataFile() + ".saving-backup1";
+        for (const std::string& path : {leftover, historyLeftover, lookalike}) {
+            QVERIFY(store::ReplaceFileSafely(path, "half a save"));
+        }
+        store::ResetClientStore();
+        QVERIFY(store::LoadClientTable());
+        const Snapshot files = TakeSnapshot(folder.dataPath());
+        QCOMPARE(files.size(), std::size_t(2));
+        QVERIFY(files.count(QStringLiteral("Clients.dat")) == 1);
+        QVERIFY(files.count(QFileInfo(QString::fromStdString(lookalike)).fileName()) == 1);
+    }
+
+    // The main window's exit with a save that fails at any step: the user is told, the window
+    // stays open, and the next exit saves.
+    void aFailedSaveAtExitIsToldAndKeepsTheWindowOpen() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, testing::SampleClients(12, 740000), QuietStart());
+        int steps = 0;
+        for (int step = 1; steps == 0 || step <= steps; ++step) {
+            testing::StartProgram(folder);
+            QVERIFY(gui::EZ_ISFORM(app::MainForm));
+            const QByteArray old = FileBytes(folder.dataFile());
+            store::StoreField(store::ClientTable[3].ClientName, "Changed In Memory");
+            store::SaveNeeded = 1;
+            if (steps == 0) {
+                // Count the steps of this save on a copy of the table, then put it back.
+                const auto table = store::ClientTable;
+                FaultyDisk disk(0);
+                QVERIFY(store::SaveClientTable());
+                steps = disk.stepCount() - 1;  // the folder's flush fails nothing
+                QVERIFY(store::ReplaceFileSafely(folder.dataFile(), old.toStdString()));
+                store::ClientTable = table;
+                store::SaveNeeded = 1;
+            }
+            const Snapshot before = TakeSnapshot(folder.dataPath());
+            testing::MessageBoxes boxes;
+            {
+                FaultyDisk disk(step);
+                gui::EZ_UNLOADFORM(app::MainForm);
+            }
+            const QByteArray context = "failing at step " + QByteArray::number(step);
+            QVERIFY2(gui::EZ_ISFORM(app::MainForm), context.constData());
+            QVERIFY2(boxes.asked().size() == 1 && boxes.asked()[0].caption == "Clients Not Saved",
+                     context.constData());
+            QVERIFY2(TakeSnapshot(folder.dataPath()) == before, context.constData());
+            QCOMPARE(store::SaveNeeded, 1);
+
+            gui::EZ_UNLOADFORM(app::MainForm);
+            QVERIFY2(!gui::EZ_ISFORM(app::MainForm), context.constData());
+            QCOMPARE(FileBytes(folder.dataFile()).mid(3 * store::RecordSize, 17),
+                     QByteArray("Changed In Memory"));
+            QVERIFY(store::ReplaceFileSafely(folder.dataFile(), old.toStdString()));
+        }
+        qInfo("%d fault points tried at exit", steps);
+    }
+
+    void aFailedHistoryWriteIsToldAndSaveStaysEnabled_data() {
+        QTest::addColumn<bool>("newClient");
+        QTest::addColumn<QString>("history");
+        QTest::newRow("an existing client's history rewritten")
+            << false << "Rang twice, no answer.";
+        QTest::newRow("an existing client's history emptied") << false << "";
+        QTest::newRow("a new client with a history") << true << "Met at the trade fair.";
+    }
+
+    void aFailedHistoryWriteIsToldAndSaveStaysEnabled() {
+        QFETCH(bool, newClient);
+        QFETCH(QString, history);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, testing::SampleClients(5, 740000), QuietStart());
+        testing::WriteHistoryBytes(folder, 1, "Called in May.");
+        // Fail the first step, then the second, ... until a save goes through unhindered.
+        for (int step = 1;; ++step) {
+            const QByteArray context = "failing at step " + QByteArray::number(step);
+            testing::StartProgram(folder);
+            const int clients = app::ClientCount;
+            // The client with number 1 is in the row its name sorts to.
+            int row = 0;
+            while (store::ClientTable[row + 1].ClientNumber != 1) ++row;
+            if (newClient) {
+                testing::OpenNewClient();
+                testing::TypeInto(details::ClientNameBox, "Brand New Co");
+            } else {
+                testing::OpenClientAtRow(row);
+            }
+            QVERIFY(gui::EZ_ISFORM(app::DetailsForm));
+            testing::Retype(details::HistoryBox, history.toStdString());
+            QVERIFY(testing::SaveEnabled());
+            const Snapshot before = TakeSnapshot(folder.dataPath());
+
+            testing::MessageBoxes boxes;
+            int stepsTaken = 0;
+            {
+                FaultyDisk disk(step);
+                testing::Click(app::DetailsForm, details::SaveButton);
+                stepsTaken = disk.stepCount();
+            }
+            if (stepsTaken < step || IsAfterRename(Plan.steps, step)) {
+                // No step was left to fail: this save went through, and that is the end.
+                QVERIFY2(!testing::SaveEnabled(), context.constData());
+                QVERIFY2(boxes.asked().empty(), context.constData());
+                testing::StopProgram();
+                qInfo("%d fault points tried", step - 1);
+                break;
+            }
+            QVERIFY2(boxes.asked().size() == 1 && boxes.asked()[0].caption == "History Not Saved",
+                     context.constData());
+            QVERIFY2(testing::SaveEnabled(), context.constData());
+            QVERIFY2(TakeSnapshot(folder.dataPath()) == before, context.constData());
+            QCOMPARE(store::SaveNeeded, 1);
+
+            // The same Save again, on a working disk: stored once, history and all.
+            boxes.clear();
+            testing::Click(app::DetailsForm, details::SaveButton);
+            QVERIFY2(boxes.asked().empty(), context.constData());
+            QVERIFY2(!testing::SaveEnabled(), context.constData());
+            testing::Click(app::DetailsForm, details::ExitButton);
+            QCOMPARE(app::ClientCount, clients + (newClient ? 1 : 0));
+            const int number = newClient ? store::ClientTable[store::CurrentSlot].ClientNumber : 1;
+            QCOMPARE(QString::fromLatin1(FileBytes(HistoryPath(folder, number))), history);
+            testing::StopProgram();
+            // Back to the state before, for the next step.
+            testing::WriteClientsFile(folder, testing::SampleClients(5, 740000), QuietStart());
+            for (int n = 1; n <= store::MaxClients; ++n) store::RemoveFile(HistoryPath(folder, n));
+            testing::WriteHistoryBytes(folder, 1, "Called in May.");
+        }
+    }
+
+    void everyFileTheProgramMakesIsTheUsersAlone() {
+        testing::TempAppFolder folder;
+        QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
+        testing::SetToday(2026, 3, 16);
+        testing::StartProgram(folder);
+        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        testing::OpenNewClient();
+        testing::TypeInto(details::ClientNameBox, "Private Client");
+        testing::TypeInto(details::HistoryBox, "Personal notes.");
+        testing::Click(app::DetailsForm, details::SaveButton);
+        testing::Click(app::DetailsForm, details::ExitButton);
+        {
+            testing::MessageBoxes boxes;
+            print::SetPrintersIgnored(true);
+            const auto clients = reports::ChooseClients(app::MainForm, 0);
+            reports::PrintReport(clients, reports::ReportStyle::ListWithFollowUp, false);
+            print::SetPrintersIgnored(false);
+        }
+
+        const QString reports = QString::fromStdString(folder.path() + "Reports");
+        const QStringList pdfs = QDir(reports).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+        QCOMPARE(pdfs.size(), 1);
+        const std::vector<QString> folders = {QString::fromStdString(folder.dataPath()), reports};
+        const std::vector<QString> files = {
+            QString::fromStdString(folder.dataFile()),
+            QString::fromStdString(HistoryPath(folder, 1)),
+            QString::fromStdString(folder.dataPath() + app::DataLockName),
+            reports + "/" + pdfs[0],
+        };
+        constexpr auto Others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                QFileDevice::WriteOther | QFileDevice::ExeOther;
+        QStringList open;
+        for (const QString& path : folders) {
+            QVERIFY2(QFileInfo(path).isDir(), qPrintable(path));
+            if ((QFile::permissions(path) & Others) != 0) open << path;
+        }
+        for (const QString& path : files) {
+            QVERIFY2(QFileInfo(path).isFile(), qPrintable(path));
+            if ((QFile::permissions(path) & Others) != 0) open << path;
+        }
+        testing::StopProgram();
+        QVERIFY2(open.isEmpty(), qPrintable("open to others: " + open.join(", ")));
+    }
+};
+
+QTEST_MAIN(FaultInjectionTest)
+#include "tst_fault_injection.moc"
