@@ -42,8 +42,8 @@ void Initialise() {
     // Client data is private: whatever the program creates (the data folder and its files, the
     // lock, reports saved as PDF files) is readable and writable by the user alone.
     ::umask(S_IRWXG | S_IRWXO);
-    store::ClientTable.fill(store::EmptyRecord());
-    followup::ScanResults.fill(store::EmptyRecord());
+    // The client table and the scan results start zero-filled as the program's own tables;
+    // the table is filled from the file while the main window is built.
     gui::EZ_ALLOWNOTIFYEVENTS(1);
     gui::EZ_ALLOWKEYEVENTS(1);
     gui::EZ_SUBCLASSMODE(0);

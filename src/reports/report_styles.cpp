@@ -24,15 +24,28 @@ void Label(const ReportRun& run, float x, const char* text) {
     print::dpText(run.doc, x, run.cursor, print::ALIGN_RIGHT, text);
 }
 
-// A value starts at x, in the value font.
-void Value(const ReportRun& run, float x, const std::string& text) {
-    SelectValueFont(run);
-    print::dpText(run.doc, x, run.cursor, print::ALIGN_LEFT, text);
+// The right edge of the page's text, and the room kept free before whatever follows a value.
+constexpr float PageRight = 8.0f;
+constexpr float Gap = 0.06f;
+
+// Where a label that ends at x begins, in the label font.
+float LabelStart(const ReportRun& run, float x, const char* text) {
+    SelectLabelFont(run);
+    return x - print::dpTextWidth(run.doc, text);
 }
 
-// A value of a list line, the value font being selected already.
-void Cell(const ReportRun& run, float x, const std::string& text) {
-    print::dpText(run.doc, x, run.cursor, print::ALIGN_LEFT, text);
+// A value of a list line from x up to where the next one begins (the value font being
+// selected already): a text too long for its room is cut and ended with "…" rather than
+// printed over its neighbour.
+void Cell(const ReportRun& run, float x, float next, const std::string& text) {
+    print::dpText(run.doc, x, run.cursor, print::ALIGN_LEFT,
+                  print::dpFitText(run.doc, next - x - Gap, text));
+}
+
+// A value starts at x, in the value font, and ends before next.
+void Value(const ReportRun& run, float x, float next, const std::string& text) {
+    SelectValueFont(run);
+    Cell(run, x, next, text);
 }
 
 std::string FollowUpDateText(const store::ClientRecord& client) {
@@ -43,36 +56,37 @@ std::string FollowUpDateText(const store::ClientRecord& client) {
 void PrintHeadLine(ReportRun& run) {
     const store::ClientRecord& client = store::CurrentRecord;
     Label(run, 0.9f, "Client:");
-    Value(run, 0.95f, store::FieldText(client.ClientName));
+    Value(run, 0.95f, LabelStart(run, 4.0f, "Contact:"), store::FieldText(client.ClientName));
     Label(run, 4.0f, "Contact:");
-    Value(run, 4.05f, store::FieldText(client.Contact));
+    Value(run, 4.05f, LabelStart(run, 6.0f, "Phone:"), store::FieldText(client.Contact));
     Label(run, 6.0f, "Phone:");
-    Value(run, 6.05f, store::FieldText(client.Phone));
+    Value(run, 6.05f, LabelStart(run, 7.5f, "Ext:"), store::FieldText(client.Phone));
     Label(run, 7.5f, "Ext:");
-    Value(run, 7.55f, store::FieldText(client.Ext));
+    Value(run, 7.55f, PageRight, store::FieldText(client.Ext));
     run.cursor += LineStep;
 }
 
 void PrintAddressLines(ReportRun& run) {
     const store::ClientRecord& client = store::CurrentRecord;
-    Value(run, 0.95f, store::FieldText(client.Address));
+    Value(run, 0.95f, LabelStart(run, 4.0f, "Assistant:"), store::FieldText(client.Address));
     Label(run, 4.0f, "Assistant:");
-    Value(run, 4.05f, store::FieldText(client.Gatekeeper));
+    Value(run, 4.05f, LabelStart(run, 6.0f, "Fax:"), store::FieldText(client.Gatekeeper));
     Label(run, 6.0f, "Fax:");
-    Value(run, 6.05f, store::FieldText(client.Fax));
+    Value(run, 6.05f, PageRight, store::FieldText(client.Fax));
     run.cursor += LineStep;
 
     // The separators stay even when the fields are empty.
-    Value(run, 0.95f,
+    Value(run, 0.95f, LabelStart(run, 6.0f, "Cell:"),
           store::FieldText(client.City) + ", " + store::FieldText(client.State) + "  " +
               store::FieldText(client.Zip));
     Label(run, 6.0f, "Cell:");
-    Value(run, 6.05f, store::FieldText(client.Cell));
+    Value(run, 6.05f, PageRight, store::FieldText(client.Cell));
     run.cursor += LineStep;
 
     Label(run, 4.0f, "Follow-up:");
-    Value(run, 4.05f, FollowUpDateText(client));
-    Value(run, 4.7f, store::FieldText(client.FollowUpAction));
+    SelectValueFont(run);
+    print::dpText(run.doc, 4.05f, run.cursor, print::ALIGN_LEFT, FollowUpDateText(client));
+    Value(run, 4.7f, PageRight, store::FieldText(client.FollowUpAction));
 }
 
 // Flows the history from the cursor down, continuing on new pages under the page header and
@@ -100,20 +114,21 @@ void PrintHistory(ReportRun& run) {
 void PrintFollowUpLine(ReportRun& run) {
     const store::ClientRecord& client = store::CurrentRecord;
     SelectValueFont(run);
-    Cell(run, 0.5f, store::FieldText(client.ClientName));
-    Cell(run, 2.8f, store::FieldText(client.Contact));
-    Cell(run, 4.3f, store::FieldText(client.Phone));
-    Cell(run, 5.4f, FollowUpDateText(client));
-    Cell(run, 6.0f, store::FieldText(client.FollowUpAction));
+    Cell(run, 0.5f, 2.8f, store::FieldText(client.ClientName));
+    Cell(run, 2.8f, 4.3f, store::FieldText(client.Contact));
+    Cell(run, 4.3f, 5.4f, store::FieldText(client.Phone));
+    // A date always has its eight characters, for which the layout leaves room.
+    print::dpText(run.doc, 5.4f, run.cursor, print::ALIGN_LEFT, FollowUpDateText(client));
+    Cell(run, 6.0f, PageRight, store::FieldText(client.FollowUpAction));
     run.cursor += LineStep;
 }
 
 void PrintPhoneLine(ReportRun& run) {
     const store::ClientRecord& client = store::CurrentRecord;
     SelectValueFont(run);
-    Cell(run, 0.5f, store::FieldText(client.ClientName));
-    Cell(run, 3.0f, store::FieldText(client.Contact));
-    Cell(run, 4.5f, store::FieldText(client.Phone));
+    Cell(run, 0.5f, 3.0f, store::FieldText(client.ClientName));
+    Cell(run, 3.0f, 4.5f, store::FieldText(client.Contact));
+    Cell(run, 4.5f, PageRight, store::FieldText(client.Phone));
     run.cursor += LineStep;
 }
 

@@ -159,6 +159,34 @@ private slots:
         QCOMPARE(testing::TextsAt(document, 0, 6.0f), std::vector<std::string>{"Call back"});
     }
 
+    // A field too long for its column would print over the next one: it is cut and ends in
+    // "…", while the fields that fit stay whole.
+    void longFieldsAreCutBeforeTheNextColumn_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<float>("nameX");
+        QTest::newRow("the follow-up list") << int(ReportStyle::ListWithFollowUp) << 0.5f;
+        QTest::newRow("the phone list") << int(ReportStyle::ListPhonesOnly) << 0.5f;
+        QTest::newRow("the client page") << int(ReportStyle::PagePerClientNoHistory) << 0.95f;
+    }
+    void longFieldsAreCutBeforeTheNextColumn() {
+        QFETCH(int, style);
+        QFETCH(float, nameX);
+        CapturedReports reports;
+        auto list = MakeClients(1);
+        const std::string longName(50, 'W');
+        store::StoreField(list[0].ClientName, longName);
+        QVERIFY(PrintAll(list, static_cast<ReportStyle>(style)));
+        const auto texts = testing::TextsAt(reports.last(), 0, nameX);
+        const auto name = std::find_if(texts.begin(), texts.end(), [](const std::string& text) {
+            return text.starts_with("WWWW");
+        });
+        QVERIFY(name != texts.end());
+        QVERIFY(name->ends_with("\u2026"));
+        QVERIFY(name->size() < longName.size());
+        const auto page = testing::PageTexts(reports.last(), 0);
+        QVERIFY(std::find(page.begin(), page.end(), "Contact 1") != page.end());
+    }
+
     void pageHeaderShowsTitlePagesStampAndNotice() {
         CapturedReports reports;
         QVERIFY(PrintAll(MakeClients(60), ReportStyle::ListPhonesOnly));

@@ -50,6 +50,17 @@ public:
         return known;
     }
 
+    // The text, or as much of it as fits with "…" after it, in logical units.
+    std::string fitted(const std::string& text, double maxWidth) {
+        // The characters' advances decide cheaply for the many texts far from the limit.
+        double guessed = 0;
+        const QString shown = DisplayText(text);
+        for (char32_t c : shown.toUcs4()) guessed += guess(c);
+        if (guessed <= maxWidth * 0.9) return text;
+        if (width(text) <= maxWidth) return text;
+        return metrics_.elidedText(shown, Qt::ElideRight, maxWidth).toStdString();
+    }
+
 private:
     static constexpr std::size_t MAX_REMEMBERED_LENGTH = 48;
     static constexpr std::size_t MAX_REMEMBERED_TEXTS = 8192;
@@ -182,6 +193,18 @@ int dpText(int doc, float x, float y, int align, const std::string& text) {
     // An empty field draws nothing and need not be kept.
     if (!text.empty()) AddText(*open, ItemKind::Text, x, y, align, text);
     return 1;
+}
+
+float dpTextWidth(int doc, const std::string& text) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr) return 0;
+    return static_cast<float>(open->measures[open->font].recurringWidth(text) / UNITS_PER_INCH);
+}
+
+std::string dpFitText(int doc, float maxWidth, const std::string& text) {
+    OpenDocument* open = Find(doc);
+    if (open == nullptr || text.empty()) return text;
+    return open->measures[open->font].fitted(text, std::max(0.0, double{maxWidth}) * UNITS_PER_INCH);
 }
 
 int dpWrapText(int doc, float x1, float y1, float x2, float y2, float lineSpacing,

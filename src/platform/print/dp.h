@@ -38,6 +38,11 @@ int dpNewPage(int doc, int, int, int);
 int dpFont(int doc, int style, float points, int, const std::string& face);
 // align 0 puts the text's left end at x, 1 its middle, 2 its right end.
 int dpText(int doc, float x, float y, int align, const std::string& text);
+// The width in inches of the text in the current font.
+float dpTextWidth(int doc, const std::string& text);
+// The text as it fits into maxWidth inches in the current font: unchanged when it fits,
+// otherwise cut after a whole character and ended with "…".
+std::string dpFitText(int doc, float maxWidth, const std::string& text);
 // Flows text into the box (x1, y1)-(x2, y2) in the current font: the first base line at y1,
 // lines lineSpacing apart for as long as the base line stays at or above y2. Lines break at
 // blanks, a word longer than the line breaks between characters, and CR LF, LF or CR in the
