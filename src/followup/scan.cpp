@@ -1,7 +1,5 @@
 #include "followup/scan.h"
 
-#include <algorithm>
-
 #include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
@@ -12,9 +10,7 @@ std::array<store::ClientRecord, store::TableSlots> ScanResults{};
 std::int32_t ScanResultCount = 0;
 
 void ClearScanResults() {
-    // Only the slots of the latest scan hold anything: the rest are zero already.
-    const int used = std::clamp<int>(ScanResultCount, 0, store::MaxClients);
-    std::fill(ScanResults.begin() + 1, ScanResults.begin() + 1 + used, store::EmptyRecord());
+    ScanResults.fill(store::EmptyRecord());
     ScanResultCount = 0;
 }
 
