@@ -10,21 +10,25 @@
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/text_field.h"
+#include "support/form_driver.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
-#include "support/form_driver.h"
 
 using testing::Control;
 using testing::MakeClient;
+using testing::NoStartUpScan;
 
 namespace {
 
-QTreeView* MainList() { return Control<QTreeView>("F1", app::MainList); }
+QTreeView* MainList() {
+    return Control<QTreeView>("F1", app::MainList);
+}
 
 std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
     for (int row = 0; row < app::ClientCount; ++row) {
-        texts.push_back(testing::ListRow("F1", app::MainList, row).at(static_cast<std::size_t>(column)));
+        texts.push_back(
+            testing::ListRow("F1", app::MainList, row).at(static_cast<std::size_t>(column)));
     }
     return texts;
 }
@@ -41,18 +45,16 @@ void ClickRow(int row, Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, cell.center());
 }
 
-std::string Status(int part) { return gui::StatusBarText("F1", app::StatusBar, part); }
+std::string Status(int part) {
+    return gui::StatusBarText("F1", app::StatusBar, part);
+}
 
-bool SaveEnabledOfEdit() {
+bool EditEnabled() {
     return gui::IsWindowEnabled(gui::EZ_HANDLE("F1", app::EditButton));
 }
 
-void ClickButton(int id) { QTest::mouseClick(Control<QPushButton>("F1", id), Qt::LeftButton); }
-
-store::Settings NoStartUpScan() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
+void ClickButton(int id) {
+    QTest::mouseClick(Control<QPushButton>("F1", id), Qt::LeftButton);
 }
 
 }  // namespace
@@ -71,7 +73,7 @@ private slots:
         QCOMPARE(app::ClientCount, 0);
         QCOMPARE(Status(2), std::string(" Clients on file: 0"));
         QCOMPARE(Status(3), std::string(" Selected: 0"));
-        QVERIFY(!SaveEnabledOfEdit());
+        QVERIFY(!EditEnabled());
     }
 
     void sortingByColumns_data() {
@@ -83,10 +85,10 @@ private slots:
             << QStringList{"Alpha", "Beta", "alpha", "beta"};
         QTest::newRow("a blank sorts before a letter")
             << 0 << QStringList{"Abc", "Ab Co", "Ab"} << QStringList{"Ab", "Ab Co", "Abc"};
-        QTest::newRow("extensions sort as text") << 3 << QStringList{"9", "10"} << QStringList{"10", "9"};
-        QTest::newRow("phones sort as text")
-            << 2 << QStringList{"555-0199", "212-0100", "555-0100"}
-            << QStringList{"212-0100", "555-0100", "555-0199"};
+        QTest::newRow("extensions sort as text")
+            << 3 << QStringList{"9", "10"} << QStringList{"10", "9"};
+        QTest::newRow("phones sort as text") << 2 << QStringList{"555-0199", "212-0100", "555-0100"}
+                                             << QStringList{"212-0100", "555-0100", "555-0199"};
     }
     void sortingByColumns() {
         QFETCH(int, column);
@@ -96,7 +98,7 @@ private slots:
         std::vector<store::ClientRecord> clients;
         for (const QString& v : values) {
             const std::string text = v.toStdString();
-            clients.push_back(column == 0 ? MakeClient(text)
+            clients.push_back(column == 0   ? MakeClient(text)
                               : column == 2 ? MakeClient("Client " + text, "", text)
                                             : MakeClient("Client " + text, "", "", text));
         }
@@ -132,7 +134,8 @@ private slots:
         settings.RememberSortColumn = 1;
         settings.SortKeyStart = 143;
         settings.SortKeyLength = 30;
-        testing::WriteClientsFile(folder, {MakeClient("A", "Zed"), MakeClient("B", "Amy")}, settings);
+        testing::WriteClientsFile(folder, {MakeClient("A", "Zed"), MakeClient("B", "Amy")},
+                                  settings);
         testing::ProgramSession session(folder);
         QCOMPARE(Column(1), (std::vector<std::string>{"Amy", "Zed"}));
     }
@@ -150,12 +153,14 @@ private slots:
 
     void typingALetterHighlightsTheFirstMatchingClient() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo")},
-                                  NoStartUpScan());
+        testing::WriteClientsFile(
+            folder, {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo")}, NoStartUpScan());
         testing::ProgramSession session(folder);
         QTest::keyClick(MainList(), Qt::Key_B);
         // Bravo, beta, Zeta in byte order: Bravo is the first that begins with b or B.
-        QCOMPARE(gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED), 0);
+        QCOMPARE(
+            gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED),
+            0);
         QCOMPARE(Status(3), std::string(" Selected: 1"));
 
         ClickHeader(1);  // sorted by Contact: typing does nothing
@@ -167,9 +172,9 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A"), MakeClient("B")}, NoStartUpScan());
         testing::ProgramSession session(folder);
-        QVERIFY(!SaveEnabledOfEdit());
+        QVERIFY(!EditEnabled());
         ClickRow(1);
-        QVERIFY(SaveEnabledOfEdit());
+        QVERIFY(EditEnabled());
         QCOMPARE(store::CurrentSlot, 2);
         QCOMPARE(Status(3), std::string(" Selected: 1"));
     }
@@ -185,10 +190,10 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, remaining);
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder,
-                                  {MakeClient("A"), MakeClient("B"), MakeClient("C"), MakeClient("D"),
-                                   MakeClient("E")},
-                                  NoStartUpScan());
+        testing::WriteClientsFile(
+            folder,
+            {MakeClient("A"), MakeClient("B"), MakeClient("C"), MakeClient("D"), MakeClient("E")},
+            NoStartUpScan());
         for (const char* name : {"C0003.dat", "C0005.dat", "C0001.dat"}) {
             QVERIFY(store::ReplaceFileSafely(folder.dataPath() + name, "history"));
         }
@@ -201,7 +206,8 @@ private slots:
         boxes.answer({answer});
         QTest::keyClick(MainList(), Qt::Key_Delete);
         QCOMPARE(boxes.asked().size(), std::size_t(1));
-        QCOMPARE(boxes.asked()[0].text, std::string("Are you SURE you want to delete the highlighted item(s)?{?}"));
+        QCOMPARE(boxes.asked()[0].text,
+                 std::string("Are you SURE you want to delete the highlighted item(s)?{?}"));
         QCOMPARE(boxes.asked()[0].caption, std::string("Delete Clients"));
         QCOMPARE(boxes.asked()[0].buttons, std::string("YNC"));
         QCOMPARE(app::ClientCount, remaining);
@@ -213,7 +219,7 @@ private slots:
         if (deleted) {
             QCOMPARE(Column(0), (std::vector<std::string>{"A", "B", "D"}));
             QCOMPARE(Status(3), std::string(" Selected: 0"));
-            QVERIFY(!SaveEnabledOfEdit());
+            QVERIFY(!EditEnabled());
             // The freed records wait right behind the clients with their numbers.
             QCOMPARE(store::ClientTable[4].ClientNumber, 3);
             QCOMPARE(store::ClientTable[5].ClientNumber, 5);

@@ -33,12 +33,6 @@ std::string Text(int id) {
     return gui::EZ_GETTEXT(F2, id);
 }
 
-store::Settings NoStartUpScan() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
-}
-
 std::vector<std::string> ListedNames() {
     std::vector<std::string> names;
     for (int row = 0; row < app::ClientCount; ++row) names.push_back(ListRow(F1, 100, row).at(0));

@@ -32,12 +32,6 @@ std::string Field(const std::array<char, 30>& field) {
     return std::string(field.data(), 30);
 }
 
-store::Settings NoStartUpScan() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
-}
-
 }  // namespace
 
 class DetailsWindowTest : public QObject {

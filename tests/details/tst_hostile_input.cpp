@@ -35,12 +35,6 @@ namespace {
 
 constexpr const char* F2 = app::DetailsForm;
 
-store::Settings NoStartUpScan() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
-}
-
 // Pastes over the whole text of a box, as a person does with Ctrl+A, Ctrl+V.
 void PasteInto(int id, const QString& text) {
     QWidget* box = ControlWidget(F2, id);

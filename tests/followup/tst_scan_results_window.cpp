@@ -22,6 +22,8 @@
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
 
+using testing::NoStartUpScan;
+
 using followup::DayNumber;
 using testing::MakeClient;
 
@@ -94,12 +96,6 @@ store::ClientRecord Due(const std::string& name, DayNumber date, const std::stri
     client.FollowUpDate = date;
     store::StoreField(client.FollowUpAction, "Call " + name);
     return client;
-}
-
-store::Settings NoStartUpScan() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
 }
 
 // Sorted by name in the main list: Able (slot 1, due), Baker (slot 2, not due), Cole (slot 3,

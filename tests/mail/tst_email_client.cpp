@@ -19,12 +19,6 @@ namespace {
 
 constexpr const char* F2 = app::DetailsForm;
 
-store::Settings NoStartUpScan() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
-}
-
 }  // namespace
 
 class EmailClientTest : public QObject {

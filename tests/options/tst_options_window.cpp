@@ -16,20 +16,16 @@
 #include "reports/report_style.h"
 #include "store/client_table.h"
 #include "support/control_clicks.h"
+#include "support/form_driver.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
-#include "support/form_driver.h"
+
+using testing::NoStartUpScan;
 
 namespace {
 
 constexpr const char* SaveQuestion = "Save your changes before exit?{?}";
-
-store::Settings QuietStart() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
-}
 
 void WriteClients(const testing::TempAppFolder& folder, const store::Settings& settings) {
     testing::WriteClientsFile(folder,
@@ -82,7 +78,7 @@ private slots:
 
     void opensWithTheOptionsAndSaveDisabled() {
         testing::TempAppFolder folder;
-        store::Settings settings = QuietStart();
+        store::Settings settings = NoStartUpScan();
         settings.DefaultPrintStyle = 3;
         settings.RollPastDueForward = 1;
         settings.ConfirmExit = 1;
@@ -105,7 +101,7 @@ private slots:
 
     void closingWithoutAClickAsksNothing() {
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
         testing::MessageBoxes boxes;
         const store::Settings before = store::ProgramSettings;
@@ -136,7 +132,7 @@ private slots:
         QFETCH(std::vector<int>, clicks);
         QFETCH(int, style);
         testing::TempAppFolder folder;
-        store::Settings settings = QuietStart();
+        store::Settings settings = NoStartUpScan();
         settings.DefaultPrintStyle = from;
         WriteClients(folder, settings);
         testing::ProgramSession program(folder);
@@ -153,7 +149,7 @@ private slots:
 
     void aStyleClickCountsAfterTheWindowLostTheFocus() {
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
         OpenOptions();
         // The window loses the focus and gets it back, then the user clicks a style.
@@ -180,7 +176,7 @@ private slots:
         QFETCH(int, box);
         QFETCH(int, offset);
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
         auto field = [offset] {
             return reinterpret_cast<const std::int32_t*>(&store::ProgramSettings)[offset];
@@ -210,7 +206,7 @@ private slots:
         QFETCH(bool, sortedMeanwhile);
         QFETCH(bool, inFile);
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         {
             testing::ProgramSession program(folder);
             testing::MessageBoxes boxes;
@@ -237,7 +233,7 @@ private slots:
 
     void cancelKeepsTheWindowAndItsChanges() {
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
         testing::MessageBoxes boxes;
         boxes.answer({-1});
@@ -254,7 +250,7 @@ private slots:
 
     void saveThenExitSavesWithoutAQuestion() {
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         {
             testing::ProgramSession program(folder);
             testing::MessageBoxes boxes;
@@ -283,7 +279,7 @@ private slots:
 
     void rememberSortingTakesTheListsSortKey() {
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
         app::ActiveSortKey = app::ColumnSortKeys[2];  // the Phone column
         store::ProgramSettings.SortKeyStart = 1;
@@ -304,7 +300,7 @@ private slots:
 
     void helpShowsTheProgramOptionsTopic() {
         testing::TempAppFolder folder;
-        WriteClients(folder, QuietStart());
+        WriteClients(folder, NoStartUpScan());
         std::ofstream(folder.path() + app::HelpFileName)
             << "<html><body><a name=\"Contents\"></a>Contents"
                "<a name=\"Program Options\"></a>Options</body></html>";

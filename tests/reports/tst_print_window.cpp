@@ -27,6 +27,8 @@
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
 
+using testing::NoStartUpScan;
+
 using testing::CapturedReports;
 
 namespace {
@@ -54,12 +56,6 @@ std::vector<store::ClientRecord> MakeClients(int count) {
         clients.push_back(testing::MakeClient(ClientName(i), "Contact", "555-0100"));
     }
     return clients;
-}
-
-store::Settings QuietStart() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
 }
 
 // The client names a list report shows, in order over all pages.
@@ -100,7 +96,7 @@ private slots:
 
     void opensOverTheMainWindowWithItsCaption() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(3), QuietStart());
+        testing::WriteClientsFile(folder, MakeClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
         QCOMPARE(gui::FormCaption(app::PrintForm), std::string("Print Clients"));
@@ -119,7 +115,7 @@ private slots:
         QFETCH(int, selectedRow);
         QFETCH(bool, enabled);
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(3), QuietStart());
+        testing::WriteClientsFile(folder, MakeClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         if (selectedRow >= 0) app::SelectListRow(app::MainForm, app::MainList, selectedRow, 2);
         OpenPrintFrom(app::MainForm, app::PrintButton);
@@ -142,7 +138,7 @@ private slots:
         QFETCH(int, style);
         QFETCH(int, preview);
         testing::TempAppFolder folder;
-        store::Settings settings = QuietStart();
+        store::Settings settings = NoStartUpScan();
         settings.DefaultPrintStyle = style;
         settings.PreviewBeforePrint = preview;
         testing::WriteClientsFile(folder, MakeClients(2), settings);
@@ -181,7 +177,7 @@ private slots:
         // Written out of order: the list shows them sorted by name.
         auto clients = MakeClients(5);
         std::swap(clients[0], clients[4]);
-        testing::WriteClientsFile(folder, clients, QuietStart());
+        testing::WriteClientsFile(folder, clients, NoStartUpScan());
         testing::ProgramSession program(folder);
         for (int row : selectRows) app::SelectListRow(app::MainForm, app::MainList, row, 2);
         OpenPrintFrom(app::MainForm, app::PrintButton);
@@ -230,7 +226,7 @@ private slots:
 
     void styleChosenHereIsNotKept() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(2), QuietStart());
+        testing::WriteClientsFile(folder, MakeClients(2), NoStartUpScan());
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
         QVERIFY(testing::ClickControl(app::PrintForm, 115));  // one client per page, no history
@@ -259,7 +255,7 @@ private slots:
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(3), QuietStart());
+        testing::WriteClientsFile(folder, MakeClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         testing::MessageBoxes boxes;
         print::SetPrintersIgnored(true);
@@ -288,7 +284,7 @@ private slots:
 
     void helpShowsThePrintingTopic() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(1), QuietStart());
+        testing::WriteClientsFile(folder, MakeClients(1), NoStartUpScan());
         std::ofstream(folder.path() + app::HelpFileName)
             << "<html><body><a name=\"Contents\"></a>Contents"
                "<a name=\"Printing\"></a>Printing</body></html>";

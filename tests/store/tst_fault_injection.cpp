@@ -31,6 +31,8 @@
 #include "support/sample_clients.h"
 #include "support/temp_app_folder.h"
 
+using testing::NoStartUpScan;
+
 namespace {
 
 // The disk takes a write in pieces of this size at most, so that a failure can strike after
@@ -134,13 +136,6 @@ enum class Write {
 };
 
 constexpr int OldClientCount = 40;
-
-// No start-up scan, so that a start changes nothing by itself.
-store::Settings QuietStart() {
-    store::Settings settings{};
-    settings.NoScanOnStart = 1;
-    return settings;
-}
 
 // Lays out the folder and the store as they are before the write.
 void Prepare(Write write, const testing::TempAppFolder& folder) {
@@ -287,7 +282,7 @@ private slots:
     // stays open, and the next exit saves.
     void aFailedSaveAtExitIsToldAndKeepsTheWindowOpen() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, testing::SampleClients(12, 740000), QuietStart());
+        testing::WriteClientsFile(folder, testing::SampleClients(12, 740000), NoStartUpScan());
         int steps = 0;
         for (int step = 1; steps == 0 || step <= steps; ++step) {
             testing::StartProgram(folder);
@@ -340,7 +335,7 @@ private slots:
         QFETCH(bool, newClient);
         QFETCH(QString, history);
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, testing::SampleClients(5, 740000), QuietStart());
+        testing::WriteClientsFile(folder, testing::SampleClients(5, 740000), NoStartUpScan());
         testing::WriteHistoryBytes(folder, 1, "Called in May.");
         // Fail the first step, then the second, ... until a save goes through unhindered.
         for (int step = 1;; ++step) {
@@ -393,7 +388,7 @@ private slots:
             QCOMPARE(QString::fromLatin1(FileBytes(HistoryPath(folder, number))), history);
             testing::StopProgram();
             // Back to the state before, for the next step.
-            testing::WriteClientsFile(folder, testing::SampleClients(5, 740000), QuietStart());
+            testing::WriteClientsFile(folder, testing::SampleClients(5, 740000), NoStartUpScan());
             for (int n = 1; n <= store::MaxClients; ++n) store::RemoveFile(HistoryPath(folder, n));
             testing::WriteHistoryBytes(folder, 1, "Called in May.");
         }

@@ -23,11 +23,23 @@ MessageBoxes::MessageBoxes() {
     });
 }
 
-MessageBoxes::~MessageBoxes() { gui::SetMessageBoxAnswerer({}); }
+MessageBoxes::~MessageBoxes() {
+    gui::SetMessageBoxAnswerer({});
+}
 
-void MessageBoxes::answer(std::vector<int> answers) { answers_ = std::move(answers); }
+void MessageBoxes::answer(std::vector<int> answers) {
+    answers_ = std::move(answers);
+}
 
-std::string MessageBoxes::lastText() const { return asked_.empty() ? "" : asked_.back().text; }
+std::string MessageBoxes::lastText() const {
+    return asked_.empty() ? "" : asked_.back().text;
+}
+
+store::Settings NoStartUpScan() {
+    store::Settings settings{};
+    settings.NoScanOnStart = 1;
+    return settings;
+}
 
 store::ClientRecord MakeClient(const std::string& name, const std::string& contact,
                                const std::string& phone, const std::string& ext,
@@ -74,9 +86,8 @@ void StartProgram(const TempAppFolder& folder) {
 
 void StopProgram() {
     // Unsaved edits are dropped ("No"), an exit question is answered "Yes".
-    gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
-        return request.buttons == "YNC" ? 0 : 1;
-    });
+    gui::SetMessageBoxAnswerer(
+        [](const gui::MessageBoxRequest& request) { return request.buttons == "YNC" ? 0 : 1; });
     for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
                              app::ScanResultsForm, app::ScanForm, app::MainForm}) {
         if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);

@@ -27,6 +27,9 @@ private:
     std::vector<gui::MessageBoxRequest> asked_;
 };
 
+// Settings under which a start opens no follow-up window: the start-up scan is switched off.
+store::Settings NoStartUpScan();
+
 // A client record with the given fields (stored as the details window stores them).
 store::ClientRecord MakeClient(const std::string& name, const std::string& contact = "",
                                const std::string& phone = "", const std::string& ext = "",
