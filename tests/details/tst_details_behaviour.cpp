@@ -63,9 +63,7 @@ class DetailsBehaviourTest : public QObject {
 
     void start(const std::vector<store::ClientRecord>& clients,
                const store::Settings& settings = NoStartUpScan()) {
-        folder_ = std::make_unique<TempAppFolder>();
-        WriteClientsFile(*folder_, clients, settings);
-        StartProgram(*folder_);
+        folder_ = StartProgramWith(clients, settings);
     }
 
     void startWithThree() { start({FullClient("Alpha"), FullClient("Beta"), FullClient("Gamma")}); }

@@ -41,9 +41,7 @@ class DetailsWindowTest : public QObject {
 
     void start(const std::vector<store::ClientRecord>& clients,
                const store::Settings& settings = NoStartUpScan()) {
-        folder_ = std::make_unique<TempAppFolder>();
-        WriteClientsFile(*folder_, clients, settings);
-        StartProgram(*folder_);
+        folder_ = StartProgramWith(clients, settings);
     }
 
 private slots:

@@ -116,11 +116,9 @@ class HostileInputTest : public QObject {
 
     // The program on one fully filled client, whose details window is open.
     void openTheClient() {
-        folder_ = std::make_unique<TempAppFolder>();
         original_ = FullClient("Acme Supply");
         original_.ClientNumber = 1;
-        WriteClientsFile(*folder_, {original_}, NoStartUpScan());
-        StartProgram(*folder_);
+        folder_ = StartProgramWith({original_}, NoStartUpScan());
         OpenClientAtRow(0);
         QVERIFY(gui::EZ_ISFORM(F2));
     }

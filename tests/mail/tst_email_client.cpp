@@ -31,9 +31,7 @@ class EmailClientTest : public QObject {
 
     // A client whose e-mail box holds the text, with "Send E-mail" usable.
     void openClientWithAddress(const std::string& address) {
-        folder_ = std::make_unique<TempAppFolder>();
-        WriteClientsFile(*folder_, {FullClient("Alpha")}, NoStartUpScan());
-        StartProgram(*folder_);
+        folder_ = StartProgramWith({FullClient("Alpha")}, NoStartUpScan());
         OpenClientAtRow(0);
         gui::EZ_SETTEXT(F2, details::EMailBox, address);
         gui::EZ_ENABLEC(F2, details::SendButton);

@@ -84,6 +84,14 @@ void StartProgram(const TempAppFolder& folder) {
     QCoreApplication::processEvents();
 }
 
+std::unique_ptr<TempAppFolder> StartProgramWith(const std::vector<store::ClientRecord>& clients,
+                                                const store::Settings& settings) {
+    auto folder = std::make_unique<TempAppFolder>();
+    WriteClientsFile(*folder, clients, settings);
+    StartProgram(*folder);
+    return folder;
+}
+
 void StopProgram() {
     // Unsaved edits are dropped ("No"), an exit question is answered "Yes".
     gui::SetMessageBoxAnswerer(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,10 @@ void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::Clie
 // Starts the program in the folder as the run loop would: resets the store, points the
 // program folder at it, installs the window procedures and runs the start procedure.
 void StartProgram(const TempAppFolder& folder);
+
+// A fresh program folder holding the clients and settings, with the program started in it.
+std::unique_ptr<TempAppFolder> StartProgramWith(const std::vector<store::ClientRecord>& clients,
+                                                const store::Settings& settings);
 
 // Closes every window of the program, the main one last (its close saves the table), and
 // lets Qt delete them. Unsaved edits are dropped; a main window whose save fails (its folder
