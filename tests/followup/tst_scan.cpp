@@ -13,6 +13,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
 
@@ -24,12 +25,7 @@ using testing::MakeClient;
 namespace {
 
 platform::SYSTEMTIME SixthOfDecember2026() {
-    platform::SYSTEMTIME t;
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = 6;
-    t.wHour = 9;
-    return t;
+    return testing::LocalTime(2026, 12, 6, 9);
 }
 
 DayNumber Today() {

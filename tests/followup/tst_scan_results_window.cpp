@@ -18,6 +18,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
@@ -33,12 +34,7 @@ constexpr const char* Results = "F4";
 constexpr const char* Scan = "F3";
 
 platform::SYSTEMTIME SixthOfDecember2026() {
-    platform::SYSTEMTIME t;
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = 6;
-    t.wHour = 10;
-    return t;
+    return testing::LocalTime(2026, 12, 6, 10);
 }
 
 DayNumber Today() {

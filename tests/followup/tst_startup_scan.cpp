@@ -7,6 +7,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
@@ -17,12 +18,7 @@ using testing::MakeClient;
 namespace {
 
 platform::SYSTEMTIME December2026(int day) {
-    platform::SYSTEMTIME t;
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDay = static_cast<std::uint16_t>(day);
-    t.wHour = 8;
-    return t;
+    return testing::LocalTime(2026, 12, day, 8);
 }
 
 void SetDay(int day) {

@@ -23,6 +23,7 @@
 #include "store/text_field.h"
 #include "support/captured_reports.h"
 #include "support/control_clicks.h"
+#include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
 #include "support/temp_app_folder.h"
@@ -35,13 +36,7 @@ namespace {
 
 // 6 December 2026, 9:05:00 in the morning.
 platform::SYSTEMTIME FixedNow() {
-    platform::SYSTEMTIME now;
-    now.wYear = 2026;
-    now.wMonth = 12;
-    now.wDay = 6;
-    now.wHour = 9;
-    now.wMinute = 5;
-    return now;
+    return testing::LocalTime(2026, 12, 6, 9, 5);
 }
 
 constexpr followup::DayNumber Today = 740321;

@@ -16,6 +16,7 @@
 #include "store/history.h"
 #include "store/text_field.h"
 #include "support/captured_reports.h"
+#include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
 
@@ -26,13 +27,7 @@ namespace {
 
 // 6 December 2026, 9:05:00 in the morning.
 platform::SYSTEMTIME FixedNow() {
-    platform::SYSTEMTIME now;
-    now.wYear = 2026;
-    now.wMonth = 12;
-    now.wDay = 6;
-    now.wHour = 9;
-    now.wMinute = 5;
-    return now;
+    return testing::LocalTime(2026, 12, 6, 9, 5);
 }
 
 constexpr followup::DayNumber December6 = 740321;
