@@ -48,6 +48,7 @@ store::FileCalls WatchedFileCalls() {
                 RequireInside(path);
                 return real.open(path, flags);
             },
+        .read = real.read,
         .makeTemporary =
             [](char* pathTemplate) {
                 RequireInside(pathTemplate);

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev
   libgl-dev
   libbenchmark-dev
+  libfontconfig-dev
   fonts-liberation
   poppler-utils
   xvfb

@@ -102,6 +102,25 @@ void OpenMainWindow(const std::string& parent) {
 }
 
 void BuildMainWindow() {
+    // The table is read and sorted before the controls are made: the controls wait for the
+    // fonts, which are still being loaded beside this work.
+    LoadFailed = false;
+    if (!store::LoadClientTable()) {
+        gui::EZ_MSGBOX("",
+                       "The client file \"" + store::DataFilePath() +
+                           "\" exists but cannot be read. Vendrix 2 will stop so that the "
+                           "file is not replaced; check its permissions and start again.{S}",
+                       "Clients Not Loaded", "OK");
+        // Nothing is saved at exit while the table in memory is not the file's.
+        store::SaveNeeded = 0;
+        LoadFailed = true;
+    }
+    const SortKey remembered{store::ProgramSettings.SortKeyStart,
+                             store::ProgramSettings.SortKeyLength};
+    ActiveSortKey = store::ProgramSettings.RememberSortColumn != 0 && IsValidSortKey(remembered)
+                        ? remembered
+                        : ClientNameKey;
+    SortClientTable();
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
     gui::EZ_USEFONT(MainFont);
@@ -120,23 +139,6 @@ void BuildMainWindow() {
     ShowSelectedCount();
     gui::EZ_DISABLEC(MainForm, EditButton);
 
-    LoadFailed = false;
-    if (!store::LoadClientTable()) {
-        gui::EZ_MSGBOX("",
-                       "The client file \"" + store::DataFilePath() +
-                           "\" exists but cannot be read. Vendrix 2 will stop so that the "
-                           "file is not replaced; check its permissions and start again.{S}",
-                       "Clients Not Loaded", "OK");
-        // Nothing is saved at exit while the table in memory is not the file's.
-        store::SaveNeeded = 0;
-        LoadFailed = true;
-    }
-    const SortKey remembered{store::ProgramSettings.SortKeyStart,
-                             store::ProgramSettings.SortKeyLength};
-    ActiveSortKey = store::ProgramSettings.RememberSortColumn != 0 && IsValidSortKey(remembered)
-                        ? remembered
-                        : ClientNameKey;
-    SortClientTable();
     FillClientList();
     gui::EZ_DISPLAYLAYER(MainForm, 1, 0);
     FormHandle = gui::EZ_HANDLE(MainForm, 0);

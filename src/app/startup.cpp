@@ -1,11 +1,6 @@
 #include "app/startup.h"
 
-#include <QLockFile>
-#include <QString>
-
 #include <sys/stat.h>
-
-#include <memory>
 
 #include "app/app_state.h"
 #include "app/forms.h"
@@ -16,6 +11,7 @@
 #include "platform/print/dp.h"
 #include "store/client_table.h"
 #include "store/files.h"
+#include "store/folder_lock.h"
 
 namespace app {
 
@@ -23,20 +19,15 @@ namespace {
 
 // Held for the whole run: a second copy of the program on the same data would save over
 // this one's changes at exit.
-std::unique_ptr<QLockFile> DataLock;
+store::FolderLock DataLock;
 
 bool LockDataFolder() {
-    DataLock.reset();
-    DataLock = std::make_unique<QLockFile>(QString::fromStdString(DataFolder() + DataLockName));
-    DataLock->setStaleLockTime(0);  // only a live process holds the lock
-    if (DataLock->tryLock(0)) return true;
-    DataLock.reset();
-    return false;
+    return DataLock.acquire(DataFolder() + DataLockName);
 }
 
 }  // namespace
 
-void ReleaseDataLock() { DataLock.reset(); }
+void ReleaseDataLock() { DataLock.release(); }
 
 void Initialise() {
     // Client data is private: whatever the program creates (the data folder and its files, the

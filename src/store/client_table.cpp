@@ -1,6 +1,8 @@
 #include "store/client_table.h"
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <string_view>
 
 #include "app/app_state.h"
@@ -36,15 +38,16 @@ bool LoadClientTable() {
     RemoveLeftoverTemporaries(app::DataFolder());
     const std::string path = DataFilePath();
     if (FileExists(path)) {
-        // A short file fills the table as far as it reaches; the rest stays zero. Bytes past
-        // the table's size are ignored.
-        ClientTable.fill(EmptyRecord());
-        const auto bytes = ReadFileBytes(path, FileSize);
-        if (bytes) std::memcpy(TableBytes(), bytes->data(), bytes->size());
+        // The file is read straight into the table. A short file fills the table as far as
+        // it reaches; the rest is empty (an empty record is all zero bytes). Bytes past the
+        // table's size are ignored.
+        const std::span<char> table(TableBytes(), FileSize);
+        const auto filled = ReadFileInto(path, table);
+        std::fill(table.begin() + std::ptrdiff_t(filled.value_or(0)), table.end(), '\0');
         // A damaged file may hold any value here; every reader takes "in use" as 1.
         for (int i = 1; i <= MaxClients; ++i) ClientTable[i].InUse = ClientTable[i].InUse > 0;
         std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
-        return bytes.has_value();
+        return filled.has_value();
     }
     MakeNewTable();
     SaveNeeded = 1;

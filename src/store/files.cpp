@@ -69,6 +69,7 @@ bool IsLeftoverName(std::string_view name) {
 FileCalls SystemFileCalls() {
     return FileCalls{
         .open = [](const char* path, int flags) { return ::open(path, flags); },
+        .read = [](int fd, void* bytes, std::size_t count) { return ::read(fd, bytes, count); },
         .makeTemporary = [](char* pathTemplate) { return ::mkstemp(pathTemplate); },
         .write = [](int fd, const void* bytes,
                     std::size_t count) { return ::write(fd, bytes, count); },
@@ -115,19 +116,41 @@ bool RemoveFile(const std::string& path) {
     return Calls().remove(path.c_str()) == 0 || errno == ENOENT;
 }
 
+std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into) {
+    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::size_t filled = 0;
+    bool failed = false;
+    while (filled < into.size()) {
+        const ssize_t got = Calls().read(fd, into.data() + filled, into.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) failed = true;
+        if (got <= 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    // A file that cannot be read to its end is not taken for a shorter one.
+    if (failed) return std::nullopt;
+    return filled;
+}
+
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes) {
     const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    // The limit may be far above any real file: the room grows with what is read.
     std::string bytes;
     std::vector<char> buffer(64 * 1024);
+    bool failed = false;
     while (bytes.size() < maxBytes) {
         const std::size_t want = std::min(buffer.size(), maxBytes - bytes.size());
-        const ssize_t got = ::read(fd, buffer.data(), want);
+        const ssize_t got = Calls().read(fd, buffer.data(), want);
         if (got < 0 && errno == EINTR) continue;
+        if (got < 0) failed = true;
         if (got <= 0) break;
         bytes.append(buffer.data(), static_cast<std::size_t>(got));
     }
     ::close(fd);
+    if (failed) return std::nullopt;
     return bytes;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,10 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
 // Removes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
 
-// The file's bytes, at most maxBytes of them; nothing when it cannot be opened.
+// Reads the file's first bytes into the room given and tells how many it read; nothing when
+// the file cannot be opened or a read fails.
+std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into);
+// The file's bytes, at most maxBytes of them; nothing when it cannot be opened or read.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes);
 
 // Removes the temporary files that a replacement cut short by a crash left in the folder.
@@ -36,6 +40,7 @@ void RemoveLeftoverTemporaries(const std::string& folder);
 // Each returns what the system call of the same name returns and sets errno the same way.
 struct FileCalls {
     int (*open)(const char* path, int flags);  // open for reading
+    ssize_t (*read)(int fd, void* bytes, std::size_t count);
     int (*makeTemporary)(char* pathTemplate);  // mkstemp
     ssize_t (*write)(int fd, const void* bytes, std::size_t count);
     int (*flush)(int fd);  // fsync, of a file or of a folder

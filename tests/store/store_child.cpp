@@ -5,7 +5,6 @@
 // Each reports on its standard output, one line at a time, what it has done.
 
 #include <QCoreApplication>
-#include <QLockFile>
 
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/files.h"
+#include "store/folder_lock.h"
 #include "support/generation_table.h"
 
 namespace {
@@ -60,9 +60,8 @@ int SaveLoop(const std::string& folder) {
 
 int HoldLock(const std::string& folder, int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    QLockFile lock(QString::fromStdString(folder + "Data/" + app::DataLockName));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) return 5;
+    store::FolderLock lock;
+    if (!lock.acquire(folder + "Data/" + app::DataLockName)) return 5;
     Report("locked");
     for (;;) ::pause();
 }

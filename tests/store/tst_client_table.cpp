@@ -202,6 +202,37 @@ private slots:
         QVERIFY(!LoadClientTable());
     }
 
+    // A disk that fails part way through the file: what was read is not taken for a short
+    // table (which the exit save would then write over the whole file).
+    void aFileThatFailsPartWayThroughIsNotLoaded() {
+        testing::TempAppFolder folder;
+        QVERIFY(LoadClientTable());
+        ClientTable[3].InUse = 1;
+        StoreField(ClientTable[3].ClientName, "Acme");
+        SaveNeeded = 1;
+        QVERIFY(SaveClientTable());
+
+        static const FileCalls real = SystemFileCalls();
+        FileCalls failing = real;
+        failing.read = [](int fd, void* bytes, std::size_t count) -> ssize_t {
+            static int calls = 0;
+            if (++calls % 2 == 0) {
+                errno = EIO;
+                return -1;
+            }
+            return real.read(fd, bytes, std::min<std::size_t>(count, 4 * RecordSize));
+        };
+        const FileCalls previous = SetFileCalls(failing);
+        const bool loaded = LoadClientTable();
+        SetFileCalls(previous);
+        QVERIFY(!loaded);
+        QCOMPARE(ClientTable[3].InUse, 0);
+        QCOMPARE(ReadAll(folder.dataFile()).mid(3 * 348, 4), QByteArray("Acme"));
+
+        QVERIFY(LoadClientTable());
+        QCOMPARE(ClientTable[3].InUse, 1);
+    }
+
     void theDataFolderAndFileAreTheUsersAlone() {
         testing::TempAppFolder folder;
         QDir(QString::fromStdString(folder.dataPath())).removeRecursively();

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
 #include <QTest>
 
@@ -20,6 +19,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/files.h"
+#include "store/folder_lock.h"
 #include "support/generation_table.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
@@ -164,10 +164,10 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {testing::MakeClient("Acme")});
         const QString lockPath = QString::fromStdString(folder.dataPath() + app::DataLockName);
-        QLockFile ownLock(lockPath);
+        store::FolderLock ownLock;
         std::optional<Child> holder;
         if (lockInThisProcess) {
-            QVERIFY(ownLock.tryLock(0));
+            QVERIFY(ownLock.acquire(lockPath.toStdString()));
         } else {
             holder.emplace("hold-lock", folder);
             QVERIFY(holder->waitFor("locked"));

@@ -57,6 +57,7 @@ bool FailsNow(const char* step, int error) {
 store::FileCalls FaultyCalls() {
     return store::FileCalls{
         .open = Real.open,
+        .read = Real.read,
         .makeTemporary =
             [](char* pathTemplate) {
                 return FailsNow("open", EACCES) ? -1 : Real.makeTemporary(pathTemplate);
@@ -235,6 +236,7 @@ private slots:
         Prepare(Write::Table, folder);
         const store::FileCalls previous = store::SetFileCalls(store::FileCalls{
             .open = Real.open,
+            .read = Real.read,
             .makeTemporary = Real.makeTemporary,
             .write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
                 // Every other call is interrupted before a byte is written; the others take

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/gui/font_warm_up.h"
 #include "platform/gui/layer.h"
 
 namespace gui {
@@ -130,6 +131,7 @@ QString SymbolText(const QString& text) {
 }
 
 Units CharacterUnits() {
+    FinishFontWarmUp();
     const QFontMetricsF metrics(FontFor(MainFontNumber));
     const int frame = QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
     // A box needs its text height, its frame and a pixel of margin above and below.

@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "platform/gui/font_warm_up.h"
 #include "platform/gui/layer.h"
 
 namespace gui {
@@ -50,6 +51,7 @@ int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::stri
     if (layer::Answerer())
         return layer::Answerer()(MessageBoxRequest{owner, text, caption, buttons});
     if (!qApp) return -1;
+    layer::FinishFontWarmUp();
 
     const layer::Marked marked = layer::SplitMarker(layer::ToQ(text));
     layer::Form* ownerForm = layer::FindForm(owner);

@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
 #include <array>
 #include <map>
 
@@ -72,17 +74,54 @@ void PaintProgramIcon(QPainter& painter, int size) {
     painter.drawPath(tick);
 }
 
-QIcon MakeProgramIcon() {
-    QIcon icon;
-    for (const int size : IconSizes) {
-        QPixmap pixmap(size, size);
+// Draws the icon at whatever size is asked for, when it is asked for: a window system that
+// takes one size does not pay for the others.
+class ProgramIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(rect.width(), rect.height());
+        if (side <= 0) return;
+        painter->save();
+        painter->translate(rect.x() + (rect.width() - side) / 2,
+                           rect.y() + (rect.height() - side) / 2);
+        PaintProgramIcon(*painter, side);
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0) return {};
+        const auto drawn = drawn_.find(side);
+        if (drawn != drawn_.end()) return drawn->second;
+        QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        PaintProgramIcon(painter, size);
+        paint(&painter, QRect(0, 0, side, side), mode, state);
         painter.end();
-        icon.addPixmap(pixmap);
+        drawn_.emplace(side, pixmap);
+        return pixmap;
     }
-    return icon;
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : IconSizes) sizes.append(QSize(side, side));
+        return sizes;
+    }
+
+    QIconEngine* clone() const override { return new ProgramIconEngine(*this); }
+    QString key() const override { return QStringLiteral("vendrix-program-icon"); }
+
+private:
+    std::map<int, QPixmap> drawn_;
+};
+
+QIcon MakeProgramIcon() {
+    return QIcon(new ProgramIconEngine);  // the icon owns its engine
 }
 
 std::map<std::string, QIcon>& Icons() {

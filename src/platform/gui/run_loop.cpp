@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QStyleFactory>
 
+#include "platform/gui/font_warm_up.h"
 #include "platform/gui/form_window.h"
 #include "platform/gui/layer.h"
 
@@ -31,7 +32,9 @@ void CloseEverything() {
 
 int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignProc design) {
     static int argumentCount = argc;  // QApplication keeps a reference to it
+    layer::BeginFontWarmUp();
     QApplication application(argumentCount, argv);
+    layer::ApplicationMade();
     QApplication::setApplicationName(QStringLiteral("Vendrix 2"));
     QApplication::setQuitOnLastWindowClosed(true);
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
@@ -40,6 +43,7 @@ int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignPro
     InstallProcedures(event, design);
     layer::EnsureInputTracking();
     if (start) start("");
+    layer::FinishFontWarmUp();
     int result = 0;
     // A start that opened no window leaves nothing to wait for.
     if (!layer::OpenFormNames().empty()) result = QApplication::exec();

@@ -23,9 +23,15 @@ std::vector<QLabel*> Parts(QStatusBar* bar) {
 }  // namespace
 
 QWidget* MakeStatusBar() {
-    auto* bar = new QStatusBar;
-    bar->setFont(CurrentFont());
+    // A status bar measures its font while it is made. Made inside a holder that has the
+    // program's font already, it measures that font instead of loading the desktop's default
+    // font only for the measure.
+    QWidget holder;
+    holder.setFont(CurrentFont());
+    auto* bar = new QStatusBar(&holder);
     bar->setSizeGripEnabled(false);
+    bar->setParent(nullptr);
+    bar->setFont(CurrentFont());
     return bar;
 }
 
