@@ -77,6 +77,8 @@ QFont MakeFont(const FontDefinition& definition) {
     font.setBold(definition.bold);
     font.setItalic(definition.italic);
     font.setUnderline(definition.underline);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 

@@ -122,6 +122,30 @@ bool SharesLine(const QRect& a, const QRect& b) {
     return a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 
+struct Room {
+    int left = std::numeric_limits<int>::min();   // first free pixel after the control on the left
+    int right = std::numeric_limits<int>::max();  // the left edge of the control on the right
+};
+
+// The room on the control's line between its neighbours (frames and status bars aside).
+Room RoomOnLine(const Form& form, const Control& control, const QRect& rect) {
+    Room room;
+    for (const Control& other : form.controls) {
+        if (&other == &control || !other.widget || other.kind == ControlKind::Frame ||
+            other.kind == ControlKind::StatusBar) {
+            continue;
+        }
+        const QRect near = other.widget->geometry();
+        if (!SharesLine(near, rect)) continue;
+        if (near.center().x() < rect.center().x()) {
+            room.left = std::max(room.left, near.right() + 1);
+        } else {
+            room.right = std::min(room.right, near.left());
+        }
+    }
+    return room;
+}
+
 // Labels stand just left of their boxes, so a label too narrow for its text grows to the
 // left, keeping its right edge; where a control on its left stands in the way, it slides
 // right into whatever room is left before the next control.
@@ -131,31 +155,30 @@ void WidenLabel(const Form& form, const Control& label) {
     const int width = std::max(label.widget->sizeHint().width(),
                                QFontMetrics(text->font()).horizontalAdvance(text->text()));
     if (rect.width() >= width) return;
-    int leftLimit = std::numeric_limits<int>::min();
-    int rightLimit = std::numeric_limits<int>::max();
-    for (const Control& other : form.controls) {
-        if (&other == &label || !other.widget || other.kind == ControlKind::Frame ||
-            other.kind == ControlKind::StatusBar) {
-            continue;
-        }
-        const QRect near = other.widget->geometry();
-        if (!SharesLine(near, rect)) continue;
-        if (near.center().x() < rect.center().x()) {
-            leftLimit = std::max(leftLimit, near.right() + 1);
-        } else {
-            rightLimit = std::min(rightLimit, near.left());
-        }
-    }
+    const Room room = RoomOnLine(form, label, rect);
     int right = rect.right() + 1;
     int left = right - width;
-    if (left <= leftLimit) {
+    if (left <= room.left) {
         // A pixel of air on the left when the room allows it.
-        left = leftLimit + (rightLimit - leftLimit > width ? 1 : 0);
-        right = std::max(right, std::min(left + width, rightLimit));
+        left = room.left + (room.right - room.left > width ? 1 : 0);
+        right = std::max(right, std::min(left + width, room.right));
     }
     rect.setLeft(left);
     rect.setRight(right - 1);
     label.widget->setGeometry(rect);
+}
+
+// A tick box grows to the right for its caption; where that runs it into the control on its
+// right, it moves left into the room on that side.
+void KeepTickedClear(const Form& form, const Control& ticked) {
+    QRect rect = ticked.widget->geometry();
+    const Room room = RoomOnLine(form, ticked, rect);
+    const int overlap = rect.right() + 1 - room.right;
+    if (overlap <= 0) return;
+    const int free = room.left == std::numeric_limits<int>::min() ? rect.left()
+                                                                   : rect.left() - room.left;
+    rect.translate(-std::min(overlap, std::max(0, free)), 0);
+    ticked.widget->setGeometry(rect);
 }
 
 // A frame keeps around it whatever was drawn inside it, and room for its title.
@@ -201,6 +224,12 @@ void FitControls(Form& form, QSize& clientSize) {
     }
     for (const Control& control : form.controls) {
         if (control.widget && control.kind == ControlKind::Label) WidenLabel(form, control);
+    }
+    for (const Control& control : form.controls) {
+        if (control.widget &&
+            (control.kind == ControlKind::CheckBox || control.kind == ControlKind::Radio)) {
+            KeepTickedClear(form, control);
+        }
     }
     for (const Control& control : form.controls) {
         if (control.widget && control.kind == ControlKind::Frame) FitFrame(form, control, units);

@@ -1,6 +1,8 @@
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QStyledItemDelegate>
 #include <QTreeView>
@@ -16,11 +18,58 @@ namespace layer {
 
 namespace {
 
-// Draws the keyboard's current row with a frame only while it is highlighted: the style's
-// frame on an unhighlighted row looks like a highlight, and the program counts none.
+// Draws a cell as one line of plain text, cut with "…" where it is too long for its column.
+// The style's own item painting lays every text out twice (once to cut it, once to draw it),
+// which is most of the time a full list takes to appear. The keyboard's current row has a
+// frame only while it is highlighted: the style's frame on an unhighlighted row looks like a
+// highlight, and the program counts none.
 class RowDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QWidget* widget = item.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, widget);
+
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect textRect = item.rect.adjusted(margin, 0, -margin, 0);
+        if (!item.text.isEmpty() && textRect.width() > 0) {
+            const QPalette::ColorGroup group =
+                !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
+                : (item.state & QStyle::State_Active) ? QPalette::Normal
+                                                       : QPalette::Inactive;
+            painter->save();
+            painter->setFont(item.font);
+            painter->setPen(item.palette.color(group, (item.state & QStyle::State_Selected)
+                                                          ? QPalette::HighlightedText
+                                                          : QPalette::Text));
+            const QFontMetrics metrics(item.font);
+            // Most cells fit for sure by their length alone; only the others are measured.
+            const bool fits = qint64(metrics.maxWidth()) * item.text.size() <= textRect.width() ||
+                              metrics.horizontalAdvance(item.text) <= textRect.width();
+            const QString shown =
+                fits ? item.text : metrics.elidedText(item.text, Qt::ElideRight, textRect.width());
+            const int baseline =
+                textRect.top() + (textRect.height() - metrics.height()) / 2 + metrics.ascent();
+            painter->drawText(QPoint(textRect.left(), baseline), shown);
+            painter->restore();
+        }
+
+        if (item.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(item);
+            focus.rect = item.rect;
+            focus.state |= QStyle::State_KeyboardFocusChange;
+            focus.backgroundColor = item.palette.color(
+                (item.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled,
+                (item.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Window);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+        }
+    }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
@@ -29,11 +78,29 @@ protected:
     }
 };
 
+// Column titles measured in their own font. The toolkit measures a title in bold, for a
+// highlighted section; these sections are never highlighted, and the bold face would be
+// loaded for nothing.
+class ListHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        if (model()) option.text = model()->headerData(logicalIndex, orientation()).toString();
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
+
 // A list of rows and columns. The person's actions raise events; changes made by the
 // program raise none, since its handlers change the selection themselves.
 class ListView : public QTreeView {
 public:
     ListView() : rows_(new RowsModel(this)) {
+        setHeader(new ListHeader(Qt::Horizontal, this));
         setModel(rows_);
         setItemDelegate(new RowDelegate(this));
         setRootIsDecorated(false);
