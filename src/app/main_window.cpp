@@ -11,6 +11,7 @@
 #include "reports/print_window.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
+#include "store/files.h"
 
 namespace app {
 
@@ -75,6 +76,11 @@ void CloseMainWindow(int& cancel) {
         return;
     }
     if (HelpOpen != 0) gui::EZ_WINHELP(MainForm, "Vendrix2.hlp", "", "Q");
+    // A save or a history write cut short by a crash leaves its temporary file behind; the
+    // file it was meant to replace is whole, so the leftover only takes room. It is cleared
+    // while the folder is still locked, at the end of the run rather than at its start,
+    // where the time would be the user's.
+    store::RemoveLeftoverTemporaries(DataFolder());
     ReleaseDataLock();
 }
 

@@ -33,9 +33,6 @@ void MakeNewTable() {
 std::string DataFilePath() { return app::DataFolder() + DataFileName; }
 
 bool LoadClientTable() {
-    // A save or a history write cut short by a crash leaves its temporary file behind; the
-    // file it was meant to replace is whole, so the leftover only takes room.
-    RemoveLeftoverTemporaries(app::DataFolder());
     const std::string path = DataFilePath();
     if (FileExists(path)) {
         // The file is read straight into the table. A short file fills the table as far as

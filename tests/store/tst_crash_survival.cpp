@@ -147,10 +147,13 @@ private slots:
         }
         qInfo("%d kills survived; %d struck while a save was under way", Kills, inTheMiddle);
 
-        // The next start clears what the kills left behind.
+        // The next run clears what the kills left behind.
         store::ResetClientStore();
-        QVERIFY(store::LoadClientTable());
-        QCOMPARE(DataFiles(folder), QStringList{QStringLiteral("Clients.dat")});
+        testing::StartProgram(folder);
+        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        testing::StopProgram();
+        QCOMPARE(DataFiles(folder),
+                 (QStringList{QStringLiteral("Clients.dat"), QString::fromUtf8(app::DataLockName)}));
     }
 
     void aSecondCopyOnALockedFolderStopsWithoutTouchingTheData_data() {

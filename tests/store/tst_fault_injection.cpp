@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(bytes.mid(7 * store::RecordSize, 14), QByteArray("Renamed Client"));
     }
 
-    void aTemporaryFileLeftByACrashIsRemovedAtTheNextStart() {
+    void aTemporaryFileLeftByACrashIsRemovedByTheNextRun() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, testing::SampleClients(3, 740000));
         const std::string leftover = folder.dataFile() + ".saving-a1B2c3";
@@ -273,10 +273,13 @@ private slots:
             QVERIFY(store::ReplaceFileSafely(path, "half a save"));
         }
         store::ResetClientStore();
-        QVERIFY(store::LoadClientTable());
+        testing::StartProgram(folder);
+        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        testing::StopProgram();
         const Snapshot files = TakeSnapshot(folder.dataPath());
-        QCOMPARE(files.size(), std::size_t(2));
+        QCOMPARE(files.size(), std::size_t(3));
         QVERIFY(files.count(QStringLiteral("Clients.dat")) == 1);
+        QVERIFY(files.count(QString::fromUtf8(app::DataLockName)) == 1);
         QVERIFY(files.count(QFileInfo(QString::fromStdString(lookalike)).fileName()) == 1);
     }
 
