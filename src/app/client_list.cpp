@@ -92,7 +92,12 @@ void FillClientList() {
     }
     gui::EZ_SETREDRAWSTATE(form, MainList, 1);
     gui::EZ_REDRAWCONTROL(form, MainList);
-    gui::EZ_SETSBTEXT(form, StatusBar, 2, " Clients on file: " + std::to_string(ClientCount), "");
+    ShowClientCount();
+}
+
+void ShowClientCount() {
+    gui::EZ_SETSBTEXT(MainForm, StatusBar, 2, " Clients on file: " + std::to_string(ClientCount),
+                      "");
 }
 
 void ShowSelectedCount() {

@@ -40,6 +40,8 @@ void SortClientTable();
 void FillClientList();
 // Shows the number of highlighted rows in the status bar.
 void ShowSelectedCount();
+// " Clients on file: " and the count of the last fill, in the status bar.
+void ShowClientCount();
 // Sorts by a clicked column header of the main list.
 int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t wParam,
                     const gui::NMLISTVIEW* record);

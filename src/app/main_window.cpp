@@ -108,8 +108,7 @@ void OpenMainWindow(const std::string& parent) {
 }
 
 void BuildMainWindow() {
-    // The table is read and sorted before the controls are made: the controls wait for the
-    // fonts, which are still being loaded beside this work.
+    // The table is read and sorted first, while the fonts are still being loaded beside.
     LoadFailed = false;
     if (!store::LoadClientTable()) {
         gui::EZ_MSGBOX("",
@@ -138,14 +137,16 @@ void BuildMainWindow() {
     gui::EZ_BUTTON(ScanButton, 20.625, ButtonRow, ButtonWidth, ButtonHeight, "&Scan", "T");
     gui::EZ_BUTTON(OptionsButton, 11.25, ButtonRow, ButtonWidth, ButtonHeight, "&Options", "T");
     gui::EZ_BUTTON(HelpButton, 1.875, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
+    // The list is filled before the status bar is made: until the status bar, nothing here
+    // waits for the fonts, which are still loading beside this work.
+    FillClientList();
     gui::EZ_CONTROLEX("", StatusBar, 0, 1, 1, 1, "MSCTLS_STATUSBAR32", "",
                       gui::WS_CHILD | gui::WS_VISIBLE, 0);
     gui::EZ_SETSBPARTS(MainForm, StatusBar, 3, "50|25|25");
     gui::EZ_SETSBTEXT(MainForm, StatusBar, 1, StatusNotice, "");
+    ShowClientCount();
     ShowSelectedCount();
     gui::EZ_DISABLEC(MainForm, EditButton);
-
-    FillClientList();
     gui::EZ_DISPLAYLAYER(MainForm, 1, 0);
     FormHandle = gui::EZ_HANDLE(MainForm, 0);
     gui::EZ_HOOKDIALOGPROC(ColumnClickHook);

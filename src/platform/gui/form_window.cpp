@@ -131,6 +131,7 @@ void EZ_FORM(const std::string& form, const std::string& parent, const std::stri
 
     layer::Form* built = layer::FindForm(form);
     if (!built || built->window != window) return;  // closed while it was being built
+    layer::PlaceControls(*built);
     QSize client = layer::ToPixels(0, 0, width, height).size();
     layer::FitControls(*built, client);
     window->setFixedSize(client);

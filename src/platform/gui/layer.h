@@ -36,12 +36,21 @@ enum class ControlKind {
     StatusBar,
 };
 
+// A rectangle in character units, as a design procedure gives it.
+struct CellRect {
+    double column = 0;
+    double row = 0;
+    double width = 0;
+    double height = 0;
+};
+
 struct Control {
     int id = 0;
     ControlKind kind = ControlKind::Label;
     QPointer<QWidget> widget;
     WindowHandle handle = 0;
     QRect designed;  // the rectangle asked for, in pixels, before any widening
+    std::optional<CellRect> unplaced;  // asked for while its window was built, not yet placed
     bool wantsTooltip = false;
 };
 
@@ -51,6 +60,9 @@ struct Form {
     WindowHandle handle = 0;
     std::vector<Control> controls;      // in creation order, which is also the keyboard order
     QPointer<QButtonGroup> radioGroup;  // the group new radio buttons join
+    // Controls made while the window is built are placed together once it is built: their
+    // pixels depend on the fonts, which may still be loading while the window is built.
+    bool placed = false;
 };
 
 // ---- Registry ----------------------------------------------------------------------------
@@ -75,7 +87,8 @@ Form& RegisterForm(const std::string& name, FormWindow* window);
 void UnregisterForm(const std::string& name);
 std::vector<std::string> OpenFormNames();
 
-// Adds a control to the form being designed, placed at the given character-unit rectangle.
+// Adds a control to the form being designed, at the given character-unit rectangle: placed at
+// once on a window that has been built, or with the others once its window is built.
 Control* AddControl(ControlKind kind, int id, QWidget* widget, double column, double row,
                     double width, double height);
 
@@ -129,6 +142,8 @@ std::string FromQ(const QString& text);
 
 // ---- Pieces shared between files ---------------------------------------------------------
 
+// Places the controls made while the window was built.
+void PlaceControls(Form& form);
 void FitControls(Form& form, QSize& clientSize);
 // The width a check box or radio button needs to show its tick mark and caption whole.
 int TickedCaptionWidth(const QAbstractButton* button);
@@ -136,6 +151,8 @@ void PlaceStatusBars(Form& form);
 void CloseHelpWindow();
 // A list view's answer to a list message; nothing for a widget that is not a list view.
 std::optional<int> ListMessage(QWidget* widget, int message, int wParam, int lParam);
+// Sizes a list's columns from the widths in characters it was made with.
+void PlaceListColumns(QWidget* widget);
 void ListSetItem(QWidget* widget, const LVITEM& item);
 void ListClearSelection(QWidget* widget);
 void ListSelectOnly(QWidget* widget, int row);

@@ -8,6 +8,8 @@
 #include <QTreeView>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "platform/gui/form_window.h"
 #include "platform/gui/layer.h"
@@ -122,6 +124,14 @@ public:
 
     RowsModel& rows() { return *rows_; }
 
+    // Column widths in characters, applied once the character width is known.
+    void setColumnWidths(std::vector<double> widths) { columnWidths_ = std::move(widths); }
+    void placeColumns(double unit) {
+        for (std::size_t i = 0; i < columnWidths_.size(); ++i) {
+            header()->resizeSection(int(i), int(std::lround(columnWidths_[i] * unit)));
+        }
+    }
+
     std::vector<int> selectedRowNumbers() const {
         std::vector<int> numbers;
         for (const QModelIndex& index : selectionModel()->selectedRows()) {
@@ -213,6 +223,7 @@ private:
     }
 
     RowsModel* rows_;  // owned as a child, so that it outlives the view's own clean-up
+    std::vector<double> columnWidths_;
     std::vector<int> beforeMouse_;
     bool mouseDown_ = false;
 };
@@ -299,6 +310,10 @@ void ListSetItem(QWidget* widget, const LVITEM& item) {
                                    command | QItemSelectionModel::Rows);
 }
 
+void PlaceListColumns(QWidget* widget) {
+    if (ListView* list = AsList(widget)) list->placeColumns(CharacterUnits().column);
+}
+
 void ListClearSelection(QWidget* widget) {
     if (ListView* list = AsList(widget)) list->selectionModel()->clearSelection();
 }
@@ -323,13 +338,16 @@ void EZ_LISTVIEW(int id, double column, double row, double width, double height,
                                    : QAbstractItemView::SingleSelection);
     const std::vector<layer::Column> parsed = layer::ParseColumns(columns);
     QStringList titles;
-    for (const layer::Column& c : parsed) titles << c.title;
-    list->rows().setTitles(titles);
-    const double unit = layer::CharacterUnits().column;
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        list->header()->resizeSection(int(i), int(std::lround(parsed[i].width * unit)));
+    std::vector<double> widths;
+    for (const layer::Column& c : parsed) {
+        titles << c.title;
+        widths.push_back(c.width);
     }
-    layer::AddControl(layer::ControlKind::List, id, list, column, row, width, height);
+    list->rows().setTitles(titles);
+    list->setColumnWidths(std::move(widths));
+    const layer::Control* control =
+        layer::AddControl(layer::ControlKind::List, id, list, column, row, width, height);
+    if (control && !control->unplaced) layer::PlaceListColumns(list);
 }
 
 void EZ_CLEAR(const std::string& form, int id) {

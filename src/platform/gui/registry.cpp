@@ -110,14 +110,17 @@ Control* AddControl(ControlKind kind, int id, QWidget* widget, double column, do
     }
     widget->setParent(form->window);
     widget->setObjectName(QStringLiteral("c%1").arg(id));
-    const QRect rect = ToPixels(column, row, width, height);
-    widget->setGeometry(rect);
     Control control;
     control.id = id;
     control.kind = kind;
     control.widget = widget;
     control.handle = NewHandle(widget);
-    control.designed = rect;
+    if (form->placed) {
+        control.designed = ToPixels(column, row, width, height);
+        widget->setGeometry(control.designed);
+    } else {
+        control.unplaced = CellRect{column, row, width, height};
+    }
     // A second control with the same id replaces the first in look-ups.
     auto& controls = form->controls;
     controls.erase(std::remove_if(controls.begin(), controls.end(),
@@ -126,6 +129,19 @@ Control* AddControl(ControlKind kind, int id, QWidget* widget, double column, do
     controls.push_back(control);
     if (form->window->isVisible()) widget->show();
     return &controls.back();
+}
+
+void PlaceControls(Form& form) {
+    for (Control& control : form.controls) {
+        if (!control.unplaced) continue;
+        const CellRect cells = *control.unplaced;
+        control.unplaced.reset();
+        control.designed = ToPixels(cells.column, cells.row, cells.width, cells.height);
+        if (!control.widget) continue;
+        control.widget->setGeometry(control.designed);
+        if (control.kind == ControlKind::List) PlaceListColumns(control.widget);
+    }
+    form.placed = true;
 }
 
 Owner OwnerOf(const QObject* object) {

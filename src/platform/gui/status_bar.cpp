@@ -2,6 +2,7 @@
 #include <QStatusBar>
 
 #include "platform/gui/common_controls.h"
+#include "platform/gui/font_warm_up.h"
 #include "platform/gui/layer.h"
 
 namespace gui {
@@ -26,6 +27,7 @@ QWidget* MakeStatusBar() {
     // A status bar measures its font while it is made. Made inside a holder that has the
     // program's font already, it measures that font instead of loading the desktop's default
     // font only for the measure.
+    FinishFontWarmUp();
     QWidget holder;
     holder.setFont(CurrentFont());
     auto* bar = new QStatusBar(&holder);
