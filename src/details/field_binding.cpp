@@ -64,6 +64,18 @@ void ShowCurrentRecord() {
     gui::EZ_SETTEXT(DetailsForm, ActionBox, store::FieldText(record.FollowUpAction));
     gui::EZ_SETTEXT(DetailsForm, HistoryBox, store::ReadHistory());
     gui::EZ_SCROLLTO(DetailsForm, HistoryBox, 1, 0);
+    if (store::UnreadableHistoryClient != 0) {
+        // Nothing typed into the box could be kept: the file stays as it is.
+        gui::EZ_DISABLEC(DetailsForm, HistoryBox);
+        gui::EZ_MSGBOX(DetailsForm,
+                       "The history of this client in \"" +
+                           store::HistoryFileName(store::UnreadableHistoryClient) +
+                           "\" cannot be read. It is left as it is on the disk and cannot be "
+                           "changed here; check the file's permissions.{S}",
+                       "History Not Read", "OK");
+    } else {
+        gui::EZ_ENABLEC(DetailsForm, HistoryBox);
+    }
     // Filling the boxes raised change events; a record just shown is unchanged.
     gui::EZ_DISABLEC(DetailsForm, SaveButton);
 }

@@ -47,7 +47,11 @@ bool StoreCurrentRecord(const std::string& history) {
         CurrentSlot = slot;
     }
     SaveNeeded = 1;
-    if (!WriteHistory(ClientTable[CurrentSlot].ClientNumber, history)) {
+    // A history that could not be read was shown empty; writing that over the file would
+    // lose it.
+    const std::int32_t number = ClientTable[CurrentSlot].ClientNumber;
+    if (number == UnreadableHistoryClient) return true;
+    if (!WriteHistory(number, history)) {
         TellHistoryNotSaved();
         return false;
     }

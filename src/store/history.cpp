@@ -23,11 +23,19 @@ std::string HistoryFileName(std::int32_t clientNumber) {
     return app::DataFolder() + name;
 }
 
+std::int32_t UnreadableHistoryClient = 0;
+
 std::string ReadHistory() {
+    UnreadableHistoryClient = 0;
     if (CurrentRecord.InUse <= 0) return {};
     const std::string name = HistoryFileName(CurrentRecord.ClientNumber);
     if (!FileExists(name)) return {};
-    return DecodeWindows1252(ReadFileBytes(name, LargestHistory).value_or(std::string()));
+    const auto bytes = ReadFileBytes(name, LargestHistory);
+    if (!bytes) {
+        UnreadableHistoryClient = CurrentRecord.ClientNumber;
+        return {};
+    }
+    return DecodeWindows1252(*bytes);
 }
 
 bool WriteHistory(std::int32_t clientNumber, const std::string& history) {

@@ -5,7 +5,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
+#include <string_view>
 
 #include "app/app_state.h"
 #include "app/forms.h"
@@ -13,6 +15,7 @@
 #include "followup/day_numbers.h"
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
+#include "store/files.h"
 #include "store/text_field.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
@@ -249,6 +252,41 @@ private slots:
         Click(F2, details::FollowUpPicker);  // any change lets Save store the history again
         Click(F2, details::SaveButton);
         QCOMPARE(QByteArray::fromStdString(HistoryBytes(*folder_, 1).value_or("<missing>")), saved);
+    }
+
+    // A history file that cannot be read is shown empty; a save of the client must not put
+    // that empty text in the file's place.
+    void anUnreadableHistoryIsToldAndKeptOnSave() {
+        start({FullClient("Alpha")});
+        WriteHistoryBytes(*folder_, 1, "Called twice\r\n");
+        static const store::FileCalls real = store::SystemFileCalls();
+        store::FileCalls failing = real;
+        failing.open = [](const char* path, int flags) {
+            if (std::string_view(path).ends_with("/C0001.dat")) {
+                errno = EIO;
+                return -1;
+            }
+            return real.open(path, flags);
+        };
+        MessageBoxes boxes;
+        const store::FileCalls previous = store::SetFileCalls(failing);
+        OpenClientAtRow(0);
+        store::SetFileCalls(previous);
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QCOMPARE(boxes.asked()[0].caption, std::string("History Not Read"));
+        QVERIFY(Text(details::HistoryBox).empty());
+        QVERIFY(!IsEnabled(F2, details::HistoryBox));
+
+        Retype(details::ContactBox, "Someone Else");
+        Click(F2, details::SaveButton);
+        QCOMPARE(HistoryBytes(*folder_, 1).value_or("<missing>"), std::string("Called twice\r\n"));
+        QCOMPARE(store::FieldText(store::ClientTable[1].Contact), std::string("Someone Else"));
+
+        // Read again, the history shows and can be changed as usual.
+        CloseDetailsDroppingEdits();
+        OpenClientAtRow(0);
+        QVERIFY(IsEnabled(F2, details::HistoryBox));
+        QVERIFY(!Text(details::HistoryBox).empty());
     }
 
     void clearedHistoryDeletesItsFile_data() {
