@@ -18,7 +18,6 @@ public:
     // opened or made.
     bool acquire(const std::string& path);
     void release();
-    bool held() const { return fd_ >= 0; }
 
 private:
     int fd_ = -1;
