@@ -116,21 +116,29 @@ bool RemoveFile(const std::string& path) {
     return Calls().remove(path.c_str()) == 0 || errno == ENOENT;
 }
 
-std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into) {
-    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+namespace {
+
+// Reads until the room is full or the file ends; how much was read, or nothing when a read
+// fails (a file that cannot be read to its end is not taken for a shorter one).
+std::optional<std::size_t> ReadUntilFullOrEnd(int fd, std::span<char> into) {
     std::size_t filled = 0;
-    bool failed = false;
     while (filled < into.size()) {
         const ssize_t got = Calls().read(fd, into.data() + filled, into.size() - filled);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) failed = true;
-        if (got <= 0) break;
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
         filled += static_cast<std::size_t>(got);
     }
+    return filled;
+}
+
+}  // namespace
+
+std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into) {
+    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    const auto filled = ReadUntilFullOrEnd(fd, into);
     ::close(fd);
-    // A file that cannot be read to its end is not taken for a shorter one.
-    if (failed) return std::nullopt;
     return filled;
 }
 
@@ -138,19 +146,19 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
     const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     // The limit may be far above any real file: the room grows with what is read.
+    constexpr std::size_t Piece = 64 * 1024;
     std::string bytes;
-    std::vector<char> buffer(64 * 1024);
-    bool failed = false;
+    std::optional<std::size_t> got = 0;
     while (bytes.size() < maxBytes) {
-        const std::size_t want = std::min(buffer.size(), maxBytes - bytes.size());
-        const ssize_t got = Calls().read(fd, buffer.data(), want);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) failed = true;
-        if (got <= 0) break;
-        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+        const std::size_t before = bytes.size();
+        const std::size_t want = std::min(Piece, maxBytes - before);
+        bytes.resize(before + want);
+        got = ReadUntilFullOrEnd(fd, std::span<char>(bytes.data() + before, want));
+        bytes.resize(before + got.value_or(0));
+        if (!got || *got < want) break;
     }
     ::close(fd);
-    if (failed) return std::nullopt;
+    if (!got) return std::nullopt;
     return bytes;
 }
 
