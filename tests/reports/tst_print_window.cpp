@@ -26,11 +26,14 @@
 #include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
+#include "support/sample_clients.h"
 #include "support/temp_app_folder.h"
 
 using testing::NoStartUpScan;
 
 using testing::CapturedReports;
+using testing::NumberedClientName;
+using testing::NumberedClients;
 
 namespace {
 
@@ -40,18 +43,6 @@ platform::SYSTEMTIME FixedNow() {
 }
 
 constexpr followup::DayNumber Today = 740321;
-
-std::string ClientName(int i) {
-    return "Client " + std::to_string(1000 + i);
-}
-
-std::vector<store::ClientRecord> MakeClients(int count) {
-    std::vector<store::ClientRecord> clients;
-    for (int i = 1; i <= count; ++i) {
-        clients.push_back(testing::MakeClient(ClientName(i), "Contact", "555-0100"));
-    }
-    return clients;
-}
 
 // The client names a list report shows, in order over all pages.
 std::vector<std::string> PrintedNames(const print::Document& document) {
@@ -68,7 +59,7 @@ std::vector<std::string> PrintedNames(const print::Document& document) {
 
 std::vector<std::string> Names(std::initializer_list<int> numbers) {
     std::vector<std::string> names;
-    for (int i : numbers) names.push_back(ClientName(i));
+    for (int i : numbers) names.push_back(NumberedClientName(i));
     return names;
 }
 
@@ -91,7 +82,7 @@ private slots:
 
     void opensOverTheMainWindowWithItsCaption() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(3), NoStartUpScan());
+        testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
         QCOMPARE(gui::FormCaption(app::PrintForm), std::string("Print Clients"));
@@ -110,7 +101,7 @@ private slots:
         QFETCH(int, selectedRow);
         QFETCH(bool, enabled);
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(3), NoStartUpScan());
+        testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         if (selectedRow >= 0) app::SelectListRow(app::MainForm, app::MainList, selectedRow, 2);
         OpenPrintFrom(app::MainForm, app::PrintButton);
@@ -136,7 +127,7 @@ private slots:
         store::Settings settings = NoStartUpScan();
         settings.DefaultPrintStyle = style;
         settings.PreviewBeforePrint = preview;
-        testing::WriteClientsFile(folder, MakeClients(2), settings);
+        testing::WriteClientsFile(folder, NumberedClients(2), settings);
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
         for (int s = 0; s < reports::ReportStyleCount; ++s) {
@@ -170,7 +161,7 @@ private slots:
         QFETCH(std::vector<std::string>, printed);
         testing::TempAppFolder folder;
         // Written out of order: the list shows them sorted by name.
-        auto clients = MakeClients(5);
+        auto clients = NumberedClients(5);
         std::swap(clients[0], clients[4]);
         testing::WriteClientsFile(folder, clients, NoStartUpScan());
         testing::ProgramSession program(folder);
@@ -196,7 +187,7 @@ private slots:
         QFETCH(int, selectedOnly);
         QFETCH(std::vector<std::string>, printed);
         testing::TempAppFolder folder;
-        auto clients = MakeClients(6);
+        auto clients = NumberedClients(6);
         for (int i : {1, 3, 4}) {
             clients[i].FollowUpFlag = 1;
             clients[i].FollowUpDate = Today;
@@ -221,7 +212,7 @@ private slots:
 
     void styleChosenHereIsNotKept() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(2), NoStartUpScan());
+        testing::WriteClientsFile(folder, NumberedClients(2), NoStartUpScan());
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
         QVERIFY(testing::ClickControl(app::PrintForm, 115));  // one client per page, no history
@@ -250,7 +241,7 @@ private slots:
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(3), NoStartUpScan());
+        testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         testing::MessageBoxes boxes;
         print::SetPrintersIgnored(true);
@@ -270,7 +261,8 @@ private slots:
         QVERIFY(process.waitForFinished());
         const QString text = QString::fromUtf8(process.readAllStandardOutput()).simplified();
         for (int i = 1; i <= 3; ++i) {
-            QVERIFY2(text.contains(QString::fromStdString(ClientName(i))), qPrintable(text));
+            QVERIFY2(text.contains(QString::fromStdString(NumberedClientName(i))),
+                     qPrintable(text));
         }
         QVERIFY(text.contains(QStringLiteral("Vendrix 2.05")));
         QVERIFY(text.contains(QStringLiteral("Page 1 of 1")));
@@ -279,7 +271,7 @@ private slots:
 
     void helpShowsThePrintingTopic() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(folder, MakeClients(1), NoStartUpScan());
+        testing::WriteClientsFile(folder, NumberedClients(1), NoStartUpScan());
         std::ofstream(folder.path() + app::HelpFileName)
             << "<html><body><a name=\"Contents\"></a>Contents"
                "<a name=\"Printing\"></a>Printing</body></html>";

@@ -18,10 +18,13 @@
 #include "support/captured_reports.h"
 #include "support/local_time.h"
 #include "support/program_fixture.h"
+#include "support/sample_clients.h"
 #include "support/temp_app_folder.h"
 
 using reports::ReportStyle;
 using testing::CapturedReports;
+using testing::NumberedClientName;
+using testing::NumberedClients;
 
 namespace {
 
@@ -31,22 +34,6 @@ platform::SYSTEMTIME FixedNow() {
 }
 
 constexpr followup::DayNumber December6 = 740321;
-
-std::string ClientName(int i) {
-    return "Client " + std::to_string(1000 + i);
-}
-
-// Clients numbered like the slots they would sit in.
-std::vector<store::ClientRecord> MakeClients(int count) {
-    std::vector<store::ClientRecord> clients;
-    for (int i = 1; i <= count; ++i) {
-        store::ClientRecord client =
-            testing::MakeClient(ClientName(i), "Contact " + std::to_string(i), "555-0100");
-        client.ClientNumber = i;
-        clients.push_back(client);
-    }
-    return clients;
-}
 
 std::vector<const store::ClientRecord*> Pointers(const std::vector<store::ClientRecord>& clients) {
     std::vector<const store::ClientRecord*> pointers;
@@ -123,7 +110,7 @@ private slots:
         QFETCH(int, clients);
         QFETCH(int, pages);
         CapturedReports reports;
-        const auto list = MakeClients(clients);
+        const auto list = NumberedClients(clients);
         QVERIFY(PrintAll(list, static_cast<ReportStyle>(style)));
         const print::Document& document = reports.last();
         QCOMPARE(int(document.pages.size()), pages);
@@ -136,14 +123,14 @@ private slots:
             // The page's first line sits right under the header.
             QCOMPARE(testing::LineAt(document, page, reports::BodyTop).rfind(names.front(), 0),
                      std::size_t(0));
-            for (const std::string& name : names) QCOMPARE(name, ClientName(next++));
+            for (const std::string& name : names) QCOMPARE(name, NumberedClientName(next++));
         }
         QCOMPARE(next, clients + 1);
     }
 
     void followUpLineShowsItsColumns() {
         CapturedReports reports;
-        auto list = MakeClients(1);
+        auto list = NumberedClients(1);
         store::StoreField(list[0].FollowUpAction, "Call back");
         list[0].FollowUpDate = December6;
         QVERIFY(PrintAll(list, ReportStyle::ListWithFollowUp));
@@ -167,7 +154,7 @@ private slots:
         QFETCH(int, style);
         QFETCH(float, nameX);
         CapturedReports reports;
-        auto list = MakeClients(1);
+        auto list = NumberedClients(1);
         const std::string longName(50, 'W');
         store::StoreField(list[0].ClientName, longName);
         QVERIFY(PrintAll(list, static_cast<ReportStyle>(style)));
@@ -184,7 +171,7 @@ private slots:
 
     void pageHeaderShowsTitlePagesStampAndNotice() {
         CapturedReports reports;
-        QVERIFY(PrintAll(MakeClients(60), ReportStyle::ListPhonesOnly));
+        QVERIFY(PrintAll(NumberedClients(60), ReportStyle::ListPhonesOnly));
         const print::Document& document = reports.last();
         QCOMPARE(int(document.pages.size()), 2);
         for (std::size_t page = 0; page < 2; ++page) {
@@ -221,14 +208,14 @@ private slots:
         QFETCH(int, clients);
         testing::TempAppFolder folder;
         CapturedReports reports;
-        QVERIFY(PrintAll(MakeClients(clients), static_cast<ReportStyle>(style)));
+        QVERIFY(PrintAll(NumberedClients(clients), static_cast<ReportStyle>(style)));
         const print::Document& document = reports.last();
         // No blank page after the last client.
         QCOMPARE(int(document.pages.size()), clients);
         for (int page = 0; page < clients; ++page) {
             QVERIFY(HasHeader(document, page));
             QCOMPARE(testing::LineAt(document, page, reports::BodyTop),
-                     "Client: " + ClientName(page + 1) + " Contact: Contact " +
+                     "Client: " + NumberedClientName(page + 1) + " Contact: Contact " +
                          std::to_string(page + 1) + " Phone: 555-0100 Ext:");
         }
     }
@@ -236,7 +223,7 @@ private slots:
     void clientPageShowsEveryLine() {
         testing::TempAppFolder folder;
         CapturedReports reports;
-        auto list = MakeClients(1);
+        auto list = NumberedClients(1);
         store::ClientRecord& client = list[0];
         store::StoreField(client.ClientName, "Café Müller");
         store::StoreField(client.Ext, "12");
@@ -276,7 +263,7 @@ private slots:
     void clientPageKeepsSeparatorsOfEmptyCity() {
         testing::TempAppFolder folder;
         CapturedReports reports;
-        QVERIFY(PrintAll(MakeClients(1), ReportStyle::PagePerClientNoHistory));
+        QVERIFY(PrintAll(NumberedClients(1), ReportStyle::PagePerClientNoHistory));
         const float line3 = reports::BodyTop + reports::LineStep + reports::LineStep;
         // The city line, then the "Cell:" label (LineAt joins the two with a blank).
         QCOMPARE(testing::LineAt(reports.last(), 0, line3), ",    Cell:");
@@ -297,7 +284,7 @@ private slots:
             expected += (expected.empty() ? "" : "\n") + text;
         }
         QVERIFY(store::WriteHistory(1, history));
-        const auto list = MakeClients(2);
+        const auto list = NumberedClients(2);
         QVERIFY(PrintAll(list, ReportStyle::PagePerClientWithHistory));
         const print::Document& document = reports.last();
 
@@ -307,7 +294,7 @@ private slots:
         const std::size_t lastPage = document.pages.size() - 1;
         QCOMPARE(PrintedHistory(document), expected);
         const std::string head1 =
-            "Client: " + ClientName(1) + " Contact: Contact 1 Phone: 555-0100 Ext:";
+            "Client: " + NumberedClientName(1) + " Contact: Contact 1 Phone: 555-0100 Ext:";
         for (std::size_t page = 0; page < lastPage; ++page) {
             QVERIFY(HasHeader(document, page));
             QCOMPARE(testing::LineAt(document, page, reports::BodyTop), head1);
@@ -328,7 +315,7 @@ private slots:
             }
         }
         QVERIFY(HasHeader(document, lastPage));
-        QVERIFY(testing::LineAt(document, lastPage, reports::BodyTop).find(ClientName(2)) !=
+        QVERIFY(testing::LineAt(document, lastPage, reports::BodyTop).find(NumberedClientName(2)) !=
                 std::string::npos);
     }
 
@@ -354,7 +341,7 @@ private slots:
             if (i < printed && !isBlank(i)) ++printedLetters;
         }
         QVERIFY(store::WriteHistory(1, history));
-        QVERIFY(PrintAll(MakeClients(1), ReportStyle::PagePerClientWithHistory));
+        QVERIFY(PrintAll(NumberedClients(1), ReportStyle::PagePerClientWithHistory));
         const std::string shown = PrintedHistory(reports.last());
         int shownLetters = 0;
         for (std::size_t at = shown.find("é"); at != std::string::npos;
@@ -383,18 +370,19 @@ private slots:
 
     void listByDateOrdersUndatedFirstAndKeepsListOrder() {
         CapturedReports reports;
-        auto list = MakeClients(7);
+        auto list = NumberedClients(7);
         const followup::DayNumber dates[] = {December6 + 3,   0, December6, December6 + 3, 0,
                                              December6 - 400, -5};
         for (std::size_t i = 0; i < list.size(); ++i) list[i].FollowUpDate = dates[i];
         QVERIFY(PrintAll(list, ReportStyle::ListByFollowUpDate));
-        const std::vector<std::string> expected{ClientName(2), ClientName(5), ClientName(7),
-                                                ClientName(6), ClientName(3), ClientName(1),
-                                                ClientName(4)};
+        const std::vector<std::string> expected{NumberedClientName(2), NumberedClientName(5),
+                                                NumberedClientName(7), NumberedClientName(6),
+                                                NumberedClientName(3), NumberedClientName(1),
+                                                NumberedClientName(4)};
         QCOMPARE(ListedNames(reports.last(), 0), expected);
         // The other list style keeps the list order.
         QVERIFY(PrintAll(list, ReportStyle::ListWithFollowUp));
-        QCOMPARE(ListedNames(reports.last(), 0).front(), ClientName(1));
+        QCOMPARE(ListedNames(reports.last(), 0).front(), NumberedClientName(1));
     }
 
     void pageNumbersAreRightOnEveryPage_data() {
@@ -408,7 +396,7 @@ private slots:
         QFETCH(int, clients);
         testing::TempAppFolder folder;
         CapturedReports reports;
-        QVERIFY(PrintAll(MakeClients(clients), static_cast<ReportStyle>(style)));
+        QVERIFY(PrintAll(NumberedClients(clients), static_cast<ReportStyle>(style)));
         const print::Document& document = reports.last();
         const std::string count = std::to_string(document.pages.size());
         for (std::size_t page = 0; page < document.pages.size(); ++page) {
@@ -433,7 +421,7 @@ private slots:
         testing::TempAppFolder folder;
         CapturedReports reports;
         store::CurrentRecord = testing::MakeClient("Left over");
-        QVERIFY(PrintAll(MakeClients(3), ReportStyle::PagePerClientWithHistory, preview));
+        QVERIFY(PrintAll(NumberedClients(3), ReportStyle::PagePerClientWithHistory, preview));
         QCOMPARE(reports.ended().size(), std::size_t(1));
         QCOMPARE(reports.ended().back().mode, mode);
         QCOMPARE(reports.last().title, std::string("Vendrix 2.05"));
@@ -459,7 +447,7 @@ private slots:
         }
         const store::ClientRecord before = testing::MakeClient("Being edited");
         store::CurrentRecord = before;
-        QVERIFY(!PrintAll(MakeClients(3), ReportStyle::ListWithFollowUp));
+        QVERIFY(!PrintAll(NumberedClients(3), ReportStyle::ListWithFollowUp));
         for (int doc : held) print::dpEndDoc(doc, print::END_PRINT);
 
         QCOMPARE(boxes.asked().size(), std::size_t(1));

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "store/text_field.h"
+#include "support/program_fixture.h"
 
 namespace testing {
 
@@ -90,6 +91,21 @@ std::string SampleHistory(int clientIndex, std::size_t bytes) {
     }
     text.resize(bytes);
     return text;
+}
+
+std::string NumberedClientName(int i) {
+    return "Client " + std::to_string(1000 + i);
+}
+
+std::vector<store::ClientRecord> NumberedClients(int count) {
+    std::vector<store::ClientRecord> clients;
+    for (int i = 1; i <= count; ++i) {
+        store::ClientRecord client =
+            MakeClient(NumberedClientName(i), "Contact " + std::to_string(i), "555-0100");
+        client.ClientNumber = i;
+        clients.push_back(client);
+    }
+    return clients;
 }
 
 }  // namespace testing
