@@ -11,6 +11,7 @@ packages=(
   libgl-dev
   libbenchmark-dev
   libfontconfig-dev
+  libcups2-dev
   fonts-liberation
   poppler-utils
   xvfb

@@ -145,9 +145,11 @@ void PrintPageHeader(ReportRun& run) {
     print::dpText(run.doc, LeftMargin, HeaderTitleLine, print::ALIGN_LEFT, DocumentTitle);
     print::dpLine(run.doc, LeftMargin, HeaderRuleY, RightMargin, HeaderRuleY, RuleWidth, 0);
     HeaderFont(run, print::STYLE_LABEL, HeaderPoints);
-    print::dpText(run.doc, 7.32f, HeaderTitleLine, print::ALIGN_RIGHT, "Page");
-    print::dpPageNo(run.doc, 7.6f, HeaderTitleLine, print::ALIGN_RIGHT, 0);
-    print::dpText(run.doc, 7.75f, HeaderTitleLine, print::ALIGN_RIGHT, "of");
+    // Each word keeps one blank before the next however wide the page numbers grow: from
+    // page 1000 on they would otherwise run into "Page" and "of".
+    print::dpText(run.doc, 7.32f, HeaderTitleLine, print::ALIGN_RIGHT_BEFORE_NEXT, "Page");
+    print::dpPageNo(run.doc, 7.6f, HeaderTitleLine, print::ALIGN_RIGHT_BEFORE_NEXT, 0);
+    print::dpText(run.doc, 7.75f, HeaderTitleLine, print::ALIGN_RIGHT_BEFORE_NEXT, "of");
     print::dpPageCount(run.doc, RightMargin, HeaderTitleLine, print::ALIGN_RIGHT, 0);
     print::dpText(run.doc, RightMargin, HeaderSecondLine, print::ALIGN_RIGHT, run.printStamp);
     HeaderFont(run, print::STYLE_LABEL, NoticePoints);

@@ -9,6 +9,7 @@
 #include "followup/day_numbers.h"
 #include "platform/clock.h"
 #include "platform/print/dp.h"
+#include "platform/print/fonts.h"
 #include "reports/page_model.h"
 #include "reports/report_engine.h"
 #include "reports/report_styles.h"
@@ -406,6 +407,40 @@ private slots:
             QCOMPARE(counts.size(), std::size_t(1));
             QCOMPARE(numbers[0].text, std::to_string(page + 1));
             QCOMPARE(counts[0].text, count);
+        }
+    }
+
+    // From page 1000 on, "Page1000 of1001" once ran the numbers into their words.
+    void pageNumbersKeepTheirBlanks_data() {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("page");
+        QTest::newRow("page 999 of 999 stays where it always was") << 999 << 999;
+        QTest::newRow("page 1 of 1000 keeps a blank before the count") << 1000 << 1;
+        QTest::newRow("page 1000 of 1000 keeps both blanks") << 1000 << 1000;
+        QTest::newRow("page 2000 of 2000 keeps both blanks") << 2000 << 2000;
+    }
+    void pageNumbersKeepTheirBlanks() {
+        QFETCH(int, pages);
+        QFETCH(int, page);
+        CapturedReports reports;
+        QVERIFY(PrintAll(NumberedClients(pages), ReportStyle::PagePerClientNoHistory));
+        const print::Document& document = reports.last();
+        const auto at = static_cast<std::size_t>(page - 1);
+        QCOMPARE(testing::LineAt(document, at, 0.5f),
+                 "Vendrix 2.05 Page " + std::to_string(page) + " of " + std::to_string(pages));
+        std::vector<print::Item> words;
+        for (const print::Item& item : document.pages[at].items) {
+            if (item.y == 0.5f && item.x > 7.0f) words.push_back(item);
+        }
+        std::sort(words.begin(), words.end(), [](auto& a, auto& b) { return a.x < b.x; });
+        QCOMPARE(words.size(), std::size_t(4));
+        const print::FontChoice font = document.fonts[words[0].font];
+        const double blank = print::TextWidthInches(font, " ");
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            const double right = words[i].left + print::TextWidthInches(font, words[i].text);
+            if (i + 1 < words.size()) QVERIFY(words[i + 1].left - right >= blank - 1e-4);
+            // Under a thousand pages every word ends where its place is.
+            if (pages < 1000) QVERIFY(std::abs(right - words[i].x) < 1e-4);
         }
     }
 

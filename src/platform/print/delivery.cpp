@@ -1,19 +1,21 @@
 #include "platform/print/delivery.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <array>
 
 #include "platform/clock.h"
 #include "platform/print/dp.h"
 #include "platform/print/paint.h"
+#include "platform/print/paper.h"
 #include "platform/print/preview.h"
+#include "platform/print/print_system.h"
+#include "platform/print/progress.h"
 
 namespace print {
 
@@ -117,15 +119,61 @@ QString UnusedReportPath(const QString& folder) {
     return QString();
 }
 
+constexpr const char* NO_PRINTER_TEXT = "No printer is set up on this computer.";
+constexpr const char* NO_DEFAULT_PRINTER_TEXT =
+    "Printers are set up on this computer, but none of them is chosen as the default printer.";
+constexpr const char* WARNING_MARKER = "{!}";
+
+QString Caption(const Document& document) {
+    return QString::fromStdString(document.title);
+}
+
+std::string EndedAsSentence(std::string text) {
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\n')) text.pop_back();
+    if (text.empty()) return "no reason given.";
+    if (text.back() != '.' && text.back() != '!' && text.back() != '?') text += '.';
+    return text;
+}
+
+// Writes the document into a PDF file, showing progress; cancelled tells whether the user
+// stopped it (the file is then left as it was).
+bool WritePdfShowingProgress(const Document& document, const QString& path, PdfSetup setup,
+                             bool& cancelled) {
+    WorkProgress progress(Caption(document), QStringLiteral("Saving the report as a PDF file..."),
+                          setup.pages.empty() ? document.pages.size() : setup.pages.size());
+    cancelled = false;
+    setup.progress = [&](std::size_t done) {
+        cancelled = !progress.step(done);
+        return !cancelled;
+    };
+    return WritePdf(document, path, setup);
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return false;
+    return file.commit();
+}
+
 // Keeps the report as a PDF file when it could not be printed, and tells the user why and
-// where it went.
-int SaveInstead(const Document& document, const std::string& reason) {
+// where it went: the PDF made for the printer when there is one, else one on the paper of the
+// user's locale.
+int SaveInstead(const Document& document, const std::string& reason,
+                const QByteArray& madeForPrinter = {}, const char* marker = "") {
     const QString folder = ReportsFolder();
     if (EnsureReportsFolder(folder)) {
         const QString path = UnusedReportPath(folder);
-        if (!path.isEmpty() && WritePdf(document, path)) {
+        bool cancelled = false;
+        const bool saved =
+            !path.isEmpty() &&
+            (madeForPrinter.isEmpty()
+                 ? WritePdfShowingProgress(document, path, {LocalePaper(), {}, {}}, cancelled)
+                 : WriteBytes(path, madeForPrinter));
+        // Stopped by the user, who knows.
+        if (cancelled) return 0;
+        if (saved) {
             Notify(document.title,
-                   reason + " The report was saved as a PDF file:\n" + path.toStdString());
+                   reason + " The report was saved as a PDF file:\n" + path.toStdString() + marker);
             return 1;
         }
     }
@@ -134,39 +182,76 @@ int SaveInstead(const Document& document, const std::string& reason) {
     return 0;
 }
 
-void SetUpPrinter(QPrinter& printer, const Document& document) {
-    printer.setDocName(QString::fromStdString(document.title));
-    printer.setFullPage(true);
-    printer.setPageSize(QPageSize(QPageSize::Letter));
-    printer.setPageOrientation(QPageLayout::Portrait);
+// "Print to File" in the printer dialog.
+int PrintToFile(const Document& document, const PrintChoice& choice) {
+    bool cancelled = false;
+    const QString path = QString::fromStdString(choice.file);
+    if (WritePdfShowingProgress(document, path, {choice.paper, choice.pages, {}}, cancelled)) {
+        return 1;
+    }
+    if (!cancelled) {
+        Notify(document.title,
+               "The report could not be saved as the PDF file " + choice.file + ".{!}");
+    }
+    return 0;
+}
+
+// Makes the pages chosen into a PDF for the printer and hands it to the print system, whose
+// answer is checked: a printer that does not take the job leaves the report in a PDF file.
+// Nothing reaches the printer when the user cancels while the pages are made.
+int PrintOn(const Document& document, const PrintChoice& choice) {
+    if (!choice.file.empty()) return PrintToFile(document, choice);
+    if (choice.printer.empty()) return 0;
+    PrintJob job{choice.printer, document.title, {}, choice.options};
+    JobAnswer answer;
+    {
+        const std::size_t pages =
+            choice.pages.empty() ? document.pages.size() : choice.pages.size();
+        WorkProgress progress(Caption(document), QStringLiteral("Printing the report..."), pages);
+        bool cancelled = false;
+        PdfSetup setup{choice.paper, choice.pages, [&](std::size_t done) {
+                           cancelled = !progress.step(done);
+                           return !cancelled;
+                       }};
+        QBuffer buffer(&job.pdf);
+        buffer.open(QIODevice::WriteOnly);
+        const bool made = WritePdf(document, buffer, setup);
+        if (cancelled) return 0;
+        if (!made) {
+            return SaveInstead(document, "The report could not be made ready for the printer \"" +
+                                             choice.printer + "\".");
+        }
+        answer = Submit(job);
+    }
+    if (answer.jobId > 0) return 1;
+    return SaveInstead(
+        document,
+        "The printer \"" + choice.printer +
+            "\" did not take the report. The print system said: " + EndedAsSentence(answer.error),
+        job.pdf, WARNING_MARKER);
 }
 
 int Preview(const Document& document) {
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         return SaveInstead(document, "The print preview cannot be shown.");
     }
-    QPrinter printer(QPrinter::HighResolution);
-    SetUpPrinter(printer, document);
-    // Printing from the preview fails as printing straight away does: the report is kept as
-    // a PDF file instead.
-    ShowPreview(document, printer, QApplication::activeWindow(),
-                [&document](const std::string& reason) { SaveInstead(document, reason); });
+    // Printing from the preview is checked as printing straight away is: a report the printer
+    // does not take is kept as a PDF file instead.
+    ShowPreview(document, QApplication::activeWindow(), [&document](QWidget& preview) {
+        if (const auto choice = ChoosePrinter(&preview, document)) PrintOn(document, *choice);
+    });
     return 1;
 }
 
 int Print(const Document& document) {
-    const QPrinterInfo info =
-        PrintersIgnoredFlag() ? QPrinterInfo() : QPrinterInfo::defaultPrinter();
-    if (info.isNull()) return SaveInstead(document, "No printer is set up on this computer.");
-    QPrinter printer(info, QPrinter::HighResolution);
-    SetUpPrinter(printer, document);
-    QPainter painter;
-    if (painter.begin(&printer)) {
-        PaintDocument(document, painter, printer);
-        if (painter.end() && printer.printerState() != QPrinter::Error) return 1;
-    }
-    return SaveInstead(document, "The report could not be sent to the printer \"" +
-                                     info.printerName().toStdString() + "\".");
+    const Printers printers = PrintersIgnoredFlag() ? Printers{} : FindPrinters();
+    if (printers.count == 0) return SaveInstead(document, NO_PRINTER_TEXT);
+    if (printers.defaultName.empty()) return SaveInstead(document, NO_DEFAULT_PRINTER_TEXT);
+    PrintChoice choice;
+    choice.printer = printers.defaultName;
+    choice.paper = PaperOf(choice.printer);
+    if (!choice.paper.isValid()) choice.paper = LocalePaper();
+    return PrintOn(document, choice);
 }
 
 }  // namespace

@@ -30,6 +30,9 @@ enum class ItemKind : std::uint8_t {
 constexpr int ALIGN_LEFT = 0;
 constexpr int ALIGN_CENTER = 1;
 constexpr int ALIGN_RIGHT = 2;
+// The right end at x, or further left where needed to keep one blank between it and the next
+// text on its base line, settled when the document ends: the next text may be a page count.
+constexpr int ALIGN_RIGHT_BEFORE_NEXT = 3;
 
 struct Item {
     ItemKind kind = ItemKind::Text;
@@ -37,7 +40,7 @@ struct Item {
     std::int8_t align = ALIGN_LEFT;
     float x = 0;     // as given; for a text the point its alignment refers to
     float y = 0;     // a text's base line
-    float left = 0;  // where the text's left end falls once aligned
+    float left = 0;  // where the text's left end falls once aligned (and kept apart)
     float x2 = 0;    // rules only: the other end and the width in points
     float y2 = 0;
     float width = 0;

@@ -110,16 +110,20 @@ std::uint16_t FontIndex(OpenDocument& open, const FontChoice& choice) {
     return static_cast<std::uint16_t>(fonts.size() - 1);
 }
 
+bool RightAligned(int align) {
+    return align == ALIGN_RIGHT || align == ALIGN_RIGHT_BEFORE_NEXT;
+}
+
 // Where the text's left end falls when its alignment point is x.
 float LeftEnd(FontMeasure& measure, float x, int align, std::string_view text) {
-    if (align != ALIGN_RIGHT && align != ALIGN_CENTER) return x;
+    if (!RightAligned(align) && align != ALIGN_CENTER) return x;
     const double width = measure.recurringWidth(text) / UNITS_PER_INCH;
-    return static_cast<float>(align == ALIGN_RIGHT ? x - width : x - width / 2);
+    return static_cast<float>(RightAligned(align) ? x - width : x - width / 2);
 }
 
 std::int8_t AlignOf(int align) {
-    return static_cast<std::int8_t>(align == ALIGN_RIGHT || align == ALIGN_CENTER ? align
-                                                                                  : ALIGN_LEFT);
+    return static_cast<std::int8_t>(RightAligned(align) || align == ALIGN_CENTER ? align
+                                                                                 : ALIGN_LEFT);
 }
 
 void AddText(OpenDocument& open, ItemKind kind, float x, float y, int align, std::string text) {
@@ -142,6 +146,44 @@ void FillPageCounts(OpenDocument& open) {
             if (item.kind != ItemKind::PageCount) continue;
             item.text = count;
             item.left = LeftEnd(open.measures[item.font], item.x, item.align, item.text);
+        }
+    }
+}
+
+// Texts on base lines closer than this share a line.
+constexpr float SAME_LINE = 1e-4f;
+
+// The text after item on its base line: the one whose alignment point comes next rightwards.
+const Item* NextOnLine(const Page& page, const Item& item) {
+    const Item* next = nullptr;
+    for (const Item& other : page.items) {
+        if (other.kind == ItemKind::Rule || other.text.empty() || &other == &item) continue;
+        if (std::fabs(other.y - item.y) > SAME_LINE || !(other.x > item.x)) continue;
+        if (next == nullptr || other.x < next->x) next = &other;
+    }
+    return next;
+}
+
+// Moves the texts that keep a blank before the next one left where it comes too close, the
+// rightmost first, so that a whole run of them ("Page 1000 of 2000") keeps its blanks.
+void KeepBlanksBeforeNext(OpenDocument& open) {
+    std::vector<Item*> spaced;
+    for (Page& page : open.document.pages) {
+        spaced.clear();
+        for (Item& item : page.items) {
+            if (item.align == ALIGN_RIGHT_BEFORE_NEXT && !item.text.empty())
+                spaced.push_back(&item);
+        }
+        std::sort(spaced.begin(), spaced.end(),
+                  [](const Item* a, const Item* b) { return a->x > b->x; });
+        for (Item* item : spaced) {
+            const Item* next = NextOnLine(page, *item);
+            if (next == nullptr) continue;
+            FontMeasure& measure = open.measures[item->font];
+            const double blank = measure.recurringWidth(" ") / UNITS_PER_INCH;
+            const double right = std::min<double>(item->x, next->left - blank);
+            item->left =
+                static_cast<float>(right - measure.recurringWidth(item->text) / UNITS_PER_INCH);
         }
     }
 }
@@ -259,6 +301,7 @@ int dpEndDoc(int doc, int mode) {
     OpenDocument* open = Find(doc);
     if (open == nullptr) return 0;
     FillPageCounts(*open);
+    KeepBlanksBeforeNext(*open);
     // The number is free again before delivery, which may take as long as the user likes.
     auto ended = std::make_shared<const Document>(std::move(open->document));
     OpenDocuments()[static_cast<std::size_t>(doc - 1)].reset();

@@ -36,7 +36,9 @@ int dpNewPage(int doc, int, int, int);
 // Sets the font of the texts that follow; style codes as above, the others draw regular.
 // "Arial" is drawn in Liberation Sans, which has its metrics.
 int dpFont(int doc, int style, float points, int, const std::string& face);
-// align 0 puts the text's left end at x, 1 its middle, 2 its right end.
+// align 0 puts the text's left end at x, 1 its middle, 2 its right end; 3 its right end too,
+// but moved left when the document ends as far as needed to keep one blank between it and the
+// next text on its base line (a page number or count, whose width is known only then).
 int dpText(int doc, float x, float y, int align, const std::string& text);
 // The width in inches of the text in the current font.
 float dpTextWidth(int doc, const std::string& text);

@@ -76,31 +76,35 @@ void PaintPage(const Document& document, std::size_t page, QPainter& painter) {
     PaintWithFonts(document, page, FontsOf(document), painter);
 }
 
-void PaintDocument(const Document& document, QPainter& painter, QPagedPaintDevice& device) {
+bool PaintDocument(const Document& document, QPainter& painter, QPagedPaintDevice& device,
+                   const std::vector<std::size_t>& pages, const PagesDone& progress) {
     const std::vector<QFont> fonts = FontsOf(document);
-    for (std::size_t page = 0; page < document.pages.size(); ++page) {
-        if (page > 0) device.newPage();
-        PaintWithFonts(document, page, fonts, painter);
+    const std::size_t count = pages.empty() ? document.pages.size() : pages.size();
+    for (std::size_t done = 0; done < count; ++done) {
+        if (done > 0) device.newPage();
+        PaintWithFonts(document, pages.empty() ? done : pages[done], fonts, painter);
+        if (progress && !progress(done + 1)) return false;
     }
+    return true;
 }
 
-bool WritePdf(const Document& document, QIODevice& device) {
+bool WritePdf(const Document& document, QIODevice& device, const PdfSetup& setup) {
     QPdfWriter writer(&device);
     writer.setResolution(PDF_RESOLUTION);
     writer.setTitle(QString::fromStdString(document.title));
     writer.setCreator(QString::fromStdString(document.title));
-    writer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    const QPageSize paper = setup.paper.isValid() ? setup.paper : QPageSize(QPageSize::Letter);
+    writer.setPageLayout(QPageLayout(paper, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     QPainter painter;
     if (!painter.begin(&writer)) return false;
-    PaintDocument(document, painter, writer);
-    return painter.end();
+    const bool whole = PaintDocument(document, painter, writer, setup.pages, setup.progress);
+    return painter.end() && whole;
 }
 
-bool WritePdf(const Document& document, const QString& path) {
+bool WritePdf(const Document& document, const QString& path, const PdfSetup& setup) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!WritePdf(document, file)) {
+    if (!WritePdf(document, file, setup)) {
         file.cancelWriting();
         return false;
     }

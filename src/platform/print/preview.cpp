@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -184,9 +182,8 @@ private:
 
 class PreviewWindow : public QDialog {
 public:
-    PreviewWindow(const Document& document, QPrinter& printer, QWidget* parent,
-                  const PrintFailed& printFailed)
-        : QDialog(parent), document_(document), printer_(printer), printFailed_(printFailed) {
+    PreviewWindow(const Document& document, QWidget* parent, const PrintFromPreview& print)
+        : QDialog(parent), print_(print) {
         setObjectName(QString::fromLatin1(PREVIEW_WINDOW_NAME));
         setWindowTitle(QString::fromStdString(document.title) + QStringLiteral(" - Print Preview"));
         setProperty("pageCount", static_cast<int>(document.pages.size()));
@@ -197,7 +194,9 @@ public:
         tools->setObjectName(QStringLiteral("previewTools"));
         tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
 
-        addTool(tools, QStringLiteral("&Print..."), QKeySequence::Print, [this] { print(); });
+        addTool(tools, QStringLiteral("&Print..."), QKeySequence::Print, [this] {
+            if (print_) print_(*this);
+        });
         tools->addSeparator();
         addTool(tools, QStringLiteral("Fit &Width"), {},
                 [this] { view_->fit(PageView::Fit::Width); });
@@ -259,32 +258,15 @@ private:
         connect(action, &QAction::triggered, this, act);
     }
 
-    void print() {
-        QPrintDialog dialog(&printer_, this);
-        if (dialog.exec() != QDialog::Accepted) return;
-        QPainter painter;
-        if (painter.begin(&printer_)) {
-            PaintDocument(document_, painter, printer_);
-            if (painter.end() && printer_.printerState() != QPrinter::Error) return;
-        }
-        if (printFailed_) {
-            printFailed_("The report could not be sent to the printer \"" +
-                         printer_.printerName().toStdString() + "\".");
-        }
-    }
-
-    const Document& document_;
-    QPrinter& printer_;
-    PrintFailed printFailed_;
+    PrintFromPreview print_;
     PageView* view_ = nullptr;
     QSpinBox* pageBox_ = nullptr;
 };
 
 }  // namespace
 
-void ShowPreview(const Document& document, QPrinter& printer, QWidget* parent,
-                 const PrintFailed& printFailed) {
-    PreviewWindow window(document, printer, parent, printFailed);
+void ShowPreview(const Document& document, QWidget* parent, const PrintFromPreview& print) {
+    PreviewWindow window(document, parent, print);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         window.resize(screen->availableSize() * 3 / 4);
     }

@@ -10,7 +10,6 @@
 
 #include "platform/print/document.h"
 
-class QPrinter;
 class QWidget;
 
 namespace print {
@@ -18,12 +17,10 @@ namespace print {
 // The preview window's object name; its property "pageCount" holds the number of pages.
 inline constexpr const char* PREVIEW_WINDOW_NAME = "printPreview";
 
-// Called when printing from the preview failed, with the reason for the user.
-using PrintFailed = std::function<void(const std::string& reason)>;
+// What the preview's "Print" does; it is handed the preview window.
+using PrintFromPreview = std::function<void(QWidget& preview)>;
 
-// Shows the document over parent until the user closes the window. "Print" asks for the
-// printer in the printer's own dialog and prints every page on the printer given.
-void ShowPreview(const Document& document, QPrinter& printer, QWidget* parent,
-                 const PrintFailed& printFailed);
+// Shows the document over parent until the user closes the window.
+void ShowPreview(const Document& document, QWidget* parent, const PrintFromPreview& print);
 
 }  // namespace print

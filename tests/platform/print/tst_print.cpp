@@ -4,6 +4,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -19,7 +20,10 @@
 #include "platform/print/dp.h"
 #include "platform/print/fonts.h"
 #include "platform/print/paint.h"
+#include "platform/print/paper.h"
 #include "platform/print/preview.h"
+#include "platform/print/print_system.h"
+#include "platform/print/progress.h"
 #include "platform/print/wrap.h"
 
 using namespace print;
@@ -132,11 +136,22 @@ private slots:
     void previewWalksThroughThePages_data();
     void previewWalksThroughThePages();
 
+    void printSystemAnswerDecidesWhatTheUserIsTold_data();
+    void printSystemAnswerDecidesWhatTheUserIsTold();
+    void paperIsThePrintersElseTheLocales_data();
+    void paperIsThePrintersElseTheLocales();
+    void cancellingALongPrintSendsAndKeepsNothing();
+
 private:
     std::vector<Document> ended_;
     std::vector<int> modes_;
     QStringList notices_;
     QTemporaryDir folder_;
+    std::vector<PrintJob> jobs_;
+    // What the fake print system holds and answers.
+    Printers printers_;
+    QPageSize printerPaper_;
+    JobAnswer answer_;
 };
 
 void TestPrint::init() {
@@ -152,9 +167,22 @@ void TestPrint::init() {
     });
     SetPrintersIgnored(true);
     SetReportsFolder(folder_.filePath("Reports/").toStdString());
+    QDir(folder_.filePath("Reports")).removeRecursively();
+    jobs_.clear();
+    SetPrintSystem({[this] { return printers_; },
+                    [this](const std::string&) { return printerPaper_; },
+                    [this](const PrintJob& job) {
+                        jobs_.push_back(job);
+                        return answer_;
+                    },
+                    [](QWidget*, const Document&) {
+                        return PrintChoice{"office", {}, {}, {}, {}};
+                    }});
 }
 
 void TestPrint::cleanup() {
+    SetPrintSystem({});
+    SetPrintersIgnored(true);
     SetEndDocHandler(nullptr);
     SetNoticeHandler(nullptr);
     platform::SetClock(nullptr);
@@ -620,6 +648,127 @@ void TestPrint::wrapTextGivesTheSameRowsWhateverTheGuess() {
             QVERIFY2(guided.lines[row].end == reference.lines[row].end, name);
         }
     }
+}
+
+// The pages' width in points, from the PDF's first MediaBox.
+int PdfPageWidth(const QByteArray& pdf) {
+    const auto match =
+        QRegularExpression("/MediaBox \\[0 0 ([\\d.]+)").match(QString::fromLatin1(pdf));
+    return match.hasMatch() ? static_cast<int>(std::lround(match.captured(1).toDouble())) : 0;
+}
+
+QStringList KeptReports(const QTemporaryDir& folder) {
+    return QDir(folder.filePath("Reports")).entryList({"*.pdf"}, QDir::Files);
+}
+
+void TestPrint::printSystemAnswerDecidesWhatTheUserIsTold_data() {
+    QTest::addColumn<bool>("fromPreview");
+    QTest::addColumn<int>("printers");
+    QTest::addColumn<QString>("defaultPrinter");
+    QTest::addColumn<int>("jobId");
+    QTest::addColumn<int>("jobsSent");
+    QTest::addColumn<QString>("told");  // empty: nothing said and no PDF kept
+    const QString refused =
+        "The printer \"office\" did not take the report. The print system "
+        "said: The printer or class is not currently accepting jobs. The "
+        "report was saved as a PDF file:";
+    QTest::newRow("a refused job is kept as a PDF and told once")
+        << false << 1 << "office" << 0 << 1 << refused;
+    QTest::newRow("a refused job from the preview's Print is kept and told the same")
+        << true << 1 << "office" << 0 << 1 << refused;
+    QTest::newRow("a queue that holds the job takes it: nothing said or kept")
+        << false << 1 << "office" << 7 << 1 << QString();
+    QTest::newRow("printers without a default: that is said and the PDF kept")
+        << false << 2 << "" << 7 << 0
+        << "Printers are set up on this computer, but none of them is chosen as the default "
+           "printer. The report was saved as a PDF file:";
+}
+
+void TestPrint::printSystemAnswerDecidesWhatTheUserIsTold() {
+    QFETCH(bool, fromPreview);
+    QFETCH(int, printers);
+    QFETCH(QString, defaultPrinter);
+    QFETCH(int, jobId);
+    QFETCH(int, jobsSent);
+    QFETCH(QString, told);
+    SetEndDocHandler(nullptr);
+    SetPrintersIgnored(false);
+    printers_ = {printers, defaultPrinter.toStdString()};
+    answer_ = {jobId, jobId > 0 ? "" : "The printer or class is not currently accepting jobs."};
+    const int doc = StartDoc();
+    DrawHeader(doc, "stamp");
+    if (fromPreview) {
+        QVERIFY(WithPreview(doc, [](QWidget& window) {
+            for (QAction* action : window.findChild<QToolBar*>("previewTools")->actions()) {
+                if (action->text() == "&Print...") action->trigger();
+            }
+        }));
+    } else {
+        QCOMPARE(dpEndDoc(doc, END_PRINT), 1);
+    }
+    QCOMPARE(int(jobs_.size()), jobsSent);
+    for (const PrintJob& job : jobs_) {
+        QCOMPARE(job.printer, std::string("office"));
+        QVERIFY(job.pdf.startsWith("%PDF"));
+    }
+    const QStringList kept = KeptReports(folder_);
+    QCOMPARE(kept.size(), told.isEmpty() ? 0 : 1);
+    QCOMPARE(notices_.size(), told.isEmpty() ? 0 : 1);
+    if (!told.isEmpty()) QVERIFY2(notices_[0].contains(told + "\n"), qPrintable(notices_[0]));
+}
+
+void TestPrint::paperIsThePrintersElseTheLocales_data() {
+    QTest::addColumn<QPageSize>("printerPaper");
+    QTest::addColumn<int>("pointsWide");
+    QTest::newRow("a printer with A4 gets A4") << QPageSize(QPageSize::A4) << 595;
+    QTest::newRow("a printer with Letter gets Letter") << QPageSize(QPageSize::Letter) << 612;
+    // The tests run in the C locale, whose paper is A4.
+    QTest::newRow("a printer that names no paper gets the locale's")
+        << QPageSize() << (LocalePaper().id() == QPageSize::A4 ? 595 : 612);
+}
+
+void TestPrint::paperIsThePrintersElseTheLocales() {
+    QFETCH(QPageSize, printerPaper);
+    QFETCH(int, pointsWide);
+    SetEndDocHandler(nullptr);
+    SetPrintersIgnored(false);
+    printers_ = {1, "office"};
+    printerPaper_ = printerPaper;
+    answer_ = {3, {}};
+    QCOMPARE(dpEndDoc(StartDoc(), END_PRINT), 1);
+    QCOMPARE(jobs_.size(), std::size_t{1});
+    QCOMPARE(PdfPageWidth(jobs_[0].pdf), pointsWide);
+    QCOMPARE(PaperForSize(216, 279).id(), QPageSize::Letter);
+    QCOMPARE(PaperForSize(210, 297).id(), QPageSize::A4);
+}
+
+void TestPrint::cancellingALongPrintSendsAndKeepsNothing() {
+    SetEndDocHandler(nullptr);
+    SetPrintersIgnored(false);
+    printers_ = {1, "office"};
+    answer_ = {3, {}};
+    const int doc = StartDoc();
+    for (int page = 1; page <= 2000; ++page) {
+        if (page > 1) dpNewPage(doc, 1, 0, 7);
+        DrawHeader(doc, "stamp");
+    }
+    bool cancelled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<QProgressDialog*>(window);
+            if (progress == nullptr || progress->objectName() != PROGRESS_WINDOW_NAME) continue;
+            progress->cancel();
+            cancelled = true;
+        }
+    });
+    poll.start(0);
+    QCOMPARE(dpEndDoc(doc, END_PRINT), 0);
+    poll.stop();
+    QVERIFY(cancelled);
+    QVERIFY(jobs_.empty());
+    QVERIFY(notices_.isEmpty());
+    QVERIFY(KeptReports(folder_).isEmpty());
 }
 
 QTEST_MAIN(TestPrint)
