@@ -5,6 +5,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "app/autosave.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "store/client_table.h"
@@ -112,6 +113,7 @@ int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
         record->hdr.code != gui::LVN_COLUMNCLICK) {
         return 0;
     }
+    const ActionScope action;
     const int column = record->iSubItem;
     if (column >= 0 && column < static_cast<int>(ColumnSortKeys.size())) {
         ActiveSortKey = ColumnSortKeys[static_cast<std::size_t>(column)];
@@ -121,6 +123,8 @@ int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
     store::SaveNeeded = 1;
     SortClientTable();
     FillClientList();
+    // The refill cleared the highlight.
+    ShowSelectedCount();
     return 1;
 }
 
@@ -149,6 +153,8 @@ void SelectListRow(const std::string& form, int id, int row, int state) {
     item.state = static_cast<unsigned>(state);
     item.stateMask = gui::LVIS_SELECTED;
     gui::EZ_SENDMESSAGE(form, id, gui::LVM_SETITEM, 0, item);
+    // The status bar counts the main list's highlight, whoever changes it.
+    if (form == MainForm && id == MainList) ShowSelectedCount();
 }
 
 }  // namespace app

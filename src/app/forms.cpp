@@ -1,6 +1,7 @@
 #include "app/forms.h"
 
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "followup/scan_results_window.h"
@@ -29,6 +30,8 @@ void DesignProcedure(const std::string& form) {
 }
 
 void EventProcedure(const std::string& form, int& id, int& code, int& value, int& cancel) {
+    // What the handler changes is saved once it (and whatever it opened) has finished.
+    const ActionScope action;
     if (form == MainForm) {
         HandleMainWindowEvent(id, code, value, cancel);
     } else if (form == DetailsForm) {

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/client_list.h"
 #include "app/forms.h"
 #include "app/startup.h"
@@ -11,11 +12,13 @@
 #include "reports/print_window.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 
 namespace app {
 
 bool LoadFailed = false;
+store::LoadOutcome LastLoad = store::LoadOutcome::Loaded;
 
 namespace {
 
@@ -51,37 +54,46 @@ void OpenSelectedClient() {
 
 void AddClient() {
     gui::EZ_SETSELECT(MainForm, MainList, -1, 0, 0, 0, 0);
+    ShowSelectedCount();
     store::CurrentRecord = store::EmptyRecord();
     store::CurrentSlot = 0;
     store::CurrentClientNumber = 0;
     details::OpenDetailsWindow(MainForm);
 }
 
-// The close request: the optional question, then the save. A save that fails keeps the
-// window open, so that nothing typed in this run is lost; the user can make room and exit
-// again.
-void CloseMainWindow(int& cancel) {
-    if (store::ProgramSettings.ConfirmExit != 0 &&
+// The save at exit. When it fails the user is told why and chooses: stay (the default), with
+// every change kept in memory, to make room and exit again, or exit without saving. At the
+// end of the session nobody can be asked: the file on disk stays as it was last saved.
+bool SaveAtExit(bool sessionEnds) {
+    // A folder that may not be written was named at the start; its changes were never kept.
+    if (!store::DataWritable() || store::SaveClientTable() || sessionEnds) return true;
+    const int exitAnyway = gui::EZ_MSGBOX(
+        MainForm,
+        "The clients could not be saved to \"" + store::DataFilePath() + "\" (" +
+            store::LastFileError() +
+            "). The file on disk is unchanged.\n\nExit without saving? Your changes since the "
+            "last save would be lost. Choose No to stay in Vendrix 2, free some disk space or "
+            "check the folder, and exit again.{S}",
+        "Clients Not Saved", "NY");
+    return exitAnyway == 1;
+}
+
+// The close request: the optional question, then the save. At the end of the desktop session
+// (or on a termination signal) nothing is asked and the close cannot be refused.
+void CloseMainWindow(int value, int& cancel) {
+    const bool sessionEnds = value == gui::CLOSE_SESSION_END;
+    if (!sessionEnds && store::ProgramSettings.ConfirmExit != 0 &&
         gui::EZ_MSGBOX("", "Are you sure?{?}", "Exit Vendrix 2?", "YN") != 1) {
         cancel = 1;
         return;
     }
-    if (!store::SaveClientTable()) {
-        gui::EZ_MSGBOX(MainForm,
-                       "The clients could not be saved to \"" + store::DataFilePath() +
-                           "\". The file on disk is unchanged. Free some disk space or "
-                           "check the folder, then exit again.{S}",
-                       "Clients Not Saved", "OK");
+    if (!SaveAtExit(sessionEnds)) {
         cancel = 1;
         return;
     }
+    CancelScheduledSave();
     if (HelpOpen != 0) gui::EZ_WINHELP(MainForm, "Vendrix2.hlp", "", "Q");
-    // A save or a history write cut short by a crash leaves its temporary file behind; the
-    // file it was meant to replace is whole, so the leftover only takes room. It is cleared
-    // while the folder is still locked, at the end of the run rather than at its start,
-    // where the time would be the user's.
-    store::RemoveLeftoverTemporaries(DataFolder());
-    ReleaseDataLock();
+    store::CloseDataFolder();
 }
 
 void HandleListEvent(int code, int& value) {
@@ -96,6 +108,7 @@ void HandleListEvent(int code, int& value) {
             OpenSelectedClient();
         } else if (value >= 48 && value <= 122 && ActiveSortKey.start == 1) {
             TypeAhead(value);
+            RefreshSelection();
         }
     }
 }
@@ -110,11 +123,14 @@ void OpenMainWindow(const std::string& parent) {
 void BuildMainWindow() {
     // The table is read and sorted first, while the fonts are still being loaded beside.
     LoadFailed = false;
-    if (!store::LoadClientTable()) {
+    std::string reason;
+    LastLoad = store::LoadClientTable(&reason);
+    if (LastLoad == store::LoadOutcome::Unreadable) {
         gui::EZ_MSGBOX("",
-                       "The client file \"" + store::DataFilePath() +
-                           "\" exists but cannot be read. Vendrix 2 will stop so that the "
-                           "file is not replaced; check its permissions and start again.{S}",
+                       "The client file \"" + store::DataFilePath() + "\" cannot be read (" +
+                           reason +
+                           "). Vendrix 2 will stop so that nothing is saved in its place; check "
+                           "the file, or the drive it is on, and start again.{S}",
                        "Clients Not Loaded", "OK");
         // Nothing is saved at exit while the table in memory is not the file's.
         store::SaveNeeded = 0;
@@ -154,7 +170,7 @@ void BuildMainWindow() {
 
 void HandleMainWindowEvent(int& id, int& code, int& value, int& cancel) {
     if (id == 0) {
-        if (code == gui::EV_CLOSE) CloseMainWindow(cancel);
+        if (code == gui::EV_CLOSE) CloseMainWindow(value, cancel);
         return;
     }
     if (id == MainList) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "store/client_table.h"
+
 namespace app {
 
 // Controls of the main window.
@@ -17,6 +19,8 @@ inline constexpr int StatusBar = 140;
 
 // True when "Clients.dat" exists but could not be read; the program then stops.
 extern bool LoadFailed;
+// What reading "Clients.dat" found when the window was built.
+extern store::LoadOutcome LastLoad;
 
 void OpenMainWindow(const std::string& parent);
 void BuildMainWindow();

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "followup/day_numbers.h"
@@ -10,24 +11,43 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
-#include "store/folder_lock.h"
 
 namespace app {
 
 namespace {
 
-// Held for the whole run: a second copy of the program on the same data would save over
-// this one's changes at exit.
-store::FolderLock DataLock;
-
-bool LockDataFolder() {
-    return DataLock.acquire(DataFolder() + DataLockName);
+// Says once, after the main window is shown, what the start found in the data folder.
+void TellWhatTheStartFound(const store::FolderOpening& folder) {
+    if (folder.access == store::FolderAccess::ReadOnly) {
+        gui::EZ_MSGBOX(MainForm,
+                       "The clients in \"" + DataFolder() +
+                           "\" can be read, but changes cannot be saved there (" +
+                           folder.reason +
+                           "). Nothing you change in this run will be kept.{!}",
+                       "Read-Only Clients", "OK");
+        return;
+    }
+    if (LastLoad == store::LoadOutcome::CreatedBesideHistories) {
+        gui::EZ_MSGBOX(MainForm,
+                       "There is no client file \"" + store::DataFilePath() +
+                           "\", so Vendrix 2 starts with an empty client list. The folder still "
+                           "holds history files of earlier clients; they are kept as they are, "
+                           "and no new client takes their numbers.{!}",
+                       "New Client File", "OK");
+    }
+    if (store::SaveNeeded != 0 && LastLoad != store::LoadOutcome::Loaded) {
+        gui::EZ_MSGBOX(MainForm,
+                       "The new client file \"" + store::DataFilePath() +
+                           "\" could not be created (" + store::LastFileError() +
+                           "). Your changes are kept in memory, and Vendrix 2 tries again "
+                           "after each change and when you exit.{!}",
+                       "Clients Not Saved", "OK");
+    }
 }
 
 }  // namespace
-
-void ReleaseDataLock() { DataLock.release(); }
 
 void Initialise() {
     // Client data is private: whatever the program creates (the data folder and its files, the
@@ -47,7 +67,6 @@ void Initialise() {
     HelpFilePath = AppPath + HelpFileName;
     followup::InitMonthLengths();
     DateMask = "MM/dd/yy";
-    store::EnsureFolder(DataFolder());
     // Reports that cannot be printed are kept beside the data, and the user is told in the
     // program's own message boxes.
     print::SetReportsFolder(AppPath + "Reports/");
@@ -67,8 +86,11 @@ void RunStartUpScan() {
 }
 
 void StartProcedure(const std::string&) {
+    const ActionScope action;
+    CancelScheduledSave();
     Initialise();
-    if (!LockDataFolder()) {
+    const store::FolderOpening folder = store::OpenDataFolder(DataFolder());
+    if (folder.access == store::FolderAccess::HeldByAnother) {
         gui::EZ_MSGBOX("",
                        "Vendrix 2 is already running on the clients in \"" + DataFolder() +
                            "\". Use the window that is open; this copy stops without touching "
@@ -81,6 +103,7 @@ void StartProcedure(const std::string&) {
         gui::EZ_UNLOADFORM(MainForm);
         return;
     }
+    TellWhatTheStartFound(folder);
     RunStartUpScan();
 }
 

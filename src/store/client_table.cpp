@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "app/app_state.h"
+#include "store/client_numbers.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 
 namespace store {
@@ -32,28 +34,45 @@ void MakeNewTable() {
 
 std::string DataFilePath() { return app::DataFolder() + DataFileName; }
 
-bool LoadClientTable() {
+LoadOutcome LoadClientTable(std::string* reason) {
     const std::string path = DataFilePath();
-    if (FileExists(path)) {
-        // The file is read straight into the table. A short file fills the table as far as
-        // it reaches; the rest is empty (an empty record is all zero bytes). Bytes past the
-        // table's size are ignored.
-        const std::span<char> table(TableBytes(), FileSize);
-        const auto filled = ReadFileInto(path, table);
-        std::fill(table.begin() + std::ptrdiff_t(filled.value_or(0)), table.end(), '\0');
-        // A damaged file may hold any value here; every reader takes "in use" as 1.
-        for (int i = 1; i <= MaxClients; ++i) ClientTable[i].InUse = ClientTable[i].InUse > 0;
-        std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
-        return filled.has_value();
+    switch (KindOfPath(path, reason)) {
+        case PathKind::Unusable:
+            ClientTable.fill(EmptyRecord());
+            return LoadOutcome::Unreadable;
+        case PathKind::File: {
+            // The file is read straight into the table. A short file fills the table as far
+            // as it reaches; the rest is empty (an empty record is all zero bytes). Bytes past
+            // the table's size are ignored.
+            const std::span<char> table(TableBytes(), FileSize);
+            const auto filled = ReadFileInto(path, table);
+            if (!filled) {
+                if (reason) *reason = LastFileError();
+                ClientTable.fill(EmptyRecord());
+                return LoadOutcome::Unreadable;
+            }
+            std::fill(table.begin() + std::ptrdiff_t(*filled), table.end(), '\0');
+            // A damaged file may hold any value here; every reader takes "in use" as 1.
+            for (int i = 1; i <= MaxClients; ++i) {
+                ClientTable[i].InUse = ClientTable[i].InUse > 0;
+            }
+            std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
+            if (AssignClientNumbers()) SaveNeeded = 1;
+            return LoadOutcome::Loaded;
+        }
+        case PathKind::Nothing:
+            break;
     }
     MakeNewTable();
     SaveNeeded = 1;
-    SaveClientTable();
-    return true;
+    if (DataWritable()) SaveClientTable();
+    return AnyHistoryFiles() ? LoadOutcome::CreatedBesideHistories : LoadOutcome::Created;
 }
 
 bool SaveClientTable() {
     if (SaveNeeded == 0) return true;
+    if (!DataWritable()) return false;
+    PrepareForWriting();
     char* slotZero = TableBytes();
     std::memcpy(slotZero, &ProgramSettings, sizeof(Settings));
     std::memset(slotZero + SettingsBlankStart, ' ', SettingsBlankLength);
@@ -65,6 +84,7 @@ bool SaveClientTable() {
 }
 
 void ResetClientStore() {
+    ResetDataFolder();
     ClientTable.fill(EmptyRecord());
     ProgramSettings = Settings{};
     CurrentRecord = EmptyRecord();

@@ -24,12 +24,23 @@ constexpr const char* DataFileName = "Clients.dat";
 // The data file's path: AppPath + "Data/Clients.dat".
 std::string DataFilePath();
 
-// Fills the table and the settings from "Clients.dat", or makes a new table and file.
-// False when the file exists but cannot be read: the table is then empty and must not be
-// saved over the file.
-bool LoadClientTable();
+// What LoadClientTable found.
+enum class LoadOutcome {
+    Loaded,                  // "Clients.dat" was read
+    Created,                 // there was no "Clients.dat": a new empty table was made
+    CreatedBesideHistories,  // as Created, but history files of earlier clients are there
+    Unreadable,              // something stands at the path but cannot be read as the file
+};
+
+// Fills the table and the settings from "Clients.dat", or makes a new table and file when
+// there is no such file at all, and gives every slot a number of its own. With Unreadable
+// the table is empty and must not be saved over the file; reason holds the system's words.
+// A new table is saved at once (when the folder may be written); SaveNeeded stays 1 when that
+// failed.
+LoadOutcome LoadClientTable(std::string* reason = nullptr);
 // Writes "Clients.dat" when SaveNeeded is set. The old file stays untouched unless the new
-// image reached the disk whole; on failure SaveNeeded stays 1 and the result is false.
+// image reached the disk whole; on failure (or when the data folder may not be written)
+// SaveNeeded stays 1 and the result is false.
 bool SaveClientTable();
 
 // Resets every global of the store to its start-of-run state.

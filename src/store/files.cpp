@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,18 @@ namespace {
 // characters; only names of this form are ever taken for leftovers.
 constexpr std::string_view TemporaryMark = ".saving-";
 constexpr std::size_t TemporaryRandomLength = 6;
+
+std::string& LastError() {
+    static std::string error;
+    return error;
+}
+
+// Keeps the system's words for the error in errno, and leaves errno as it was.
+void NoteFailure() {
+    const int error = errno;
+    LastError() = std::strerror(error);
+    errno = error;
+}
 
 FileCalls& Calls() {
     static FileCalls calls = SystemFileCalls();
@@ -39,9 +52,14 @@ bool WriteAll(int fd, std::string_view bytes) {
         const ssize_t written = Calls().write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) continue;
+            NoteFailure();
             return false;
         }
-        if (written == 0) return false;
+        if (written == 0) {
+            // A write that takes nothing would loop for ever; the disk is as good as full.
+            LastError() = std::strerror(ENOSPC);
+            return false;
+        }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
@@ -91,18 +109,51 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+PathKind KindOfPath(const std::string& path, std::string* reason) {
+    const auto unusable = [reason](const std::string& why) {
+        if (reason) *reason = why;
+        return PathKind::Unusable;
+    };
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return PathKind::Nothing;
+        return unusable(std::strerror(errno));
+    }
+    // A link is followed; one that leads nowhere (a drive that is not mounted, say) is not
+    // the same as no file at all.
+    if (::stat(path.c_str(), &info) != 0) return unusable(std::strerror(errno));
+    if (S_ISDIR(info.st_mode)) return unusable(std::strerror(EISDIR));
+    if (!S_ISREG(info.st_mode)) return unusable("not a normal file");
+    return PathKind::File;
+}
+
+std::string LastFileError() { return LastError(); }
+
 void EnsureFolder(const std::string& path) { ::mkdir(path.c_str(), 0700); }
 
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     std::string temporary = path + std::string(TemporaryMark) + "XXXXXX";
     // mkstemp creates the file readable and writable by the user alone.
     const int fd = Calls().makeTemporary(temporary.data());
-    if (fd < 0) return false;
-    const bool written = WriteAll(fd, bytes) && Calls().flush(fd) == 0;
+    if (fd < 0) {
+        NoteFailure();
+        return false;
+    }
+    bool written = WriteAll(fd, bytes);
+    if (written && Calls().flush(fd) != 0) {
+        NoteFailure();
+        written = false;
+    }
     // A failed close may mean the bytes never reached the disk; the descriptor is gone
     // either way.
     const bool closed = Calls().close(fd) == 0;
-    if (!written || !closed || Calls().rename(temporary.c_str(), path.c_str()) != 0) {
+    if (written && !closed) NoteFailure();
+    bool renamed = written && closed;
+    if (renamed && Calls().rename(temporary.c_str(), path.c_str()) != 0) {
+        NoteFailure();
+        renamed = false;
+    }
+    if (!renamed) {
         ::unlink(temporary.c_str());
         return false;
     }
@@ -112,8 +163,21 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     return true;
 }
 
-bool RemoveFile(const std::string& path) {
-    return Calls().remove(path.c_str()) == 0 || errno == ENOENT;
+bool RemoveFile(const std::string& path) { return RemoveFiles({path}); }
+
+bool RemoveFiles(const std::vector<std::string>& paths) {
+    bool allGone = true;
+    bool anyRemoved = false;
+    for (const std::string& path : paths) {
+        if (Calls().remove(path.c_str()) == 0) {
+            anyRemoved = true;
+        } else if (errno != ENOENT) {
+            NoteFailure();
+            allGone = false;
+        }
+    }
+    if (anyRemoved) FlushFolder(FolderOf(paths.front()));
+    return allGone;
 }
 
 namespace {
@@ -125,17 +189,26 @@ std::optional<std::size_t> ReadUntilFullOrEnd(int fd, std::span<char> into) {
     while (filled < into.size()) {
         const ssize_t got = Calls().read(fd, into.data() + filled, into.size() - filled);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::nullopt;
+        if (got < 0) {
+            NoteFailure();
+            return std::nullopt;
+        }
         if (got == 0) break;
         filled += static_cast<std::size_t>(got);
     }
     return filled;
 }
 
+int OpenForReading(const std::string& path) {
+    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) NoteFailure();
+    return fd;
+}
+
 }  // namespace
 
 std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into) {
-    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenForReading(path);
     if (fd < 0) return std::nullopt;
     const auto filled = ReadUntilFullOrEnd(fd, into);
     ::close(fd);
@@ -143,15 +216,18 @@ std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char>
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes) {
-    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenForReading(path);
     if (fd < 0) return std::nullopt;
-    // The limit may be far above any real file: the room grows with what is read.
+    // The limit may be far above any real file: the room grows with what is read. One byte
+    // more than the limit is asked for, so that a longer file is told from one of just that
+    // size: a file cut short would be taken for the whole of it.
     constexpr std::size_t Piece = 64 * 1024;
+    const std::size_t wanted = maxBytes + 1;
     std::string bytes;
     std::optional<std::size_t> got = 0;
-    while (bytes.size() < maxBytes) {
+    while (bytes.size() < wanted) {
         const std::size_t before = bytes.size();
-        const std::size_t want = std::min(Piece, maxBytes - before);
+        const std::size_t want = std::min(Piece, wanted - before);
         bytes.resize(before + want);
         got = ReadUntilFullOrEnd(fd, std::span<char>(bytes.data() + before, want));
         bytes.resize(before + got.value_or(0));
@@ -159,6 +235,10 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
     }
     ::close(fd);
     if (!got) return std::nullopt;
+    if (bytes.size() > maxBytes) {
+        LastError() = std::strerror(EFBIG);
+        return std::nullopt;
+    }
     return bytes;
 }
 

@@ -7,11 +7,18 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace store {
 
 // True when a normal file of that exact name exists.
 bool FileExists(const std::string& path);
+
+// What stands at a path: nothing at all (no entry of that name), a normal file, or anything
+// else that cannot be taken for the file (a folder, a link to nothing, a path that cannot be
+// reached); the reason tells which, in the system's words.
+enum class PathKind { Nothing, File, Unusable };
+PathKind KindOfPath(const std::string& path, std::string* reason = nullptr);
 // Makes the folder (readable and writable by the user alone); any failure, including that
 // it exists already, is ignored.
 void EnsureFolder(const std::string& path);
@@ -22,13 +29,19 @@ void EnsureFolder(const std::string& path);
 // one, and then the folder itself is flushed. On failure nothing but the old file is left.
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
 
-// Removes a file; true when it is gone afterwards.
+// Removes a file and flushes its folder, so that the removal survives a crash; true when it is
+// gone afterwards.
 bool RemoveFile(const std::string& path);
+// Removes the files of one folder and flushes the folder once; true when all are gone.
+bool RemoveFiles(const std::vector<std::string>& paths);
+
+// The system's words for the latest failure of a call above ("" before any).
+std::string LastFileError();
 
 // Reads the file's first bytes into the room given and tells how many it read; nothing when
 // the file cannot be opened or a read fails.
 std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into);
-// The file's bytes, at most maxBytes of them; nothing when it cannot be opened or read.
+// The file's bytes; nothing when it cannot be opened or read, or holds more than maxBytes.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes);
 
 // Removes the temporary files that a replacement cut short by a crash left in the folder.

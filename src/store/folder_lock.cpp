@@ -5,25 +5,32 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace store {
 
 FolderLock::~FolderLock() { release(); }
 
-bool FolderLock::acquire(const std::string& path) {
+LockOutcome FolderLock::acquire(const std::string& folder, std::string* reason) {
     release();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return false;
+    const auto cannot = [reason](int error) {
+        if (reason) *reason = std::strerror(error);
+        return LockOutcome::CannotLock;
+    };
+    // Reading a folder is enough to lock it, so a folder the user may only read is locked too.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return cannot(errno);
     int locked;
     do {
         locked = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (locked != 0 && errno == EINTR);
     if (locked != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return error == EWOULDBLOCK ? LockOutcome::HeldByAnother : cannot(error);
     }
     fd_ = fd;
-    return true;
+    return LockOutcome::Held;
 }
 
 void FolderLock::release() {

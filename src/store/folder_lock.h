@@ -4,9 +4,17 @@
 
 namespace store {
 
-// An exclusive hold on a lock file, as long as the object lives. The system lets go of it when
-// the process ends in any way, so a crash never leaves a stale lock behind; the file itself
-// stays, and the next start only opens it.
+// What became of a request for the lock.
+enum class LockOutcome {
+    Held,            // this program holds it now
+    HeldByAnother,   // another holder has it, in this process or another
+    CannotLock,      // the folder cannot be opened or locked at all; nobody holds it
+};
+
+// An exclusive hold on a folder, as long as the object lives. The folder itself is locked, not
+// a file in it: a second copy can neither remove nor replace what it would have to lock. The
+// system lets go of it when the process ends in any way, so a crash never leaves a stale lock
+// behind.
 class FolderLock {
 public:
     FolderLock() = default;
@@ -14,9 +22,8 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock();
 
-    // False when another holder has it (in this process or another) or the file cannot be
-    // opened or made.
-    bool acquire(const std::string& path);
+    // Tries once, without waiting; with CannotLock, reason holds the system's words.
+    LockOutcome acquire(const std::string& folder, std::string* reason = nullptr);
     void release();
 
 private:

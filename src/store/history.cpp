@@ -5,15 +5,11 @@
 
 #include "app/app_state.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 #include "store/text_field.h"
 
 namespace store {
-
-namespace {
-// Far beyond any history typed by hand; guards memory against a damaged or foreign file.
-constexpr std::size_t LargestHistory = 256u << 20;
-}  // namespace
 
 std::string HistoryFileName(std::int32_t clientNumber) {
     // The number is printed as digits only, so even a damaged one names a file inside the
@@ -43,6 +39,8 @@ bool WriteHistory(std::int32_t clientNumber, const std::string& history) {
     std::string bytes = EncodeWindows1252(history);
     // A NUL (pasted, or from a damaged file) shows as nothing, yet the printout would end at it.
     std::erase(bytes, '\0');
+    if (!DataWritable()) return false;
+    PrepareForWriting();
     if (bytes.empty()) return !FileExists(name) || RemoveFile(name);
     return ReplaceFileSafely(name, bytes);
 }

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace store {
+
+// Far beyond any history typed by hand; guards memory against a damaged or foreign file. A
+// longer file is not read at all, rather than read in part and written back cut.
+inline constexpr std::size_t LargestHistory = 256u << 20;
 
 // AppPath + "Data/C" + the client number in four digits + ".dat".
 std::string HistoryFileName(std::int32_t clientNumber);
@@ -19,7 +24,7 @@ extern std::int32_t UnreadableHistoryClient;
 
 // Replaces the client's history file with the text, NULs left out (deleted when nothing is
 // left). The new text reaches the disk whole before it takes the old file's place; false on
-// failure, when the old file is left as it was.
+// failure (or when the data folder may not be written), when the old file is left as it was.
 bool WriteHistory(std::int32_t clientNumber, const std::string& history);
 
 }  // namespace store

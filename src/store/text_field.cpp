@@ -62,7 +62,10 @@ std::string DecodeWindows1252(std::string_view bytes) {
 }
 
 std::string EncodeWindows1252(std::string_view utf8) {
-    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    // Composed first: an "é" typed or pasted as "e" and a combining accent is one character
+    // of Windows-1252, not an "e" followed by a "?".
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
+                             .normalized(QString::NormalizationForm_C);
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
     for (char32_t c : text.toUcs4()) bytes.push_back(ByteOfCharacter(c));

@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <cstring>
+
+#include "app/autosave.h"
 #include "app/client_list.h"
 #include "app/main_window.h"
 #include "store/client_table.h"
@@ -154,16 +157,33 @@ private slots:
     void typingALetterHighlightsTheFirstMatchingClient() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(
-            folder, {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo")}, NoStartUpScan());
+            folder,
+            {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo"), MakeClient("acme"),
+             MakeClient("yankee")},
+            NoStartUpScan());
         testing::ProgramSession session(folder);
+        const auto firstHighlighted = [] {
+            return gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1,
+                                        gui::LVNI_SELECTED);
+        };
+        // Bravo, Zeta, acme, beta, yankee in byte order: Bravo is the first that begins with b
+        // or B.
         QTest::keyClick(MainList(), Qt::Key_B);
-        // Bravo, beta, Zeta in byte order: Bravo is the first that begins with b or B.
-        QCOMPARE(
-            gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED),
-            0);
+        QCOMPARE(firstHighlighted(), 0);
         QCOMPARE(Status(3), std::string(" Selected: 1"));
+        QVERIFY(EditEnabled());
+        // A finds a client in lower case; the client that sorts last is found too.
+        ClickButton(app::AddButton);  // clears the highlight (and opens an empty client)
+        QCOMPARE(Status(3), std::string(" Selected: 0"));
+        gui::EZ_UNLOADFORM("F2");
+        QTest::keyClick(MainList(), Qt::Key_A);
+        QCOMPARE(firstHighlighted(), 2);
+        gui::EZ_SETSELECT("F1", app::MainList, -1, 0, 0, 0, 0);
+        QTest::keyClick(MainList(), Qt::Key_Y);
+        QCOMPARE(firstHighlighted(), 4);
 
-        ClickHeader(1);  // sorted by Contact: typing does nothing
+        ClickHeader(1);  // sorted by Contact: typing does nothing, and the refill cleared the count
+        QCOMPARE(Status(3), std::string(" Selected: 0"));
         QTest::keyClick(MainList(), Qt::Key_Z);
         QCOMPARE(gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0), 0);
     }
@@ -217,6 +237,16 @@ private slots:
         QCOMPARE(store::FileExists(folder.dataPath() + "C0005.dat"), !deleted);
         QVERIFY(store::FileExists(folder.dataPath() + "C0001.dat"));
         if (deleted) {
+            // The deletion reaches the disk soon after, without waiting for the exit.
+            QTRY_COMPARE(store::SaveNeeded, 0);
+            QFile file(QString::fromStdString(folder.dataFile()));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray saved = file.readAll();
+            for (int slot = 1; slot <= 5; ++slot) {
+                std::int32_t inUse = 0;
+                std::memcpy(&inUse, saved.constData() + slot * 348 + 344, 4);
+                QCOMPARE(inUse, slot <= 3 ? 1 : 0);
+            }
             QCOMPARE(Column(0), (std::vector<std::string>{"A", "B", "D"}));
             QCOMPARE(Status(3), std::string(" Selected: 0"));
             QVERIFY(!EditEnabled());
@@ -269,21 +299,36 @@ private slots:
         QCOMPARE(sortStart, closed ? 143 : 0);
     }
 
-    void aFailedSaveAtExitKeepsTheWindowOpen() {
+    // A failed save at exit offers to stay (the default, keeping every change in memory) or
+    // to exit without saving.
+    void aFailedSaveAtExitOffersAWayOut_data() {
+        QTest::addColumn<bool>("exitAnyway");
+        QTest::newRow("staying keeps the window, and the next exit saves") << false;
+        QTest::newRow("exiting without saving closes and writes nothing") << true;
+    }
+    void aFailedSaveAtExitOffersAWayOut() {
+        QFETCH(bool, exitAnyway);
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
         testing::ProgramSession session(folder);
+        app::SetSaveDelay(60000);
         ClickHeader(2);
         QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
 
         testing::MessageBoxes boxes;
+        if (exitAnyway) boxes.answer({1});
         ClickButton(app::ExitButton);
-        QVERIFY(gui::EZ_ISFORM("F1"));
+        app::SetSaveDelay(200);
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QCOMPARE(boxes.asked()[0].caption, std::string("Clients Not Saved"));
-        QVERIFY(boxes.asked()[0].text.ends_with("{S}"));
+        QCOMPARE(boxes.asked()[0].buttons, std::string("NY"));
+        QVERIFY(boxes.asked()[0].text.find("No such file or directory") != std::string::npos);
+        QCOMPARE(gui::EZ_ISFORM("F1"), !exitAnyway);
+        if (exitAnyway) {
+            QVERIFY(!store::FileExists(folder.dataFile()));
+            return;
+        }
         QCOMPARE(store::SaveNeeded, 1);
-
         // With the folder back, the next exit saves and closes.
         store::EnsureFolder(folder.dataPath());
         ClickButton(app::ExitButton);

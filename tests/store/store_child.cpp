@@ -2,6 +2,7 @@
 //   store_child save-loop FOLDER    saves a changing table to FOLDER/Data again and again
 //   store_child hold-lock FOLDER    holds the data folder's lock as a running copy does
 //   store_child run-program FOLDER  runs the whole program on FOLDER, message boxes answered
+//   store_child edit-program FOLDER runs it, adds the client "Signalled" and waits for its end
 // Each reports on its standard output, one line at a time, what it has done.
 
 #include <QCoreApplication>
@@ -14,13 +15,16 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/autosave.h"
 #include "app/forms.h"
 #include "app/startup.h"
 #include "platform/gui/ez.h"
+#include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/folder_lock.h"
 #include "support/generation_table.h"
+#include "support/program_fixture.h"
 
 namespace {
 
@@ -44,7 +48,7 @@ int SaveLoop(const std::string& folder) {
     app::AppPath = folder;
     store::EnsureFolder(app::DataFolder());
     store::ResetClientStore();
-    if (!store::LoadClientTable()) return 3;
+    if (store::LoadClientTable() == store::LoadOutcome::Unreadable) return 3;
     std::string image(reinterpret_cast<const char*>(store::ClientTable.data()), store::FileSize);
     std::uint32_t generation = testing::GenerationOf(image).value_or(0);
     Report("ready " + std::to_string(generation));
@@ -61,19 +65,30 @@ int SaveLoop(const std::string& folder) {
 int HoldLock(const std::string& folder, int argc, char** argv) {
     QCoreApplication application(argc, argv);
     store::FolderLock lock;
-    if (!lock.acquire(folder + "Data/" + app::DataLockName)) return 5;
+    if (lock.acquire(folder + "Data/") != store::LockOutcome::Held) return 5;
     Report("locked");
     for (;;) ::pause();
 }
 
-int RunProgram(const std::string& folder, int argc, char** argv) {
+// The start of a run in which one client is added as "&Save" adds it; the save that would
+// follow within a moment is held off, so that only the end of the run can bring it to disk.
+void StartAndAddClient(const std::string& argument) {
+    app::SetSaveDelay(10 * 60 * 1000);
+    app::StartProcedure(argument);
+    store::CurrentRecord = testing::MakeClient("Signalled");
+    store::CurrentRecord.InUse = 0;
+    store::CurrentSlot = 0;
+    if (store::StoreCurrentRecord("")) Report("edited");
+}
+
+int RunProgram(const std::string& folder, int argc, char** argv, gui::StartProc start) {
     gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
         Report("box " + request.caption + ": " + request.text);
         return request.buttons == "YNC" ? 0 : 1;
     });
     gui::OverrideAppFolder(folder);
     const int result =
-        gui::EZ_GUIRUN(argc, argv, app::StartProcedure, app::EventProcedure, app::DesignProcedure);
+        gui::EZ_GUIRUN(argc, argv, start, app::EventProcedure, app::DesignProcedure);
     Report("returned " + std::to_string(result));
     return result;
 }
@@ -82,7 +97,8 @@ int RunProgram(const std::string& folder, int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s save-loop|hold-lock|run-program FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s save-loop|hold-lock|run-program|edit-program FOLDER\n",
+                     argv[0]);
         return 2;
     }
     const std::string mode = argv[1];
@@ -90,6 +106,7 @@ int main(int argc, char** argv) {
     if (folder.back() != '/') folder += '/';
     if (mode == "save-loop") return SaveLoop(folder);
     if (mode == "hold-lock") return HoldLock(folder, argc, argv);
-    if (mode == "run-program") return RunProgram(folder, argc, argv);
+    if (mode == "run-program") return RunProgram(folder, argc, argv, app::StartProcedure);
+    if (mode == "edit-program") return RunProgram(folder, argc, argv, StartAndAddClient);
     return 2;
 }

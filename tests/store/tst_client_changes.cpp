@@ -2,6 +2,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstring>
+
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/files.h"
@@ -35,7 +37,7 @@ private slots:
 
     void theFirstClientTakesSlotOneAndWritesItsHistory() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QVERIFY(StoreCurrentRecord("Called about the order"));
 
@@ -51,7 +53,7 @@ private slots:
 
     void twoStoresFromOneNewClientGiveTwoClients() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QVERIFY(StoreCurrentRecord("first"));
         StoreField(CurrentRecord.ClientName, "Acme West");
@@ -65,7 +67,7 @@ private slots:
 
     void historyBytesAreKeptExactly() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         const std::string history = "Line one\r\nM\xc3\xbcller \xe2\x82\xac\r\n";  // UTF-8
         QVERIFY(StoreCurrentRecord(history));
@@ -78,7 +80,7 @@ private slots:
 
     void anEmptyHistoryDeletesTheFile() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QVERIFY(StoreCurrentRecord("something"));
         CurrentRecord = ClientTable[1];
@@ -89,7 +91,7 @@ private slots:
 
     void aNewOrMissingHistoryReadsEmpty() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         CurrentRecord = EmptyRecord();
         QCOMPARE(ReadHistory(), std::string());
         CurrentRecord = ClientTable[5];
@@ -115,8 +117,12 @@ private slots:
 
     void aFullTableRefusesANewClientAndChangesNothing() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
-        for (int i = 1; i <= MaxClients; ++i) ClientTable[i].InUse = 1;
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
+        for (int i = 1; i < MaxClients; ++i) ClientTable[i].InUse = 1;
+        // The 2000th client still fits, in the last slot.
+        StartNewClient("Last One In");
+        QVERIFY(StoreCurrentRecord(""));
+        QCOMPARE(CurrentSlot, MaxClients);
         SaveNeeded = 0;
         CurrentSlot = 17;  // left from an earlier store in the same window
         StartNewClient("One Too Many");
@@ -134,7 +140,7 @@ private slots:
 
     void aHistoryThatCannotBeWrittenIsReported() {
         testing::TempAppFolder folder;
-        QVERIFY(LoadClientTable());
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QVERIFY(StoreCurrentRecord("kept"));
         QFile::remove(QString::fromStdString(folder.dataFile()));
@@ -142,10 +148,16 @@ private slots:
         QFile::remove(QString::fromStdString(folder.dataPath() + "C0001.dat"));
         QDir().mkpath(QString::fromStdString(folder.dataPath() + "C0001.dat/inner"));
         CurrentRecord = ClientTable[1];
+        StoreField(CurrentRecord.ClientName, "Renamed");
+        SaveNeeded = 0;
+        const ClientRecord before = ClientTable[1];
         testing::MessageBoxes boxes;
         QVERIFY(!StoreCurrentRecord("new text"));
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QCOMPARE(boxes.asked()[0].caption, std::string("History Not Saved"));
+        // Nothing of the failed save is kept, so the table cannot save it later either.
+        QVERIFY(std::memcmp(&ClientTable[1], &before, RecordSize) == 0);
+        QCOMPARE(SaveNeeded, 0);
     }
 };
 

@@ -8,7 +8,11 @@
 #include <QProcess>
 #include <QTest>
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <optional>
 #include <random>
 #include <string>
@@ -42,11 +46,20 @@ QStringList DataFiles(const testing::TempAppFolder& folder) {
 // The helper process in one of its modes, on the test's folder.
 class Child {
 public:
-    Child(const char* mode, const testing::TempAppFolder& folder) {
+    // An unprivileged child runs as "nobody" when the test runs as root, who may write
+    // anywhere.
+    Child(const char* mode, const testing::TempAppFolder& folder, bool unprivileged = false) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral(STORE_CHILD),
-                       {QString::fromLatin1(mode), QString::fromStdString(folder.path())});
+        QStringList arguments{QString::fromLatin1(mode), QString::fromStdString(folder.path())};
+        QString program = QStringLiteral(STORE_CHILD);
+        if (unprivileged && ::geteuid() == 0) {
+            arguments.prepend(program);
+            arguments = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + arguments;
+            program = QStringLiteral("setpriv");
+        }
+        process_.start(program, arguments);
     }
+    void signal(int number) { ::kill(static_cast<pid_t>(pid()), number); }
     ~Child() { kill(); }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
@@ -72,6 +85,7 @@ public:
         return output_;
     }
     qint64 pid() const { return process_.processId(); }
+    int exitCode() const { return process_.exitCode(); }
 
 private:
     QProcess process_;
@@ -152,8 +166,7 @@ private slots:
         testing::StartProgram(folder);
         QVERIFY(gui::EZ_ISFORM(app::MainForm));
         testing::StopProgram();
-        QCOMPARE(DataFiles(folder),
-                 (QStringList{QStringLiteral("Clients.dat"), QString::fromUtf8(app::DataLockName)}));
+        QCOMPARE(DataFiles(folder), QStringList{QStringLiteral("Clients.dat")});
     }
 
     void aSecondCopyOnALockedFolderStopsWithoutTouchingTheData_data() {
@@ -166,11 +179,10 @@ private slots:
         QFETCH(bool, lockInThisProcess);
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {testing::MakeClient("Acme")});
-        const QString lockPath = QString::fromStdString(folder.dataPath() + app::DataLockName);
         store::FolderLock ownLock;
         std::optional<Child> holder;
         if (lockInThisProcess) {
-            QVERIFY(ownLock.acquire(lockPath.toStdString()));
+            QCOMPARE(ownLock.acquire(folder.dataPath()), store::LockOutcome::Held);
         } else {
             holder.emplace("hold-lock", folder);
             QVERIFY(holder->waitFor("locked"));
@@ -199,7 +211,6 @@ private slots:
             QVERIFY(child.waitFor("locked"));
             child.kill();
         }
-        QVERIFY(QFileInfo::exists(QString::fromStdString(folder.dataPath() + app::DataLockName)));
         testing::MessageBoxes boxes;
         testing::StartProgram(folder);
         QVERIFY(gui::EZ_ISFORM(app::MainForm));
@@ -223,6 +234,59 @@ private slots:
                  output.constData());
         QVERIFY2(output.contains("returned 0"), output.constData());
         QCOMPARE(FileBytes(folder.dataFile()), before);
+    }
+
+    // A logout, a shutdown or Ctrl+C ends the program as its close box does, without asking:
+    // what the user saved reaches the disk even when the save of the moment had not run yet.
+    void theEndOfTheSessionSavesWhatWasSaved_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM, as at a logout or shutdown") << SIGTERM;
+        QTest::newRow("SIGINT, as from Ctrl+C in a terminal") << SIGINT;
+        QTest::newRow("SIGHUP, as when the terminal closes") << SIGHUP;
+    }
+    void theEndOfTheSessionSavesWhatWasSaved() {
+        QFETCH(int, signal);
+        testing::TempAppFolder folder;
+        store::Settings settings = testing::NoStartUpScan();
+        settings.ConfirmExit = 1;  // a question nobody is there to answer must not be asked
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, settings);
+        Child child("edit-program", folder);
+        QVERIFY(child.waitFor("edited"));
+        child.signal(signal);
+        QVERIFY2(child.waitForExit(), "the program did not end");
+        const QByteArray output = child.output();
+        QVERIFY2(output.contains("returned 0") && !output.contains("box "), output.constData());
+        QVERIFY(FileBytes(folder.dataFile()).contains("Signalled"));
+    }
+
+    // Data the user may only read opens, says so once, and nothing is written; another copy
+    // is not blamed for a lock that cannot be made.
+    void readOnlyDataOpensAndWritesNothing() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme")});
+        const QString data = QString::fromStdString(folder.dataPath());
+        const QString top = QString::fromStdString(folder.path());
+        constexpr auto ReadOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                  QFileDevice::ReadOther | QFileDevice::ExeOther;
+        QFile::setPermissions(top, ReadOnly);
+        QFile::setPermissions(data, ReadOnly);
+        QFile::setPermissions(QString::fromStdString(folder.dataFile()),
+                              QFileDevice::ReadOwner | QFileDevice::ReadOther);
+        const QByteArray before = FileBytes(folder.dataFile());
+        const QStringList files = DataFiles(folder);
+
+        Child child("run-program", folder, true);
+        const bool told = child.waitFor("box Read-Only Clients");
+        child.signal(SIGTERM);
+        QVERIFY(child.waitForExit());
+        const QByteArray output = child.output();
+        QFile::setPermissions(top, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY2(told && !output.contains("already running"), output.constData());
+        QCOMPARE(output.count("box "), 1);
+        QVERIFY2(output.contains("returned 0"), output.constData());
+        QCOMPARE(FileBytes(folder.dataFile()), before);
+        QCOMPARE(DataFiles(folder), files);
     }
 };
 

@@ -23,6 +23,8 @@ private slots:
             << QString::fromUtf8("€ 5") << QByteArray("\x80 5") + QByteArray(47, ' ');
         QTest::newRow("a character without a Windows-1252 form becomes a question mark")
             << QString::fromUtf8("日本 Ltd") << QByteArray("?? Ltd") + QByteArray(44, ' ');
+        QTest::newRow("a letter and its combining accent are composed into one byte")
+            << QString::fromUtf8("Cafe\u0301") << QByteArray("Caf\xe9") + QByteArray(46, ' ');
         QTest::newRow("a long text of accented letters is cut between characters")
             << QString(55, QChar(0xE9)) << QByteArray(50, '\xe9');
     }

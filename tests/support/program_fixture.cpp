@@ -19,7 +19,9 @@ MessageBoxes::MessageBoxes() {
             answers_.erase(answers_.begin());
             return answer;
         }
-        return request.buttons == "YNC" ? -1 : 1;
+        // The box's own default: Cancel where offered, No where Yes gives something up.
+        if (request.buttons == "YNC") return -1;
+        return request.buttons == "NY" ? 0 : 1;
     });
 }
 

@@ -16,7 +16,8 @@ class MessageBoxes {
 public:
     MessageBoxes();
     ~MessageBoxes();
-    // The answers to give, in order; once used up, "OK" and "YN" boxes get 1, "YNC" boxes -1.
+    // The answers to give, in order; once used up, "OK" and "YN" boxes get 1, "NY" boxes 0,
+    // "YNC" boxes -1.
     void answer(std::vector<int> answers);
     const std::vector<gui::MessageBoxRequest>& asked() const { return asked_; }
     // The text of the latest box ("" when none was shown).

@@ -34,6 +34,11 @@ constexpr int EV_NOTIFY = 10;    // notification of a common control; value = it
 constexpr int EV_KEY = 30;       // key pressed; value = virtual-key code, writable:
                                  // 9 moves the focus on as Tab does, 0 swallows the key
 
+// The value of EV_CLOSE when the desktop session ends or the system asks the program to end
+// (a logout, a shutdown, a termination signal): nothing can be asked, the close cannot be
+// refused, and every other window is closed without asking after it.
+constexpr int CLOSE_SESSION_END = 1;
+
 // Virtual-key codes delivered with EV_KEY. Letters give their upper-case code ('A'..'Z'),
 // digits (keypad too) their digit code ('0'..'9').
 constexpr int VK_BACK = 8;
@@ -223,7 +228,8 @@ void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam,
 
 // ---- Message boxes and help --------------------------------------------------------------
 
-// Buttons "OK", "YN" or "YNC"; a trailing "{?}", "{!}" or "{S}" in the text picks the
+// Buttons "OK", "YN", "YNC", or "NY" (Yes and No with No the default and the Escape answer,
+// for questions whose Yes gives something up); a trailing "{?}", "{!}" or "{S}" in the text picks the
 // question, warning or stop icon and is not shown. Result: 1 Yes or OK, 0 No, -1 Cancel.
 // Escape answers Cancel in "YNC" boxes and No in "YN" boxes.
 int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::string& caption,
@@ -245,6 +251,11 @@ struct MessageBoxRequest {
 // While installed, every message box is answered by this function instead of a person.
 using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
 void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+
+// Ends the run as the end of the desktop session does (a logout, SIGTERM, SIGINT, SIGHUP):
+// the windows opened without a parent get EV_CLOSE with CLOSE_SESSION_END, then every window
+// is closed without asking and the run loop ends.
+void EndSession();
 
 // The keyword of the topic the help window shows, "" when no help window is open.
 std::string HelpTopicShown();

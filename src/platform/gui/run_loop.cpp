@@ -6,6 +6,7 @@
 #include "platform/gui/font_warm_up.h"
 #include "platform/gui/form_window.h"
 #include "platform/gui/layer.h"
+#include "platform/gui/session_end.h"
 
 namespace gui {
 namespace layer {
@@ -42,11 +43,15 @@ int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignPro
     }
     InstallProcedures(event, design);
     layer::EnsureInputTracking();
+    layer::WatchForSessionEnd();
     if (start) start("");
     layer::FinishFontWarmUp();
     int result = 0;
     // A start that opened no window leaves nothing to wait for.
-    if (!layer::OpenFormNames().empty()) result = QApplication::exec();
+    if (!layer::OpenFormNames().empty() && !layer::SessionEnding()) result = QApplication::exec();
+    // A logout or a termination signal left the loops; the program saves before the windows go.
+    if (layer::SessionEnding()) layer::FinishSession();
+    layer::StopWatchingForSessionEnd();
     InstallProcedures(nullptr, nullptr);  // the program hears nothing of the clean-up
     layer::CloseEverything();
     return result;

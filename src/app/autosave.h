@@ -1,0 +1,31 @@
+#pragma once
+
+namespace app {
+
+// Every change the program keeps reaches "Clients.dat" soon after the user's action that made
+// it has finished, so that a crash, a logout or a lost display loses at most that fraction
+// of a second.
+
+// Marks the run of one user action (an event handler, the column-click hook, the start
+// procedure); when the outermost one ends with a change pending, the save is scheduled.
+class ActionScope {
+public:
+    ActionScope();
+    ~ActionScope();
+    ActionScope(const ActionScope&) = delete;
+    ActionScope& operator=(const ActionScope&) = delete;
+};
+
+// Schedules a save when a change is pending and none is scheduled yet.
+void ScheduleSave();
+// Saves now when a change is pending and no action is running; a failure is told once, until
+// a save succeeds again. Does nothing in a folder that may not be written (the user was told).
+void SaveIfPending();
+// Forgets a scheduled save (a new run begins).
+void CancelScheduledSave();
+// How long after an action the save waits, in milliseconds (short: the safe save costs well
+// under a millisecond, and changes of one burst of clicks are saved together).
+void SetSaveDelay(int milliseconds);
+int SaveDelay();
+
+}  // namespace app

@@ -1,0 +1,100 @@
+#include "store/client_numbers.h"
+
+#include <dirent.h>
+
+#include <array>
+#include <cctype>
+#include <string_view>
+#include <vector>
+
+#include "app/app_state.h"
+#include "store/client_table.h"
+#include "store/data_folder.h"
+#include "store/files.h"
+#include "store/history.h"
+
+namespace store {
+
+namespace {
+
+bool IsValidNumber(std::int32_t number) { return number >= 1 && number <= MaxClients; }
+
+// The slots whose number must change: clients first, so that a client keeps a number a free
+// slot also carries.
+std::vector<int> SlotsToRenumber(std::array<bool, MaxClients + 1>& taken) {
+    std::vector<int> renumber;
+    for (const bool clients : {true, false}) {
+        for (int slot = 1; slot <= MaxClients; ++slot) {
+            const ClientRecord& record = ClientTable[slot];
+            if ((record.InUse > 0) != clients) continue;
+            const std::int32_t number = record.ClientNumber;
+            if (IsValidNumber(number) && !taken[number]) {
+                taken[number] = true;
+            } else {
+                renumber.push_back(slot);
+            }
+        }
+    }
+    return renumber;
+}
+
+// The history follows a client whose number changed. A failed copy loses nothing: the old
+// file stays where it is.
+void CopyHistory(std::int32_t from, std::int32_t to) {
+    const std::string source = HistoryFileName(from);
+    if (!DataWritable() || !FileExists(source)) return;
+    PrepareForWriting();
+    if (const auto bytes = ReadFileBytes(source, LargestHistory)) {
+        ReplaceFileSafely(HistoryFileName(to), *bytes);
+    }
+}
+
+}  // namespace
+
+bool AssignClientNumbers() {
+    std::array<bool, MaxClients + 1> taken{};
+    const std::vector<int> renumber = SlotsToRenumber(taken);
+    if (renumber.empty()) return false;
+    // Unused numbers without a history file go to clients first; those whose file exists
+    // (a client deleted without its file, say) are left for free slots, which never read it.
+    std::vector<std::int32_t> fresh;
+    std::vector<std::int32_t> withFiles;
+    for (std::int32_t number = 1; number <= MaxClients; ++number) {
+        if (taken[number]) continue;
+        (FileExists(HistoryFileName(number)) ? withFiles : fresh).push_back(number);
+    }
+    fresh.insert(fresh.end(), withFiles.begin(), withFiles.end());
+    auto next = fresh.begin();
+    for (const int slot : renumber) {
+        ClientRecord& record = ClientTable[slot];
+        const std::int32_t old = record.ClientNumber;
+        record.ClientNumber = *next++;
+        if (record.InUse > 0) CopyHistory(old, record.ClientNumber);
+    }
+    return true;
+}
+
+bool AnyHistoryFiles() {
+    DIR* listing = ::opendir(app::DataFolder().c_str());
+    if (listing == nullptr) return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(listing)) {
+        // "C" + four digits + ".dat", as HistoryFileName writes them for numbers 1..2000.
+        const std::string_view name = entry->d_name;
+        if (name.size() != 9 || name.front() != 'C' || !name.ends_with(".dat")) continue;
+        std::int32_t number = 0;
+        bool digits = true;
+        for (const char c : name.substr(1, 4)) {
+            digits = digits && std::isdigit(static_cast<unsigned char>(c)) != 0;
+            number = number * 10 + (c - '0');
+        }
+        if (digits && IsValidNumber(number)) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return found;
+}
+
+}  // namespace store

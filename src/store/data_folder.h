@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+namespace store {
+
+// How this run may use its data folder.
+enum class FolderAccess {
+    Writable,       // locked for this run; the clients are read and saved here
+    ReadOnly,       // the clients can be read, but nothing can be saved here (see the reason)
+    HeldByAnother,  // another copy of the program works on these clients
+};
+
+struct FolderOpening {
+    FolderAccess access = FolderAccess::Writable;
+    std::string reason;  // with ReadOnly: why, in the system's words
+};
+
+// Makes the data folder when it is missing (readable by the user alone), locks it for this run
+// and finds out whether the program may write in it.
+FolderOpening OpenDataFolder(const std::string& folder);
+// Clears the leftovers of crashed saves (under the lock) and lets go of the folder.
+void CloseDataFolder();
+
+// False when this run must not write in its data folder.
+bool DataWritable();
+// Why the data folder cannot be written ("" when it can).
+std::string ReadOnlyReason();
+
+// Called before every write into the data folder: the first one of a run removes the
+// temporary files a crashed save left there, so that they cannot fill a nearly full disk and
+// make every save fail.
+void PrepareForWriting();
+
+// Back to the start of a run: writable, nothing cleared yet, no lock held.
+void ResetDataFolder();
+
+}  // namespace store
