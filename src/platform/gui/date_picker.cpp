@@ -1,4 +1,5 @@
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -10,12 +11,35 @@ namespace gui::layer {
 
 namespace {
 
+// The picker's text field. A click selects the whole field (month, day or year) it lands in,
+// as Tab does on entering, so that typing replaces that field instead of being refused
+// beside the digits already there.
+class FieldSelectingEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLineEdit::mouseReleaseEvent(event);
+        // A drag keeps what it selected; the picker has followed the caret to its field.
+        if (event->button() != Qt::LeftButton || hasSelectedText()) return;
+        if (auto* picker = qobject_cast<QDateTimeEdit*>(parentWidget())) {
+            picker->setSelectedSection(picker->currentSection());
+        }
+    }
+};
+
 // A date field with a calendar drop-down, as the short-date picker of the program's home
-// system: Tab leaves it (the arrow keys walk its fields), and a press anywhere but on the
-// drop-down arrow only takes the focus, never steps the date.
+// system: Tab leaves it (the arrow keys walk its fields), a click selects the field it lands
+// in, and a press anywhere but on the text or the drop-down arrow only takes the focus,
+// never steps the date.
 class DatePicker : public QDateEdit {
 public:
-    using QDateEdit::QDateEdit;
+    explicit DatePicker(const QDate& date) : QDateEdit(date) {
+        auto* edit = new FieldSelectingEdit(this);
+        edit->setObjectName(QStringLiteral("qt_spinbox_lineedit"));
+        setLineEdit(edit);
+    }
 
 protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }

@@ -30,6 +30,20 @@ void HandOverChildren(FormWindow* closing) {
     }
 }
 
+// A window opened over another belongs to it, as a dialog to its owner: the window manager
+// keeps it above its opener, minimises it with the opener and gives it no taskbar entry. Qt
+// tells X11 window managers the opener (WM_TRANSIENT_FOR) only for dialog-type windows, so
+// such a window is made one; it has no minimise button of its own. A window without an
+// opener is an ordinary window, which a modal one must not be minimised away from.
+Qt::WindowFlags FormFlags(bool hasOpener, bool modal) {
+    Qt::WindowFlags flags = Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+    if (hasOpener) return flags | Qt::Dialog;
+    flags |= Qt::Window;
+    if (!modal) flags |= Qt::WindowMinimizeButtonHint;
+    return flags;
+}
+
 void PlaceWindow(QWidget* window, QWidget* opener, double column, double row) {
     if (column != 0 || row != 0) {
         window->move(ToPixels(column, row, 1, 1).topLeft());
@@ -114,12 +128,10 @@ void EZ_FORM(const std::string& form, const std::string& parent, const std::stri
         return;
     }
     const QString letters = layer::ToQ(style).toUpper();
+    layer::Form* opener = layer::FindForm(parent);
     auto* window = new layer::FormWindow(form);
-    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
     const bool modal = letters.contains(QLatin1Char('M'));
-    if (!modal) flags |= Qt::WindowMinimizeButtonHint;
-    window->setWindowFlags(flags);
+    window->setWindowFlags(layer::FormFlags(opener != nullptr, modal));
     window->setWindowTitle(layer::ToQ(caption));
     window->setFont(layer::FontFor(layer::MainFontNumber));
     if (!QApplication::windowIcon().isNull()) window->setWindowIcon(QApplication::windowIcon());
@@ -137,7 +149,7 @@ void EZ_FORM(const std::string& form, const std::string& parent, const std::stri
     window->setFixedSize(client);
     layer::PlaceStatusBars(*built);
 
-    layer::Form* opener = layer::FindForm(parent);
+    opener = layer::FindForm(parent);  // the design procedure may have closed it
     if (opener && opener->window) {
         layer::NativeWindow(window)->setTransientParent(layer::NativeWindow(opener->window));
     }

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -60,6 +61,17 @@ void MakeHelpWindow() {
     help.browser = browser;
 }
 
+// Why the help file could not be read, as a clause for the message; "" when it can be read.
+QString HelpFileFault(const QString& path, QFile& file) {
+    const QFileInfo info(path);
+    if (!info.exists()) return QStringLiteral("could not be found");
+    if (info.isDir()) return QStringLiteral("could not be opened: it is a folder, not a file");
+    if (!file.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("could not be opened: %1").arg(file.errorString());
+    }
+    return {};
+}
+
 }  // namespace
 
 void CloseHelpWindow() {
@@ -79,7 +91,15 @@ int EZ_WINHELP(const std::string& form, const std::string& helpFile, const std::
     if (!qApp) return 0;
     const QString path = layer::ToQ(helpFile);
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return 0;
+    const QString fault = layer::HelpFileFault(path, file);
+    if (!fault.isEmpty()) {
+        // A help request that shows nothing would look like a dead button.
+        const QString text =
+            QStringLiteral("The help file \"%1\" %2.{!}")
+                .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), fault);
+        EZ_MSGBOX(form, layer::FromQ(text), "Help Not Found", "OK");
+        return 0;
+    }
     const QStringList anchors = layer::AnchorsOf(QString::fromUtf8(file.readAll()));
 
     // An unknown keyword opens the help at its contents, as an index would.

@@ -22,6 +22,18 @@ QString& TooltipAnswer() {
     return answer;
 }
 
+// Alt with a key that types a character is a mnemonic. Qt's shortcuts take those that name an
+// enabled control before the key press is sent; one that reaches the filter names none, and
+// must not type its character into a box nor reach the program as a key.
+bool IsUnclaimedMnemonic(const QKeyEvent* key) {
+    const Qt::KeyboardModifiers modifiers = key->modifiers();
+    if (!modifiers.testFlag(Qt::AltModifier)) return false;
+    // Ctrl+Alt is AltGr on some keyboards, which types characters of its own.
+    if (modifiers & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+    const QString text = key->text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
 bool HandleKey(QObject* receiver, QKeyEvent* key) {
     if (receiver != QApplication::focusWidget()) return false;  // already seen at the start
     const Owner owner = OwnerOf(receiver);
@@ -82,8 +94,10 @@ public:
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
         switch (event->type()) {
-            case QEvent::KeyPress:
-                return HandleKey(receiver, static_cast<QKeyEvent*>(event));
+            case QEvent::KeyPress: {
+                auto* key = static_cast<QKeyEvent*>(event);
+                return IsUnclaimedMnemonic(key) || HandleKey(receiver, key);
+            }
             case QEvent::ToolTip:
                 return HandleTooltip(receiver, static_cast<QHelpEvent*>(event));
             case QEvent::MouseButtonPress:

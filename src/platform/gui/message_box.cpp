@@ -38,6 +38,15 @@ Marked SplitMarker(const QString& text) {
     return Marked{text, QMessageBox::NoIcon};
 }
 
+// The window a box belongs to: its named owner, else the program's active window. Qt centres
+// a box over the window it is given, wherever that window has been moved, and keeps it whole
+// on that window's screen; a box given none would stand in the middle of the screen.
+QWidget* OwnerWindow(const std::string& owner) {
+    if (Form* form = FindForm(owner)) return form->window;
+    QWidget* active = QApplication::activeWindow();
+    return active && active->isVisible() ? active->window() : nullptr;
+}
+
 }  // namespace
 
 }  // namespace layer
@@ -54,11 +63,11 @@ int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::stri
     layer::FinishFontWarmUp();
 
     const layer::Marked marked = layer::SplitMarker(layer::ToQ(text));
-    layer::Form* ownerForm = layer::FindForm(owner);
+    // The box belongs to its owner: it stands above it, shares its font and is centred on it.
     QMessageBox box(marked.icon, layer::ToQ(caption), marked.text, QMessageBox::NoButton,
-                    ownerForm ? ownerForm->window.data() : nullptr);
+                    layer::OwnerWindow(owner));
     box.setTextFormat(Qt::PlainText);
-    if (!ownerForm) box.setWindowModality(Qt::ApplicationModal);
+    box.setWindowModality(Qt::ApplicationModal);
 
     const QString kind = layer::ToQ(buttons).toUpper();
     QPushButton* yes = nullptr;

@@ -182,6 +182,13 @@ EventResult Raise(const std::string& form, int id, int code, int value) {
     EventResult result{value, 0};
     EventProc event = TheRegistry().event;
     if (!event) return result;
+    // A disabled control takes no input, so nothing it is sent (a click travelling up from its
+    // inner parts, a tooltip request, the focus leaving it as it is disabled) reaches the
+    // program. A text the program sets still counts as a change.
+    if (id != 0 && code != EV_CHANGE) {
+        const Control* control = FindControl(form, id);
+        if (control && !control->widget->isEnabled()) return result;
+    }
     // The procedure gets its own copies of the name and numbers, so that closing the window
     // inside the handler cannot pull them away under it.
     const std::string name = form;

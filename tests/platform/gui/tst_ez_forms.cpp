@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -539,6 +541,188 @@ private slots:
         }
     }
 
+    void altLetterTypesNothing_data() {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<bool>("saveEnabled");
+        QTest::newRow("Alt+S with Save disabled leaves a single-line box as it was")
+            << "EST[30]" << false;
+        QTest::newRow("Alt+S with Save disabled leaves a multi-line box as it was")
+            << "EMSTV" << false;
+        QTest::newRow("Alt+S with Save enabled presses Save and types nothing") << "EMSTV" << true;
+    }
+    void altLetterTypesNothing() {
+        QFETCH(QString, style);
+        QFETCH(bool, saveEnabled);
+        const std::string boxStyle = style.toStdString();
+        Open("T", [boxStyle] {
+            EZ_TEXT(100, 1, 1, 20, 3, "", boxStyle);
+            EZ_BUTTON(110, 1, 5, 8, 1.5, "&Save", "T");
+        });
+        if (!saveEnabled) EZ_DISABLEC("T", 110);
+        EZ_SETFOCUS("T", 100);
+        QTRY_COMPARE(QApplication::focusWidget(), Control("T", 100));
+        Events().clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::AltModifier);
+        QCOMPARE(EZ_GETTEXT("T", 100), std::string());
+        QVERIFY(EventsWith(EV_KEY).empty());
+        if (saveEnabled) QTRY_COMPARE(EventsWith(EV_CLICK, 110).size(), std::size_t(1));
+        QCOMPARE(EventsWith(EV_CLICK, 110).size(), std::size_t(saveEnabled ? 1 : 0));
+    }
+
+    void disabledControlRaisesNothing_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"B", "C", "T", "D"}) {
+            QTest::newRow(qPrintable(QStringLiteral("a disabled control of kind %1").arg(kind)))
+                << QString::fromLatin1(kind);
+        }
+    }
+    void disabledControlRaisesNothing() {
+        QFETCH(QString, kind);
+        const char letter = char(kind.at(0).toLatin1());
+        Open("T", [letter] {
+            Build({{letter, 100, 1, 1, 12, 1.3125, "&Pick", "EST[9]"},
+                   {'T', 105, 1, 4, 12, 1.3125, "", "EST[9]"}});
+            EZ_ADDTOOLTIP("T", 100);
+        });
+        QWidget* control = Control("T", 100);
+        EZ_SETFOCUS("T", 100);
+        QTRY_VERIFY(control == QApplication::focusWidget() ||
+                    control->isAncestorOf(QApplication::focusWidget()));
+        EZ_DISABLEC("T", 100);  // the focus leaves the control as it is disabled
+        Events().clear();
+        const QList<QWidget*> parts = control->findChildren<QWidget*>() << control;
+        for (QWidget* part : parts) {
+            QTest::mouseClick(part, Qt::LeftButton);
+            QTest::keyClick(part, Qt::Key_A);
+            QHelpEvent ask(QEvent::ToolTip, QPoint(1, 1), part->mapToGlobal(QPoint(1, 1)));
+            QApplication::sendEvent(part, &ask);
+        }
+        QVERIFY(EventsWith(EV_CLICK).empty() && EventsWith(EV_KEY).empty());
+        QVERIFY(EventsWith(EV_TOOLTIP).empty() && EventsWith(EV_LOSTFOCUS, 100).empty());
+    }
+
+    void clickSelectsThePickersField_data() {
+        QTest::addColumn<int>("character");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("expected");
+        QTest::newRow("a click inside the month replaces the month")
+            << 1 << "03" << QDate(2026, 3, 15);
+        QTest::newRow("a click inside the day replaces the day")
+            << 4 << "20" << QDate(2026, 12, 20);
+        QTest::newRow("a click inside the year replaces the year")
+            << 7 << "30" << QDate(2030, 12, 15);
+    }
+    void clickSelectsThePickersField() {
+        QFETCH(int, character);
+        QFETCH(QString, typed);
+        QFETCH(QDate, expected);
+        Open("T", [] { Build({{'D', 100, 1, 1, 10, 1.3125, "", ""}}); });
+        SYSTEMTIME date{2026, 12, 2, 15};
+        EZ_SENDMESSAGE("T", 100, DTM_SETSYSTEMTIME, GDT_VALID, date);
+        auto* picker = Control<QDateEdit>("T", 100);
+        auto* edit = picker->findChild<QLineEdit*>();
+        QCOMPARE(edit->text(), QStringLiteral("12/15/26"));
+        int x = 0;
+        while (x < edit->width() && edit->cursorPositionAt(QPoint(x, 5)) < character) ++x;
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+        QTest::keyClicks(picker, typed);
+        QCOMPARE(picker->date(), expected);
+    }
+
+    void pickerStaysWithinItsYears_data() {
+        QTest::addColumn<QDate>("start");
+        QTest::addColumn<int>("section");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QDate>("expected");
+        const QDate last(2060, 12, 31);
+        const QDate first(1961, 1, 1);
+        QTest::newRow("the year stepped up from the last day stays")
+            << last << 2 << int(Qt::Key_Up) << last;
+        QTest::newRow("the day stepped up from the last day stays")
+            << last << 1 << int(Qt::Key_Up) << last;
+        QTest::newRow("the year stepped down from the first day stays")
+            << first << 2 << int(Qt::Key_Down) << first;
+        QTest::newRow("the year stepped up from the year before reaches the last day")
+            << QDate(2059, 12, 31) << 2 << int(Qt::Key_Up) << last;
+    }
+    void pickerStaysWithinItsYears() {
+        QFETCH(QDate, start);
+        QFETCH(int, section);
+        QFETCH(int, key);
+        QFETCH(QDate, expected);
+        Open("T", [] { Build({{'D', 100, 1, 1, 10, 1.3125, "", ""}}); });
+        SYSTEMTIME date{std::uint16_t(start.year()), std::uint16_t(start.month()), 0,
+                        std::uint16_t(start.day())};
+        EZ_SENDMESSAGE("T", 100, DTM_SETSYSTEMTIME, GDT_VALID, date);
+        auto* picker = Control<QDateEdit>("T", 100);
+        EZ_SETFOCUS("T", 100);
+        picker->setCurrentSectionIndex(section);
+        QTest::keyClick(picker, Qt::Key(key));
+        EZ_SENDMESSAGE("T", 100, DTM_GETSYSTEMTIME, 0, date);
+        QCOMPARE(QDate(date.wYear, date.wMonth, date.wDay), expected);
+    }
+
+    void childWindowBelongsToItsOpener() {
+        Open("P", TwoBoxesAndAButton);
+        Open("C1", TwoBoxesAndAButton, "P", "CMK");
+        QWidget* main = ezharness::Window("P");
+        QWidget* child = ezharness::Window("C1");
+        QCOMPARE(child->windowType(), Qt::Dialog);  // what X11 window managers are told
+        QCOMPARE(child->windowHandle()->transientParent(), main->windowHandle());
+        QVERIFY(!child->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QCOMPARE(main->windowType(), Qt::Window);
+        QVERIFY(main->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    }
+
+    void messageBoxIsCentredOnItsWindow_data() {
+        QTest::addColumn<QString>("owner");
+        QTest::newRow("a box naming its window is centred on it") << "T";
+        QTest::newRow("a box naming no window is centred on the active one") << "";
+    }
+    void messageBoxIsCentredOnItsWindow() {
+        QFETCH(QString, owner);
+        Open("T", TwoBoxesAndAButton, "", "_CK", 60, 20);
+        QWidget* window = ezharness::Window("T");
+        window->move(window->screen()->availableGeometry().topLeft() + QPoint(300, 150));
+        QTRY_COMPARE(QApplication::activeWindow(), window);
+        QPoint centre;
+        WhenBoxShows([&](QMessageBox* box) {
+            centre = box->frameGeometry().center();
+            box->accept();
+        });
+        EZ_MSGBOX(owner.toStdString(), "Saved.", "Note", "OK");
+        QVERIFY2((centre - window->frameGeometry().center()).manhattanLength() <= 8,
+                 qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+    }
+
+    void helpThatCannotBeOpenedSaysWhy_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("a missing help file is named as not found") << false;
+        QTest::newRow("a folder in the help file's place is named as no file") << true;
+    }
+    void helpThatCannotBeOpenedSaysWhy() {
+        QFETCH(bool, folder);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Vendrix 2.hlp");
+        if (folder) QVERIFY(QDir(dir.path()).mkdir("Vendrix 2.hlp"));
+        std::vector<MessageBoxRequest> asked;
+        SetMessageBoxAnswerer([&asked](const MessageBoxRequest& request) {
+            asked.push_back(request);
+            return 1;
+        });
+        Open("T", TwoBoxesAndAButton);
+        QCOMPARE(EZ_WINHELP("T", path.toStdString(), "Contents", "K"), 0);
+        QCOMPARE(asked.size(), std::size_t(1));
+        QCOMPARE(asked[0].owner, std::string("T"));
+        QCOMPARE(asked[0].caption, std::string("Help Not Found"));
+        const QString text = QString::fromStdString(asked[0].text);
+        QVERIFY2(text.startsWith("The help file \"" + path + "\" could not be ") &&
+                     text.endsWith(folder ? "not a file.{!}" : "found.{!}"),
+                 qPrintable(text));
+        QCOMPARE(HelpTopicShown(), std::string());
+    }
+
     void messageBoxAnswererReceivesTheRequest() {
         MessageBoxRequest asked;
         SetMessageBoxAnswerer([&asked](const MessageBoxRequest& request) {
@@ -584,6 +768,7 @@ private slots:
     void helpOpensAtTheKeyword() {
         QTemporaryDir folder;
         const QString path = folder.filePath("Vendrix 2.hlp");
+        SetMessageBoxAnswerer([](const MessageBoxRequest&) { return 1; });
         QCOMPARE(EZ_WINHELP("", path.toStdString(), "Contents", "K"), 0);  // no file yet
         QCOMPARE(HelpTopicShown(), std::string());
         QFile file(path);
