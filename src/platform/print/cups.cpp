@@ -23,6 +23,10 @@ constexpr auto QT_CUPS_OPTIONS = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 constexpr double CUPS_UNITS_PER_MM = 100.0;
 
 std::string LastError() {
+    // libcups then names only the failed socket call ("Bad file descriptor").
+    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) {
+        return "The print service (CUPS) is not running or cannot be reached.";
+    }
     const char* said = cupsLastErrorString();
     return said != nullptr && *said != '\0' ? said : "no reason given";
 }
@@ -119,6 +123,7 @@ Printers FindPrinters() {
     const std::unique_ptr<cups_dest_t, DestsDeleter> dests(list, DestsDeleter{count});
     Printers printers;
     printers.count = std::max(0, count);
+    if (count <= 0 && !Finished(cupsLastError())) printers.error = LastError();
     for (int i = 0; i < count; ++i) {
         if (list[i].is_default == 0) continue;
         printers.defaultName = list[i].name;

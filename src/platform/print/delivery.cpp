@@ -245,6 +245,12 @@ int Preview(const Document& document) {
 
 int Print(const Document& document) {
     const Printers printers = PrintersIgnoredFlag() ? Printers{} : FindPrinters();
+    if (printers.count == 0 && !printers.error.empty()) {
+        return SaveInstead(document,
+                           "The print system could not be asked for its printers. " +
+                               EndedAsSentence(printers.error),
+                           {}, WARNING_MARKER);
+    }
     if (printers.count == 0) return SaveInstead(document, NO_PRINTER_TEXT);
     if (printers.defaultName.empty()) return SaveInstead(document, NO_DEFAULT_PRINTER_TEXT);
     PrintChoice choice;

@@ -21,6 +21,7 @@ namespace print {
 struct Printers {
     int count = 0;            // print queues set up on this computer
     std::string defaultName;  // empty when none of them is the default
+    std::string error;        // what the print system said when it could not be asked
 };
 
 using JobOptions = std::vector<std::pair<std::string, std::string>>;

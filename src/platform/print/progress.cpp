@@ -29,7 +29,6 @@ WorkProgress::WorkProgress(const QString& caption, const QString& text, std::siz
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
     dialog_->setValue(0);
-    sinceEvents_.start();
 }
 
 WorkProgress::~WorkProgress() {
@@ -41,10 +40,11 @@ bool WorkProgress::step(std::size_t done) {
     if (!dialog_) return true;
     // Once shown, the window is modal and handles the events itself on each new value.
     dialog_->setValue(static_cast<int>(std::min<std::size_t>(done, dialog_->maximum())));
-    if (!dialog_->isVisible() && sinceEvents_.elapsed() >= EVENTS_EVERY_MS) {
+    if (!dialog_->isVisible() &&
+        (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= EVENTS_EVERY_MS)) {
         // Not the user's input yet: nothing but the progress window may take it.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        sinceEvents_.restart();
+        sinceEvents_.start();
     }
     return !dialog_->wasCanceled();
 }

@@ -665,6 +665,7 @@ void TestPrint::printSystemAnswerDecidesWhatTheUserIsTold_data() {
     QTest::addColumn<bool>("fromPreview");
     QTest::addColumn<int>("printers");
     QTest::addColumn<QString>("defaultPrinter");
+    QTest::addColumn<QString>("systemError");
     QTest::addColumn<int>("jobId");
     QTest::addColumn<int>("jobsSent");
     QTest::addColumn<QString>("told");  // empty: nothing said and no PDF kept
@@ -672,14 +673,22 @@ void TestPrint::printSystemAnswerDecidesWhatTheUserIsTold_data() {
         "The printer \"office\" did not take the report. The print system "
         "said: The printer or class is not currently accepting jobs. The "
         "report was saved as a PDF file:";
-    QTest::newRow("a refused job is kept as a PDF and told once")
-        << false << 1 << "office" << 0 << 1 << refused;
+    QTest::newRow("a refused job is kept as a PDF and told once") << false << 1 << "office"
+                                                                  << "" << 0 << 1 << refused;
     QTest::newRow("a refused job from the preview's Print is kept and told the same")
-        << true << 1 << "office" << 0 << 1 << refused;
+        << true << 1 << "office"
+        << "" << 0 << 1 << refused;
     QTest::newRow("a queue that holds the job takes it: nothing said or kept")
-        << false << 1 << "office" << 7 << 1 << QString();
+        << false << 1 << "office"
+        << "" << 7 << 1 << QString();
+    QTest::newRow("a print system out of reach: what it said is told and the PDF kept")
+        << false << 0 << ""
+        << "Connection refused" << 7 << 0
+        << "The print system could not be asked for its printers. Connection refused. "
+           "The report was saved as a PDF file:";
     QTest::newRow("printers without a default: that is said and the PDF kept")
-        << false << 2 << "" << 7 << 0
+        << false << 2 << ""
+        << "" << 7 << 0
         << "Printers are set up on this computer, but none of them is chosen as the default "
            "printer. The report was saved as a PDF file:";
 }
@@ -688,12 +697,13 @@ void TestPrint::printSystemAnswerDecidesWhatTheUserIsTold() {
     QFETCH(bool, fromPreview);
     QFETCH(int, printers);
     QFETCH(QString, defaultPrinter);
+    QFETCH(QString, systemError);
     QFETCH(int, jobId);
     QFETCH(int, jobsSent);
     QFETCH(QString, told);
     SetEndDocHandler(nullptr);
     SetPrintersIgnored(false);
-    printers_ = {printers, defaultPrinter.toStdString()};
+    printers_ = {printers, defaultPrinter.toStdString(), systemError.toStdString()};
     answer_ = {jobId, jobId > 0 ? "" : "The printer or class is not currently accepting jobs."};
     const int doc = StartDoc();
     DrawHeader(doc, "stamp");
@@ -732,7 +742,7 @@ void TestPrint::paperIsThePrintersElseTheLocales() {
     QFETCH(int, pointsWide);
     SetEndDocHandler(nullptr);
     SetPrintersIgnored(false);
-    printers_ = {1, "office"};
+    printers_ = {1, "office", {}};
     printerPaper_ = printerPaper;
     answer_ = {3, {}};
     QCOMPARE(dpEndDoc(StartDoc(), END_PRINT), 1);
@@ -745,7 +755,7 @@ void TestPrint::paperIsThePrintersElseTheLocales() {
 void TestPrint::cancellingALongPrintSendsAndKeepsNothing() {
     SetEndDocHandler(nullptr);
     SetPrintersIgnored(false);
-    printers_ = {1, "office"};
+    printers_ = {1, "office", {}};
     answer_ = {3, {}};
     const int doc = StartDoc();
     for (int page = 1; page <= 2000; ++page) {
