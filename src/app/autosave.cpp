@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cstdlib>
 #include <memory>
 
 #include "app/forms.h"
@@ -21,6 +22,8 @@ struct AutosaveState {
     int depth = 0;              // user actions running, nested ones included
     int delay = DefaultSaveDelay;
     bool failureTold = false;   // the last failure was told; quiet until a save succeeds
+    bool saveOnExit = false;    // the main window is open: an exit now is an abrupt one
+    bool exitHandlerInstalled = false;
     std::unique_ptr<QTimer> timer;
 };
 
@@ -46,6 +49,13 @@ void TellSaveFailed() {
                        "). The file on disk is unchanged; your changes are kept in memory, and "
                        "Vendrix 2 saves them again after your next change and when you exit.{!}",
                    "Clients Not Saved", "OK");
+}
+
+// Runs inside exit(): only the store, and no window, which may be half gone by then.
+void SaveBeforeExit() {
+    if (State().saveOnExit && store::SaveNeeded != 0 && store::DataWritable()) {
+        store::SaveClientTable();
+    }
 }
 
 }  // namespace
@@ -89,5 +99,14 @@ void CancelScheduledSave() {
 void SetSaveDelay(int milliseconds) { State().delay = milliseconds; }
 
 int SaveDelay() { return State().delay; }
+
+void SaveOnAbruptExit(bool on) {
+    AutosaveState& state = State();
+    state.saveOnExit = on;
+    if (on && !state.exitHandlerInstalled) {
+        state.exitHandlerInstalled = true;
+        std::atexit(SaveBeforeExit);
+    }
+}
 
 }  // namespace app

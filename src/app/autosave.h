@@ -28,4 +28,8 @@ void CancelScheduledSave();
 void SetSaveDelay(int milliseconds);
 int SaveDelay();
 
+// While on, a process that ends without closing the main window (the toolkit ends it when the
+// display goes away) still saves a pending change on its way out.
+void SaveOnAbruptExit(bool on);
+
 }  // namespace app

@@ -92,6 +92,7 @@ void CloseMainWindow(int value, int& cancel) {
         return;
     }
     CancelScheduledSave();
+    SaveOnAbruptExit(false);
     if (HelpOpen != 0) gui::EZ_WINHELP(MainForm, "Vendrix2.hlp", "", "Q");
     store::CloseDataFolder();
 }

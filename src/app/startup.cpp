@@ -103,6 +103,7 @@ void StartProcedure(const std::string&) {
         gui::EZ_UNLOADFORM(MainForm);
         return;
     }
+    SaveOnAbruptExit(true);
     TellWhatTheStartFound(folder);
     RunStartUpScan();
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -23,15 +24,23 @@ namespace {
 constexpr std::string_view TemporaryMark = ".saving-";
 constexpr std::size_t TemporaryRandomLength = 6;
 
-std::string& LastError() {
-    static std::string error;
+// The system's words for the latest failure. A plain buffer, which needs no destructor: a save
+// made while the process exits (the display went away) may still note a failure in it.
+using ErrorText = std::array<char, 256>;
+
+ErrorText& LastError() {
+    static ErrorText error{};
     return error;
+}
+
+void SetLastError(const char* words) {
+    std::strncpy(LastError().data(), words, LastError().size() - 1);
 }
 
 // Keeps the system's words for the error in errno, and leaves errno as it was.
 void NoteFailure() {
     const int error = errno;
-    LastError() = std::strerror(error);
+    SetLastError(std::strerror(error));
     errno = error;
 }
 
@@ -57,7 +66,7 @@ bool WriteAll(int fd, std::string_view bytes) {
         }
         if (written == 0) {
             // A write that takes nothing would loop for ever; the disk is as good as full.
-            LastError() = std::strerror(ENOSPC);
+            SetLastError(std::strerror(ENOSPC));
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -127,7 +136,7 @@ PathKind KindOfPath(const std::string& path, std::string* reason) {
     return PathKind::File;
 }
 
-std::string LastFileError() { return LastError(); }
+std::string LastFileError() { return LastError().data(); }
 
 void EnsureFolder(const std::string& path) { ::mkdir(path.c_str(), 0700); }
 
@@ -236,7 +245,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
     ::close(fd);
     if (!got) return std::nullopt;
     if (bytes.size() > maxBytes) {
-        LastError() = std::strerror(EFBIG);
+        SetLastError(std::strerror(EFBIG));
         return std::nullopt;
     }
     return bytes;

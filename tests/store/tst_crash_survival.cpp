@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/types.h>
@@ -48,8 +49,10 @@ class Child {
 public:
     // An unprivileged child runs as "nobody" when the test runs as root, who may write
     // anywhere.
-    Child(const char* mode, const testing::TempAppFolder& folder, bool unprivileged = false) {
+    Child(const char* mode, const testing::TempAppFolder& folder, bool unprivileged = false,
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.setProcessEnvironment(environment);
         QStringList arguments{QString::fromLatin1(mode), QString::fromStdString(folder.path())};
         QString program = QStringLiteral(STORE_CHILD);
         if (unprivileged && ::geteuid() == 0) {
@@ -239,10 +242,11 @@ private slots:
     // A logout, a shutdown or Ctrl+C ends the program as its close box does, without asking:
     // what the user saved reaches the disk even when the save of the moment had not run yet.
     void theEndOfTheSessionSavesWhatWasSaved_data() {
-        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("signal");  // 0: the display goes away instead
         QTest::newRow("SIGTERM, as at a logout or shutdown") << SIGTERM;
         QTest::newRow("SIGINT, as from Ctrl+C in a terminal") << SIGINT;
         QTest::newRow("SIGHUP, as when the terminal closes") << SIGHUP;
+        QTest::newRow("the X server going away") << 0;
     }
     void theEndOfTheSessionSavesWhatWasSaved() {
         QFETCH(int, signal);
@@ -250,12 +254,25 @@ private slots:
         store::Settings settings = testing::NoStartUpScan();
         settings.ConfirmExit = 1;  // a question nobody is there to answer must not be asked
         testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, settings);
-        Child child("edit-program", folder);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcess display;
+        if (signal == 0) {
+            if (QStandardPaths::findExecutable("Xvfb").isEmpty()) QSKIP("Xvfb is not installed");
+            const QString number = QString::number(90 + QCoreApplication::applicationPid() % 500);
+            display.start("Xvfb", {":" + number, "-nolisten", "tcp", "-screen", "0", "800x600x24"});
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists("/tmp/.X11-unix/X" + number), 10000);
+            environment.insert("QT_QPA_PLATFORM", "xcb");
+            environment.insert("DISPLAY", ":" + number);
+        }
+        Child child("edit-program", folder, false, environment);
         QVERIFY(child.waitFor("edited"));
-        child.signal(signal);
+        if (signal != 0) child.signal(signal);
+        display.kill();
+        display.waitForFinished();
         QVERIFY2(child.waitForExit(), "the program did not end");
         const QByteArray output = child.output();
-        QVERIFY2(output.contains("returned 0") && !output.contains("box "), output.constData());
+        QVERIFY2(!output.contains("box "), output.constData());
+        if (signal != 0) QVERIFY2(output.contains("returned 0"), output.constData());
         QVERIFY(FileBytes(folder.dataFile()).contains("Signalled"));
     }
 
