@@ -74,15 +74,17 @@ int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::stri
     QPushButton* no = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* ok = nullptr;
-    if (kind.startsWith(QLatin1String("YN"))) {
+    const bool noFirst = kind == QLatin1String("NY");
+    if (kind.startsWith(QLatin1String("YN")) || noFirst) {
         yes = box.addButton(QApplication::translate("ez", "&Yes"), QMessageBox::YesRole);
         no = box.addButton(QApplication::translate("ez", "&No"), QMessageBox::NoRole);
         if (kind.contains(QLatin1Char('C'))) {
             cancel =
                 box.addButton(QApplication::translate("ez", "Cancel"), QMessageBox::RejectRole);
         }
-        box.setDefaultButton(yes);
-        // Escape answers the most cautious choice the box offers.
+        // Enter takes Yes, unless Yes gives something up; Escape answers the most cautious
+        // choice the box offers.
+        box.setDefaultButton(noFirst ? no : yes);
         box.setEscapeButton(cancel ? cancel : no);
     } else {
         ok = box.addButton(QApplication::translate("ez", "OK"), QMessageBox::AcceptRole);
