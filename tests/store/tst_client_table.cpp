@@ -234,6 +234,16 @@ private slots:
         QCOMPARE(ClientTable[3].InUse, 1);
     }
 
+    // A file longer than the reader's limit is not read at all: cut, it would be written back
+    // shorter.
+    void aFileLongerThanTheLimitIsNotReadInPart() {
+        testing::TempAppFolder folder;
+        const std::string path = folder.dataPath() + "C0001.dat";
+        QVERIFY(ReplaceFileSafely(path, "0123456789"));
+        QCOMPARE(ReadFileBytes(path, 10), std::optional<std::string>("0123456789"));
+        QCOMPARE(ReadFileBytes(path, 9), std::optional<std::string>());
+    }
+
     void theDataFolderAndFileAreTheUsersAlone() {
         testing::TempAppFolder folder;
         QDir(QString::fromStdString(folder.dataPath())).removeRecursively();
