@@ -1,6 +1,7 @@
 #include "platform/print/cups.h"
 
 #include <cups/cups.h>
+#include <cups/pwg.h>
 
 #include <QPrintDialog>
 #include <QPrintEngine>
@@ -141,14 +142,26 @@ QPageSize PaperOf(const std::string& printer) {
                                          instance.empty() ? nullptr : instance.c_str());
     if (dest == nullptr) return QPageSize();
     const std::unique_ptr<cups_dest_t, DestsDeleter> held(dest, DestsDeleter{1});
-    cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
-    if (info == nullptr) return QPageSize();
-    cups_size_t size{};
-    const bool known = cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info,
-                                               CUPS_MEDIA_FLAGS_DEFAULT, &size) != 0;
-    cupsFreeDestInfo(info);
-    if (!known || size.width <= 0 || size.length <= 0) return QPageSize();
-    return QPageSize(QSizeF(size.width / CUPS_UNITS_PER_MM, size.length / CUPS_UNITS_PER_MM),
+    // The user's own choice (lpoptions) first, then the printer's "media-default".
+    // cupsGetDestMediaDefault is not asked: without the user's choice it answers Letter
+    // whatever the printer says.
+    std::string media;
+    if (const char* chosen = cupsGetOption("media", dest->num_options, dest->options)) {
+        media = chosen;
+    } else if (cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)) {
+        if (ipp_attribute_t* fallback =
+                cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media")) {
+            if (const char* text = ippGetString(fallback, 0, nullptr)) media = text;
+        }
+        cupsFreeDestInfo(info);
+    }
+    // A list such as "A4,Tray1" names the paper first.
+    media = media.substr(0, media.find(','));
+    const pwg_media_t* paper = pwgMediaForPWG(media.c_str());
+    if (paper == nullptr) paper = pwgMediaForPPD(media.c_str());
+    if (paper == nullptr) paper = pwgMediaForLegacy(media.c_str());
+    if (paper == nullptr || paper->width <= 0 || paper->length <= 0) return QPageSize();
+    return QPageSize(QSizeF(paper->width / CUPS_UNITS_PER_MM, paper->length / CUPS_UNITS_PER_MM),
                      QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
 }
 
