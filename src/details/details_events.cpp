@@ -95,6 +95,7 @@ void WindowClosing(int& cancel) {
         cancel = 1;
         return;
     }
+    ScanEditRow = 0;  // the scan results row was tied to this opening only
     if (DetailsSaved == 0) return;
     // Saved fields may be sort keys.
     app::SortClientTable();

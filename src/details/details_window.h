@@ -34,7 +34,8 @@ inline constexpr const char* DetailsCaption = "Vendrix Details";
 
 // 1 once something was saved in this opening of the details window.
 extern std::int32_t DetailsSaved;
-// 1-based row of the scan results whose client the window shows; 0 = none.
+// 1-based row of the scan results whose client the window shows, kept while the window is
+// open so that every save updates that row; 0 = none.
 extern std::int32_t ScanEditRow;
 // Fixed when the window is built: true for an existing client opened from the main list, the
 // one mode in which next and previous move.
@@ -50,8 +51,9 @@ void DetailsEvents(int& id, int& code, int& value, int& cancel);
 void ShowCurrentRecord();
 // Window to record: the controls into CurrentRecord; returns the history text to store.
 std::string ReadDetailsIntoRecord();
-// Stores the window's contents through the client store. False when nothing or not all of
-// it could be stored (the user was told); the window then still counts as changed.
+// Stores the window's contents through the client store. A new client, once stored, is the
+// client the window edits from then on. False when nothing or not all of it could be stored
+// (the user was told); the window then still counts as changed.
 bool SaveDetails();
 // Empties the window for a further new client.
 void ClearDetails();

@@ -17,49 +17,56 @@ namespace {
 
 using app::DetailsForm;
 
-// The scan results window's "&Edit" button.
-constexpr int ScanResultsEditButton = 110;
-
 bool UpdatesItsSlot() {
     return store::CurrentRecord.InUse > 0 && store::CurrentSlot >= 1 &&
            store::CurrentSlot <= store::MaxClients;
 }
 
-bool TableHasFreeSlot() {
-    return std::any_of(store::ClientTable.begin() + 1, store::ClientTable.end(),
-                       [](const store::ClientRecord& slot) { return slot.InUse == 0; });
+// The slot a new client goes into: the first free one; 0 when the table is full.
+std::int32_t FirstFreeSlot() {
+    const auto free = std::find_if(store::ClientTable.begin() + 1, store::ClientTable.end(),
+                                   [](const store::ClientRecord& slot) { return slot.InUse == 0; });
+    if (free == store::ClientTable.end()) return 0;
+    return static_cast<std::int32_t>(free - store::ClientTable.begin());
+}
+
+// Once a new client is in the table, the window edits that client: a further save (a typo
+// fixed, say) updates it instead of adding a copy of it.
+void EditStoredClient(std::int32_t slot) {
+    const store::ClientRecord& stored = store::ClientTable[slot];
+    store::CurrentSlot = slot;
+    store::CurrentRecord.InUse = stored.InUse;
+    store::CurrentRecord.ClientNumber = stored.ClientNumber;
+    store::CurrentClientNumber = stored.ClientNumber;
 }
 
 // The scan results show the client as just saved, so that they (and a report printed from
-// them) never keep values the user has replaced.
+// them) never keep values the user has replaced. The row stays tied to the window for every
+// further save until the window closes.
 void UpdateScanResultsRow() {
     if (app::OpenerForm != app::ScanResultsForm || ScanEditRow <= 0 ||
-        ScanEditRow > followup::ScanResultCount) {
+        ScanEditRow > followup::ScanResultCount ||
+        followup::ScanResults[ScanEditRow].ClientNumber != store::CurrentRecord.ClientNumber) {
         return;
     }
     followup::ScanResults[ScanEditRow] = store::CurrentRecord;
-    followup::FillScanResultsList();
-    ScanEditRow = 0;
-    gui::EZ_DISABLEC(app::ScanResultsForm, ScanResultsEditButton);
+    followup::FillScanResultsList();  // which also disables the results' "&Edit"
 }
 
 }  // namespace
 
 bool SaveDetails() {
     const std::string history = ReadDetailsIntoRecord();
-    const bool adding = !UpdatesItsSlot();
-    if (adding && !TableHasFreeSlot()) {
-        store::StoreCurrentRecord(history);  // tells the user the table is full
-        return false;
+    if (UpdatesItsSlot()) {
+        const bool stored = store::StoreCurrentRecord(history);
+        if (stored) UpdateScanResultsRow();
+        return stored;
     }
-    const bool stored = store::StoreCurrentRecord(history);
-    if (!stored && adding) {
-        // The client went into its slot but its history did not reach the disk. Saving again
-        // must retry this client, not add a copy of it.
-        store::CurrentRecord.InUse = 1;
-        store::CurrentRecord.ClientNumber = store::ClientTable[store::CurrentSlot].ClientNumber;
-    }
-    if (stored) UpdateScanResultsRow();
+    const std::int32_t slot = FirstFreeSlot();
+    const bool stored = store::StoreCurrentRecord(history);  // tells the user of a full table
+    // A store that failed after filling the slot (its history did not reach the disk) has
+    // still made the client: saving again must retry this client, not add a copy of it.
+    if (slot > 0 && store::ClientTable[slot].InUse > 0) EditStoredClient(slot);
     return stored;
 }
 
