@@ -9,4 +9,9 @@ bool MailHandlerAvailable();
 // Hands a fully encoded "mailto:" URL to the desktop (or to what a test installed).
 bool OpenMailUrl(const std::string& url);
 
+// Runs program with the URL as its one argument and waits at most waitMs for it: true when
+// it ends with code 0 or is still running then (the mail program it started, in its place);
+// false when it cannot be started, fails or crashes.
+bool RunUrlOpener(const std::string& program, const std::string& url, int waitMs);
+
 }  // namespace mail

@@ -10,6 +10,8 @@
 #include "mail/mail_message.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "store/client_record.h"
+#include "store/text_field.h"
 
 namespace mail {
 
@@ -44,6 +46,15 @@ std::string LocalDateText() {
 
 void ShowMessage(const std::string& text) {
     gui::EZ_MSGBOX("", text, MessageCaption, "OK");
+}
+
+// The addresses as the client's record stores them (and the box shows them): a tab, a line
+// break or another control character pasted into the box is a blank, never a line of the
+// message or a header the mail program reads.
+std::string AddressesAsStored(const std::string& boxText) {
+    decltype(store::ClientRecord::EMail) field{};
+    store::StoreField(field, boxText);
+    return store::FieldText(field);
 }
 
 std::string FailureText(int result) {
@@ -100,7 +111,8 @@ void EmailClient() {
     if (session == 0) {
         ShowMessage("Unable to obtain mapi session handle");
     } else {
-        const std::string text = TrimBlanks(gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox));
+        const std::string text =
+            AddressesAsStored(gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox));
         const int result = SendMapiMessage(session, "", "", text, text, 1);
         if (result != SUCCESS_SUCCESS) ShowMessage(FailureText(result));
         CloseMapiSession(session);

@@ -350,7 +350,9 @@ private slots:
             << "a@b.com&cc=evil@example.net" << QStringList{"a@b.com&cc=evil@example.net"};
         QTest::newRow("a header after a line break")
             << "a@b.com\r\nBcc: evil@example.net"
-            << QStringList{"a@b.com\r\nBcc: evil@example.net"};
+            << QStringList{"a@b.com  Bcc: evil@example.net"};
+        QTest::newRow("a tab, an escape and a delete character")
+            << "a@b.com\tc\x1b\x7f" << QStringList{"a@b.com c"};
         QTest::newRow("an encoded line break") << "a@b.com%0D%0ABcc:evil@example.net"
                                                << QStringList{"a@b.com%0D%0ABcc:evil@example.net"};
         QTest::newRow("an option for the mail program")

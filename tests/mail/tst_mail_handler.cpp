@@ -1,5 +1,5 @@
 // Whether the desktop has a mail program is asked of xdg-mime; anything but a clear answer
-// naming an installed program counts as none.
+// naming an installed program counts as none. xdg-open's exit code tells whether it started.
 
 #include <QDir>
 #include <QFile>
@@ -20,10 +20,14 @@ class MailHandlerTest : public QObject {
 
     // A stand-in xdg-mime that prints the text and ends with the code.
     void installXdgMime(const QByteArray& output, int exitCode) {
-        QFile script(bin_.filePath("xdg-mime"));
+        installScript("xdg-mime",
+                      "printf '%s' '" + output + "'\nexit " + QByteArray::number(exitCode));
+    }
+
+    void installScript(const QString& name, const QByteArray& body) {
+        QFile script(bin_.filePath(name));
         QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        script.write("#!/bin/sh\nprintf '%s' '" + output + "'\nexit " +
-                     QByteArray::number(exitCode) + "\n");
+        script.write("#!/bin/sh\n" + body + "\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -89,6 +93,23 @@ private slots:
         installXdgMime(output, exitCode);
         if (!installed.isEmpty()) installDesktopFile(installed);
         QCOMPARE(mail::MailHandlerAvailable(), available);
+    }
+
+    // Guards against a mail program that fails to start counting as handed over.
+    void theOpenersExitCodeDecides_data() {
+        QTest::addColumn<QByteArray>("body");  // of the stand-in xdg-open
+        QTest::addColumn<bool>("handedOver");
+        QTest::newRow("a handler that cannot be started fails") << QByteArray("exit 4") << false;
+        QTest::newRow("a handler that started succeeds") << QByteArray("exit 0") << true;
+        QTest::newRow("a mail program still running after the wait has started")
+            << QByteArray("exec /bin/sleep 2") << true;
+    }
+
+    void theOpenersExitCodeDecides() {
+        QFETCH(QByteArray, body);
+        qputenv("PATH", bin_.path().toLocal8Bit());  // never the desktop's own xdg-open
+        installScript("xdg-open", "[ \"$1\" = mailto:a@x.com ] || exit 9\n" + body);
+        QTEST(mail::RunUrlOpener("xdg-open", "mailto:a@x.com", 300), "handedOver");
     }
 };
 
