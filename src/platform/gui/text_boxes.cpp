@@ -1,12 +1,14 @@
 #include <QAbstractButton>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QValidator>
 
 #include <optional>
@@ -70,6 +72,155 @@ void RaiseChange(QWidget* widget) {
     if (owner.found) Raise(owner.form, owner.id, EV_CHANGE, 0);
 }
 
+// ---- Multi-line boxes ---------------------------------------------------------------------
+//
+// Qt lays out a paragraph whole, on every keystroke in it, and breaking a paragraph without
+// blanks into lines costs the square of its length: a history of one megabyte without line
+// breaks took most of a minute to show and as long for each key. A line longer than
+// LongestBlock is therefore kept as several paragraphs of the document, each after the first
+// marked as continuing the line before it. The marks live in the paragraphs' formats, so undo
+// and redo restore them with the text, and the box's text reads back without them.
+
+constexpr int LongestBlock = 4096;
+// Where a long line is cut, a blank this close before the cut is preferred, so that no word
+// is split over two display lines.
+constexpr int BlankSearch = 256;
+constexpr int ContinuesLine = QTextFormat::UserProperty + 1;
+
+bool Continues(const QTextBlock& block) {
+    return block.blockFormat().boolProperty(ContinuesLine);
+}
+
+// Where the piece of a line that starts at `start` ends.
+qsizetype PieceEnd(const QString& line, qsizetype start) {
+    const qsizetype limit = start + LongestBlock;
+    if (limit >= line.size()) return line.size();
+    for (qsizetype at = limit; at > limit - BlankSearch; --at) {
+        if (line.at(at - 1) == QLatin1Char(' ')) return at;
+    }
+    // Never between the two halves of a character outside the basic plane.
+    return line.at(limit - 1).isHighSurrogate() ? limit - 1 : limit;
+}
+
+// Fills the document in one edit, so that its layout is only told once, and without undo.
+// Runs of ordinary lines go in whole; a line too long for one paragraph goes in piece by piece.
+void FillDocument(QPlainTextEdit* box, const QString& text) {
+    box->setPlainText(QString());  // also forgets the undo history and resets the caret
+    QTextDocument* document = box->document();
+    document->setUndoRedoEnabled(false);
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    QTextBlockFormat continuation;
+    continuation.setProperty(ContinuesLine, true);
+    qsizetype runStart = 0;  // the first character not yet in the document
+    const auto insertRunUpTo = [&](qsizetype end) {
+        // The paragraphs a run begins take the format of the one it starts in: a line's own.
+        if (end > runStart) cursor.insertText(text.mid(runStart, end - runStart));
+    };
+    for (qsizetype lineStart = 0;;) {
+        qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
+        if (lineEnd < 0) lineEnd = text.size();
+        if (lineEnd - lineStart > LongestBlock) {
+            const QString line = text.mid(lineStart, lineEnd - lineStart);
+            insertRunUpTo(lineStart);
+            for (qsizetype start = 0; start < line.size();) {
+                const qsizetype end = PieceEnd(line, start);
+                if (start > 0) cursor.insertBlock(continuation);
+                cursor.insertText(line.mid(start, end - start));
+                start = end;
+            }
+            if (lineEnd < text.size()) cursor.insertBlock(QTextBlockFormat());
+            runStart = lineEnd + 1;
+        }
+        if (lineEnd >= text.size()) break;
+        lineStart = lineEnd + 1;
+    }
+    insertRunUpTo(text.size());
+    cursor.endEditBlock();
+    document->setUndoRedoEnabled(true);
+    box->setTextCursor(QTextCursor(document));
+}
+
+QString DocumentText(const QTextDocument* document) {
+    QString text;
+    text.reserve(document->characterCount());
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block != document->begin() && !Continues(block)) text += QLatin1Char('\n');
+        text += block.text();  // as typed: a no-break space stays one
+    }
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+class MultiLineBox : public QPlainTextEdit {
+public:
+    MultiLineBox() {
+        connect(this, &QPlainTextEdit::textChanged, this, [this] {
+            if (!filling_) RaiseChange(this);
+        });
+    }
+
+    void setBoxText(const QString& text) {
+        filling_ = true;
+        FillDocument(this, text);
+        filling_ = false;
+        RaiseChange(this);  // one change, as for a single-line box
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool plain =
+            !textCursor().hasSelection() && !(event->modifiers() & Qt::ControlModifier);
+        if (plain && event->key() == Qt::Key_Backspace) {
+            stepOverJoins(QTextCursor::PreviousCharacter);
+        } else if (plain && event->key() == Qt::Key_Delete) {
+            stepOverJoins(QTextCursor::NextCharacter);
+        }
+        const int before = textCursor().selectionStart();
+        QPlainTextEdit::keyPressEvent(event);
+        markNewLinesOwn(before);
+    }
+
+    void insertFromMimeData(const QMimeData* source) override {
+        const int before = textCursor().selectionStart();
+        QPlainTextEdit::insertFromMimeData(source);
+        markNewLinesOwn(before);
+    }
+
+private:
+    // Backspace at the start of a continuing paragraph, or Delete at the end of the paragraph
+    // before one, takes the character beyond the join, which is no character of the text.
+    void stepOverJoins(QTextCursor::MoveOperation direction) {
+        QTextCursor cursor = textCursor();
+        const bool back = direction == QTextCursor::PreviousCharacter;
+        while (back ? cursor.atBlockStart() && Continues(cursor.block())
+                    : cursor.atBlockEnd() && Continues(cursor.block().next())) {
+            cursor.movePosition(direction);
+        }
+        setTextCursor(cursor);
+    }
+
+    // Paragraphs begun by the person (Enter, a pasted line break) are lines of their own,
+    // though Qt gives them the format of the paragraph they were begun in.
+    void markNewLinesOwn(int from) {
+        const int to = textCursor().position();
+        QTextBlock block = document()->findBlock(from).next();
+        if (!block.isValid() || block.position() > to) return;
+        QTextCursor cursor(document());
+        cursor.joinPreviousEditBlock();  // undone together with the typing
+        for (; block.isValid() && block.position() <= to; block = block.next()) {
+            if (!Continues(block)) continue;
+            QTextBlockFormat format = block.blockFormat();
+            format.clearProperty(ContinuesLine);
+            cursor.setPosition(block.position());
+            cursor.setBlockFormat(format);
+        }
+        cursor.endEditBlock();
+    }
+
+    bool filling_ = false;
+};
+
 QString FromCrLf(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -119,17 +270,13 @@ void EZ_TEXT(int id, double column, double row, double width, double height,
              const std::string& text, const std::string& style) {
     const layer::TextStyle parsed = layer::ParseStyle(style);
     if (parsed.multiLine) {
-        auto* box = new QPlainTextEdit;
+        auto* box = new layer::MultiLineBox;
         box->setFont(layer::CurrentFont());
         box->setTabChangesFocus(true);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        box->setPlainText(layer::FromCrLf(layer::ToQ(text)));
-        if (layer::AddControl(layer::ControlKind::MultiLineText, id, box, column, row, width,
-                              height)) {
-            QObject::connect(box, &QPlainTextEdit::textChanged, box,
-                             [box] { layer::RaiseChange(box); });
-        }
+        layer::FillDocument(box, layer::FromCrLf(layer::ToQ(text)));
+        layer::AddControl(layer::ControlKind::MultiLineText, id, box, column, row, width, height);
         return;
     }
     auto* box = new QLineEdit;
@@ -152,8 +299,8 @@ void EZ_SETTEXT(const std::string& form, int id, const std::string& text) {
         const QString before = line->text();
         line->setText(value);
         if (line->text() == before) layer::RaiseChange(line);
-    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(widget)) {
-        multi->setPlainText(layer::FromCrLf(value));
+    } else if (auto* multi = dynamic_cast<layer::MultiLineBox*>(widget)) {
+        multi->setBoxText(layer::FromCrLf(value));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(value);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
@@ -167,12 +314,7 @@ std::string EZ_GETTEXT(const std::string& form, int id) {
     QWidget* widget = layer::ControlWidget(form, id);
     if (auto* line = qobject_cast<QLineEdit*>(widget)) return layer::FromQ(line->text());
     if (auto* multi = qobject_cast<QPlainTextEdit*>(widget)) {
-        // The raw text keeps every character as typed (the plain-text form turns a no-break
-        // space into a blank); only its paragraph marks become line breaks.
-        QString text = multi->document()->toRawText();
-        text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-        return layer::FromQ(layer::ToCrLf(text));
+        return layer::FromQ(layer::ToCrLf(layer::DocumentText(multi->document())));
     }
     if (auto* label = qobject_cast<QLabel*>(widget)) return layer::FromQ(label->text());
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) return layer::FromQ(button->text());

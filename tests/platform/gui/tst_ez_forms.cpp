@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
@@ -345,6 +346,49 @@ private slots:
         QTest::keyClick(box, Qt::Key_Return);  // Enter left as it is starts a new line
         QTest::keyClicks(box, "y");
         QCOMPARE(EZ_GETTEXT("T", 100), std::string("x\r\ny"));
+    }
+
+    void longLinesReadBackExactly_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("undo");
+        QTest::newRow("a long line without blanks reads back as it was set") << 0 << false;
+        QTest::newRow("Enter inside a long line breaks it there") << int(Qt::Key_Return) << false;
+        QTest::newRow("Enter undone joins the long line again") << int(Qt::Key_Return) << true;
+        QTest::newRow("Backspace where a long line is cut takes the character before")
+            << int(Qt::Key_Backspace) << false;
+        QTest::newRow("Delete where a long line is cut takes the character after")
+            << int(Qt::Key_Delete) << false;
+    }
+    void longLinesReadBackExactly() {
+        QFETCH(int, key);
+        QFETCH(bool, undo);
+        std::string line;
+        for (int i = 0; i < 3000; ++i) line += std::string(1, char('a' + i % 26)) + "bc";
+        const std::string text = "first\r\n" + line + "\r\n\r\nlast";
+        Open("T", [] { EZ_TEXT(100, 1, 1, 30, 5, "", "EMSTV"); });
+        EZ_SETTEXT("T", 100, text);
+        auto* box = Control<QPlainTextEdit>("T", 100);
+        const QTextBlock piece = box->document()->findBlockByNumber(2);  // the line's second
+        QVERIFY(box->blockCount() > 4 && piece.length() > 1);
+        const std::size_t cut = 7 + std::size_t(piece.previous().length() - 1);
+        std::string expected = text;
+        QTextCursor cursor(piece);
+        if (key == Qt::Key_Return) {
+            cursor.movePosition(QTextCursor::NextCharacter);
+            expected.insert(cut + 1, "\r\n");
+        } else if (key == Qt::Key_Backspace) {
+            expected.erase(cut - 1, 1);
+        } else if (key == Qt::Key_Delete) {
+            cursor.movePosition(QTextCursor::PreviousCharacter);
+            expected.erase(cut, 1);
+        }
+        box->setTextCursor(cursor);
+        if (key != 0) QTest::keyClick(box, Qt::Key(key));
+        if (undo) {
+            box->undo();
+            expected = text;
+        }
+        QCOMPARE(EZ_GETTEXT("T", 100), expected);
     }
 
     void multiLineBoxScrollsToItsFirstLineWithNothingSelected() {
