@@ -2,9 +2,10 @@
 
 // The program's view of its print library: a report is one document, opened, filled page by
 // page and ended in a preview window or on the printer. Coordinates are inches from the
-// paper's top-left corner (portrait US Letter, 8.5 x 11), y growing downwards; the y of a
-// text is its base line. Texts are UTF-8. Every call after dpStartDoc takes the document
-// number; a number that names no open document makes the call do nothing and return 0.
+// paper's top-left corner, y growing downwards; pages are laid out to fit both portrait US
+// Letter and A4, and printed on the printer's own paper. The y of a text is its base line. Texts
+// are UTF-8. Every call after dpStartDoc takes the document number; a number that names no open
+// document makes the call do nothing and return 0.
 
 #include <functional>
 #include <memory>
@@ -60,10 +61,12 @@ int dpLine(int doc, float x1, float y1, float x2, float y2, float width, int);
 int dpPageNo(int doc, float x, float y, int align, int);
 // The document's number of pages, filled in when the document ends.
 int dpPageCount(int doc, float x, float y, int align, int);
-// Ends the document and delivers it by mode (END_PREVIEW; anything else prints). The preview
-// blocks until the user closes it. With no printer, or when the printer fails, the report is
-// saved as a PDF file in the reports folder and the user is told where. Returns 1 when the
-// document was delivered, 0 when it could not be (the user has been told).
+// Ends the document and delivers it by mode (END_PREVIEW; anything else prints on the default
+// printer). The preview blocks until the user closes it. The print system's answer to the job
+// is checked: with no printer, no default printer, or a printer that does not take the job,
+// the report is saved as a PDF file in the reports folder and the user is told, once, why and
+// where. Returns 1 when the document was delivered, 0 when it could not be (the user has been
+// told) or the user cancelled while its pages were made ready.
 int dpEndDoc(int doc, int mode);
 
 // ---- Set-up ------------------------------------------------------------------------------
