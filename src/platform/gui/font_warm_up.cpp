@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+#include "platform/gui/carried_fonts.h"
+
 namespace gui::layer {
 
 namespace {
@@ -61,7 +63,12 @@ void BeginFontWarmUp() {
         FcInit();
         // The toolkit's list of families can only be filled once the application object has
         // chosen its platform; the list is shared by every thread.
-        if (made.get()) QFontDatabase::families();
+        // A carried face goes in before the list is filled, which would otherwise be filled
+        // a second time.
+        if (made.get()) {
+            EnsureCarriedFonts();
+            QFontDatabase::families();
+        }
     });
     if (known) StartOnAnotherProcessor(*state.thread, every);
 }
@@ -72,10 +79,12 @@ void ApplicationMade() {
 
 void FinishFontWarmUp() {
     WarmUp& state = State();
-    if (!state.thread) return;
-    TellApplicationMade(false);  // a no-op once the application has been announced
-    state.thread->join();
-    state.thread.reset();
+    if (state.thread) {
+        TellApplicationMade(false);  // a no-op once the application has been announced
+        state.thread->join();
+        state.thread.reset();
+    }
+    EnsureCarriedFonts();  // done by the thread when the application was announced to it
 }
 
 }  // namespace gui::layer
