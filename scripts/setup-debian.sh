@@ -11,6 +11,8 @@ packages=(
   libgl-dev
   libbenchmark-dev
   libfontconfig-dev
+  libxcb1-dev
+  pkg-config
   libcups2-dev
   fonts-liberation
   poppler-utils

@@ -26,6 +26,7 @@ void HandOverChildren(FormWindow* closing) {
         if (widget == closing || !widget->windowHandle()) continue;
         if (widget->windowHandle()->transientParent() == closingWindow) {
             widget->windowHandle()->setTransientParent(opener);
+            TellWindowManagerOwner(widget->windowHandle(), opener);
         }
     }
 }

@@ -20,6 +20,7 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QWindow;
 
 namespace gui::layer {
 
@@ -148,6 +149,9 @@ void FitControls(Form& form, QSize& clientSize);
 // The width a check box or radio button needs to show its tick mark and caption whole.
 int TickedCaptionWidth(const QAbstractButton* button);
 void PlaceStatusBars(Form& form);
+// Tells an X11 window manager the window a shown window now belongs to (none: nullptr);
+// nothing on other platforms.
+void TellWindowManagerOwner(QWindow* window, QWindow* owner);
 void CloseHelpWindow();
 // A list view's answer to a list message; nothing for a widget that is not a list view.
 std::optional<int> ListMessage(QWidget* widget, int message, int wParam, int lParam);
