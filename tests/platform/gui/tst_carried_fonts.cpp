@@ -34,13 +34,12 @@ private slots:
 int main(int argc, char** argv) {
     // Only the faces the program carries: a configuration without font folders.
     QTemporaryDir folder;
-    const QString config = folder.filePath("fonts.conf");
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) return 1;
-    file.write("<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" +
-               folder.filePath("cache").toUtf8() + "</cachedir></fontconfig>\n");
-    file.close();
-    qputenv("FONTCONFIG_FILE", config.toUtf8());
+    QFile config(folder.filePath("fonts.conf"));
+    if (!config.open(QIODevice::WriteOnly)) return 1;
+    config.write("<fontconfig><cachedir>" + folder.filePath("c").toUtf8() +
+                 "</cachedir></fontconfig>");
+    config.close();
+    qputenv("FONTCONFIG_FILE", config.fileName().toUtf8());
     QApplication application(argc, argv);
     TestCarriedFonts test;
     return QTest::qExec(&test, argc, argv);
