@@ -7,6 +7,8 @@ namespace gui::layer {
 // first use of a font on the main thread waits for it instead of doing the same work again.
 void BeginFontWarmUp();       // before the application object exists
 void ApplicationMade();       // after: the thread goes on to fill the toolkit's font list
-void FinishFontWarmUp();      // waits for the thread; cheap once it has been waited for
+// Waits for the thread and makes sure the faces the program carries are in; cheap once it
+// has been waited for.
+void FinishFontWarmUp();
 
 }  // namespace gui::layer
