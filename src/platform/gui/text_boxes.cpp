@@ -152,6 +152,20 @@ QString DocumentText(const QTextDocument* document) {
     return text;
 }
 
+// The text between two positions of the document, joins left out as in DocumentText.
+QString TextBetween(const QTextDocument* document, int start, int end) {
+    QString text;
+    for (QTextBlock block = document->findBlock(start); block.isValid() && block.position() <= end;
+         block = block.next()) {
+        if (block.position() > start && !Continues(block)) text += QLatin1Char('\n');
+        const int from = std::max(start - block.position(), 0);
+        const int to = std::min(end - block.position(), int(block.text().size()));
+        if (to > from) text += block.text().mid(from, to - from);
+    }
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
 class MultiLineBox : public QPlainTextEdit {
 public:
     MultiLineBox() {
@@ -179,6 +193,15 @@ protected:
         const int before = textCursor().selectionStart();
         QPlainTextEdit::keyPressEvent(event);
         markNewLinesOwn(before);
+    }
+
+    // What is copied or dragged out is the text itself: no line break where a long line was
+    // only kept in pieces. Qt takes the returned object.
+    QMimeData* createMimeDataFromSelection() const override {
+        const QTextCursor cursor = textCursor();
+        auto* data = new QMimeData;
+        data->setText(TextBetween(document(), cursor.selectionStart(), cursor.selectionEnd()));
+        return data;
     }
 
     void insertFromMimeData(const QMimeData* source) override {

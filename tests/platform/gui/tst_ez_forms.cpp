@@ -381,6 +381,10 @@ private slots:
         QCOMPARE(EZ_GETTEXT("T", 100), expected);
         box->undo();  // undo brings the line back whole
         QCOMPARE(EZ_GETTEXT("T", 100), text);
+        box->selectAll();
+        box->copy();  // what is copied has no break where the line is only kept in pieces
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     }
 
     void multiLineBoxScrollsToItsFirstLineWithNothingSelected() {
