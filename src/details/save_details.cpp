@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "app/app_state.h"
 #include "app/forms.h"
 #include "details/details_window.h"
@@ -20,14 +18,6 @@ using app::DetailsForm;
 bool UpdatesItsSlot() {
     return store::CurrentRecord.InUse > 0 && store::CurrentSlot >= 1 &&
            store::CurrentSlot <= store::MaxClients;
-}
-
-// The slot a new client goes into: the first free one; 0 when the table is full.
-std::int32_t FirstFreeSlot() {
-    const auto free = std::find_if(store::ClientTable.begin() + 1, store::ClientTable.end(),
-                                   [](const store::ClientRecord& slot) { return slot.InUse == 0; });
-    if (free == store::ClientTable.end()) return 0;
-    return static_cast<std::int32_t>(free - store::ClientTable.begin());
 }
 
 // Once a new client is in the table, the window edits that client: a further save (a typo
@@ -62,11 +52,10 @@ bool SaveDetails() {
         if (stored) UpdateScanResultsRow();
         return stored;
     }
-    const std::int32_t slot = FirstFreeSlot();
-    const bool stored = store::StoreCurrentRecord(history);  // tells the user of a full table
-    // A store that failed after filling the slot (its history did not reach the disk) has
-    // still made the client: saving again must retry this client, not add a copy of it.
-    if (slot > 0 && store::ClientTable[slot].InUse > 0) EditStoredClient(slot);
+    // A store that fails leaves the table as it was (the user was told), so the next Save
+    // adds the client once; one that succeeds leaves CurrentSlot at the slot it filled.
+    const bool stored = store::StoreCurrentRecord(history);
+    if (stored) EditStoredClient(store::CurrentSlot);
     return stored;
 }
 
