@@ -90,7 +90,8 @@ void BM_Load(benchmark::State& state) {
     std::vector<char> buffer(store::FileSize);
     bool failed = false;
     bench::RunPaired(
-        state, [] {}, [&] { failed = store::LoadClientTable() == store::LoadOutcome::Unreadable || failed; },
+        state, [] {},
+        [&] { failed = store::LoadClientTable() == store::LoadOutcome::Unreadable || failed; },
         [&] { failed = !PlainRead(store::DataFilePath(), buffer) || failed; });
     if (failed) state.SkipWithError("a read failed");
 }

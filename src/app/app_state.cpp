@@ -13,6 +13,8 @@ std::int32_t ManualScanFlag = 0;
 std::string OpenerForm;
 platform::SYSTEMTIME PickerDate;
 
-std::string DataFolder() { return AppPath + "Data/"; }
+std::string DataFolder() {
+    return AppPath + "Data/";
+}
 
 }  // namespace app

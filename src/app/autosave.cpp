@@ -19,10 +19,10 @@ namespace {
 constexpr int DefaultSaveDelay = 200;
 
 struct AutosaveState {
-    int depth = 0;              // user actions running, nested ones included
+    int depth = 0;  // user actions running, nested ones included
     int delay = DefaultSaveDelay;
-    bool failureTold = false;   // the last failure was told; quiet until a save succeeds
-    bool saveOnExit = false;    // the main window is open: an exit now is an abrupt one
+    bool failureTold = false;  // the last failure was told; quiet until a save succeeds
+    bool saveOnExit = false;   // the main window is open: an exit now is an abrupt one
     bool exitHandlerInstalled = false;
     std::unique_ptr<QTimer> timer;
 };
@@ -60,7 +60,9 @@ void SaveBeforeExit() {
 
 }  // namespace
 
-ActionScope::ActionScope() { ++State().depth; }
+ActionScope::ActionScope() {
+    ++State().depth;
+}
 
 ActionScope::~ActionScope() {
     if (--State().depth == 0) ScheduleSave();
@@ -96,9 +98,13 @@ void CancelScheduledSave() {
     state.failureTold = false;
 }
 
-void SetSaveDelay(int milliseconds) { State().delay = milliseconds; }
+void SetSaveDelay(int milliseconds) {
+    State().delay = milliseconds;
+}
 
-int SaveDelay() { return State().delay; }
+int SaveDelay() {
+    return State().delay;
+}
 
 void SaveOnAbruptExit(bool on) {
     AutosaveState& state = State();

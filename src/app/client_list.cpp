@@ -102,8 +102,7 @@ void ShowClientCount() {
 }
 
 void ShowSelectedCount() {
-    const int selected =
-        gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
+    const int selected = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
     gui::EZ_SETSBTEXT(MainForm, StatusBar, 3, " Selected: " + std::to_string(selected), "");
 }
 

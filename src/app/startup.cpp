@@ -23,8 +23,7 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
     if (folder.access == store::FolderAccess::ReadOnly) {
         gui::EZ_MSGBOX(MainForm,
                        "The clients in \"" + DataFolder() +
-                           "\" can be read, but changes cannot be saved there (" +
-                           folder.reason +
+                           "\" can be read, but changes cannot be saved there (" + folder.reason +
                            "). Nothing you change in this run will be kept.{!}",
                        "Read-Only Clients", "OK");
         return;

@@ -19,7 +19,9 @@ constexpr double EarlyYearBias = static_cast<double>(0.001f);
 constexpr DayNumber BiasChangeDay = 720000;
 
 // Rounds to six decimal places, ties to even.
-double RoundSix(double value) { return std::nearbyint(value * 1e6) / 1e6; }
+double RoundSix(double value) {
+    return std::nearbyint(value * 1e6) / 1e6;
+}
 
 // Days up to the given date of the four-digit year, without folding the year.
 DayNumber DayNumberOfYear(std::int32_t month, std::int32_t day, std::int32_t year) {
@@ -41,7 +43,9 @@ struct CalendarDate {
     std::int32_t day;
 };
 
-bool InWindow(DayNumber n) { return n >= FirstDayOfWindow && n <= LastDayOfWindow; }
+bool InWindow(DayNumber n) {
+    return n >= FirstDayOfWindow && n <= LastDayOfWindow;
+}
 
 // Breaks a day number of the window into its calendar date.
 CalendarDate SplitDayNumber(DayNumber n) {

@@ -29,6 +29,8 @@ void GetLocalTime(SYSTEMTIME& now) {
     now.wMilliseconds = static_cast<std::uint16_t>(t.msec());
 }
 
-void SetClock(std::function<SYSTEMTIME()> clock) { ClockOverride() = std::move(clock); }
+void SetClock(std::function<SYSTEMTIME()> clock) {
+    ClockOverride() = std::move(clock);
+}
 
 }  // namespace platform

@@ -46,8 +46,8 @@ void TellHistoryNotSaved() {
 
 void TellNotWritable() {
     gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
-                   "The client cannot be saved: Vendrix 2 may not write in \"" +
-                       app::DataFolder() + "\" (" + ReadOnlyReason() + ").{S}",
+                   "The client cannot be saved: Vendrix 2 may not write in \"" + app::DataFolder() +
+                       "\" (" + ReadOnlyReason() + ").{S}",
                    "Client Not Saved", "OK");
 }
 
@@ -75,18 +75,17 @@ bool StoreCurrentRecord(const std::string& history) {
     }
     // A store that fails leaves the table as it was, so that what the user sees as unsaved
     // is not saved with the table later either.
-    const std::int32_t slot = CurrentRecord.InUse > 0 && CurrentSlot >= 1 &&
-                                      CurrentSlot <= MaxClients
-                                  ? CurrentSlot
-                                  : FirstFreeSlot();
+    const std::int32_t slot =
+        CurrentRecord.InUse > 0 && CurrentSlot >= 1 && CurrentSlot <= MaxClients ? CurrentSlot
+                                                                                 : FirstFreeSlot();
     if (slot == 0) {
         CurrentClientNumber = 0;
         TellNoRoom();
         return false;
     }
     const ClientRecord before = ClientTable[slot];
-    const std::int32_t number = CurrentRecord.InUse > 0 ? CurrentRecord.ClientNumber
-                                                        : before.ClientNumber;
+    const std::int32_t number =
+        CurrentRecord.InUse > 0 ? CurrentRecord.ClientNumber : before.ClientNumber;
     // A history that could not be read was shown empty; writing that over the file would
     // lose it.
     if (number != UnreadableHistoryClient && !WriteHistory(number, history)) {
@@ -104,18 +103,17 @@ bool StoreCurrentRecord(const std::string& history) {
 
 void DeleteSelectedClients() {
     using namespace app;
-    const int selected =
-        gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
+    const int selected = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
     if (selected == 0) return;
     if (gui::EZ_MSGBOX(MainForm, "Are you SURE you want to delete the highlighted item(s)?{?}",
                        "Delete Clients", "YNC") != 1) {
         return;
     }
     std::vector<std::string> histories;
-    for (int row = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1,
-                                        gui::LVNI_SELECTED);
+    for (int row =
+             gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED);
          row >= 0; row = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, row,
-                                               gui::LVNI_SELECTED)) {
+                                              gui::LVNI_SELECTED)) {
         const int slot = row + 1;
         if (slot > MaxClients) break;
         const std::string name = HistoryFileName(ClientTable[slot].ClientNumber);

@@ -17,7 +17,9 @@ namespace store {
 
 namespace {
 
-bool IsValidNumber(std::int32_t number) { return number >= 1 && number <= MaxClients; }
+bool IsValidNumber(std::int32_t number) {
+    return number >= 1 && number <= MaxClients;
+}
 
 // The slots whose number must change: clients first, so that a client keeps a number a free
 // slot also carries.

@@ -10,7 +10,7 @@ namespace store {
 static_assert(std::endian::native == std::endian::little,
               "the data file holds little-endian integers and is read as one block");
 
-constexpr int MaxClients = 2000;            // client slots 1..2000; slot 0 holds the settings
+constexpr int MaxClients = 2000;  // client slots 1..2000; slot 0 holds the settings
 constexpr int TableSlots = MaxClients + 1;
 constexpr std::size_t RecordSize = 348;
 constexpr std::size_t FileSize = RecordSize * TableSlots;  // 696,348 bytes
@@ -81,6 +81,8 @@ constexpr std::size_t SettingsBlankStart = sizeof(Settings);  // 14 blanks follo
 constexpr std::size_t SettingsBlankLength = 14;
 
 // A zero-filled record: every field empty, free, number 0.
-constexpr ClientRecord EmptyRecord() { return ClientRecord{}; }
+constexpr ClientRecord EmptyRecord() {
+    return ClientRecord{};
+}
 
 }  // namespace store

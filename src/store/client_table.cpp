@@ -21,7 +21,9 @@ std::int32_t SaveNeeded = 0;
 
 namespace {
 
-char* TableBytes() { return reinterpret_cast<char*>(ClientTable.data()); }
+char* TableBytes() {
+    return reinterpret_cast<char*>(ClientTable.data());
+}
 
 static_assert(sizeof(ClientTable) == FileSize);
 
@@ -32,7 +34,9 @@ void MakeNewTable() {
 
 }  // namespace
 
-std::string DataFilePath() { return app::DataFolder() + DataFileName; }
+std::string DataFilePath() {
+    return app::DataFolder() + DataFileName;
+}
 
 LoadOutcome LoadClientTable(std::string* reason) {
     const std::string path = DataFilePath();

@@ -60,9 +60,13 @@ void CloseDataFolder() {
     state.lock.release();
 }
 
-bool DataWritable() { return State().readOnlyReason.empty(); }
+bool DataWritable() {
+    return State().readOnlyReason.empty();
+}
 
-std::string ReadOnlyReason() { return State().readOnlyReason; }
+std::string ReadOnlyReason() {
+    return State().readOnlyReason;
+}
 
 void PrepareForWriting() {
     FolderState& state = State();

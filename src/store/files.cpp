@@ -136,9 +136,13 @@ PathKind KindOfPath(const std::string& path, std::string* reason) {
     return PathKind::File;
 }
 
-std::string LastFileError() { return LastError().data(); }
+std::string LastFileError() {
+    return LastError().data();
+}
 
-void EnsureFolder(const std::string& path) { ::mkdir(path.c_str(), 0700); }
+void EnsureFolder(const std::string& path) {
+    ::mkdir(path.c_str(), 0700);
+}
 
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     std::string temporary = path + std::string(TemporaryMark) + "XXXXXX";
@@ -172,7 +176,9 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     return true;
 }
 
-bool RemoveFile(const std::string& path) { return RemoveFiles({path}); }
+bool RemoveFile(const std::string& path) {
+    return RemoveFiles({path});
+}
 
 bool RemoveFiles(const std::vector<std::string>& paths) {
     bool allGone = true;

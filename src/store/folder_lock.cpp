@@ -9,7 +9,9 @@
 
 namespace store {
 
-FolderLock::~FolderLock() { release(); }
+FolderLock::~FolderLock() {
+    release();
+}
 
 LockOutcome FolderLock::acquire(const std::string& folder, std::string* reason) {
     release();

@@ -6,9 +6,9 @@ namespace store {
 
 // What became of a request for the lock.
 enum class LockOutcome {
-    Held,            // this program holds it now
-    HeldByAnother,   // another holder has it, in this process or another
-    CannotLock,      // the folder cannot be opened or locked at all; nobody holds it
+    Held,           // this program holds it now
+    HeldByAnother,  // another holder has it, in this process or another
+    CannotLock,     // the folder cannot be opened or locked at all; nobody holds it
 };
 
 // An exclusive hold on a folder, as long as the object lives. The folder itself is locked, not

@@ -156,11 +156,10 @@ private slots:
 
     void typingALetterHighlightsTheFirstMatchingClient() {
         testing::TempAppFolder folder;
-        testing::WriteClientsFile(
-            folder,
-            {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo"), MakeClient("acme"),
-             MakeClient("yankee")},
-            NoStartUpScan());
+        testing::WriteClientsFile(folder,
+                                  {MakeClient("Zeta"), MakeClient("beta"), MakeClient("Bravo"),
+                                   MakeClient("acme"), MakeClient("yankee")},
+                                  NoStartUpScan());
         testing::ProgramSession session(folder);
         const auto firstHighlighted = [] {
             return gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1,

@@ -313,17 +313,24 @@ private slots:
         QTest::addColumn<QByteArray>("stored");
         const int state = details::StateBox;
         const int ext = details::ExtBox;
-        QTest::newRow("state typed in lower case") << state << "ny" << "" << QByteArray("NY");
-        QTest::newRow("state typed past its width") << state << "texas" << "" << QByteArray("TE");
-        QTest::newRow("state pasted with a digit") << state << "" << "n1" << QByteArray("N1");
-        QTest::newRow("state pasted as a whole name")
-            << state << "" << "new york" << QByteArray("NE");
-        QTest::newRow("letters typed between digits") << ext << "4a5b" << "" << QByteArray("45");
-        QTest::newRow("letters pasted with digits") << ext << "" << "x9" << QByteArray("12");
-        QTest::newRow("digits of another script pasted")
-            << ext << "" << "٣٤" << QByteArray("12");
-        QTest::newRow("a long number pasted") << ext << "" << "987654321" << QByteArray("9876");
-        QTest::newRow("a sign pasted") << ext << "" << "-5" << QByteArray("12");
+        QTest::newRow("state typed in lower case") << state << "ny"
+                                                   << "" << QByteArray("NY");
+        QTest::newRow("state typed past its width") << state << "texas"
+                                                    << "" << QByteArray("TE");
+        QTest::newRow("state pasted with a digit") << state << ""
+                                                   << "n1" << QByteArray("N1");
+        QTest::newRow("state pasted as a whole name") << state << ""
+                                                      << "new york" << QByteArray("NE");
+        QTest::newRow("letters typed between digits") << ext << "4a5b"
+                                                      << "" << QByteArray("45");
+        QTest::newRow("letters pasted with digits") << ext << ""
+                                                    << "x9" << QByteArray("12");
+        QTest::newRow("digits of another script pasted") << ext << ""
+                                                         << "٣٤" << QByteArray("12");
+        QTest::newRow("a long number pasted") << ext << ""
+                                              << "987654321" << QByteArray("9876");
+        QTest::newRow("a sign pasted") << ext << ""
+                                       << "-5" << QByteArray("12");
     }
 
     void aFilteredBoxKeepsOnlyWhatItTakes() {
@@ -349,8 +356,7 @@ private slots:
         QTest::newRow("a copy to someone else")
             << "a@b.com&cc=evil@example.net" << QStringList{"a@b.com&cc=evil@example.net"};
         QTest::newRow("a header after a line break")
-            << "a@b.com\r\nBcc: evil@example.net"
-            << QStringList{"a@b.com  Bcc: evil@example.net"};
+            << "a@b.com\r\nBcc: evil@example.net" << QStringList{"a@b.com  Bcc: evil@example.net"};
         QTest::newRow("a tab, an escape and a delete character")
             << "a@b.com\tc\x1b\x7f" << QStringList{"a@b.com c"};
         QTest::newRow("an encoded line break") << "a@b.com%0D%0ABcc:evil@example.net"

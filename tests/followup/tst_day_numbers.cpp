@@ -11,7 +11,8 @@ using platform::SYSTEMTIME;
 namespace {
 
 std::chrono::sys_days CivilDay(int y, unsigned m, unsigned d) {
-    return std::chrono::sys_days{std::chrono::year{y} / std::chrono::month{m} / std::chrono::day{d}};
+    return std::chrono::sys_days{std::chrono::year{y} / std::chrono::month{m} /
+                                 std::chrono::day{d}};
 }
 
 SYSTEMTIME At(int hour, int minute, int second) {
@@ -40,7 +41,8 @@ private slots:
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("text");
-        QTest::newRow("the window opens on 1 January 1961") << 1 << 1 << 1961 << 716241 << "01/01/61";
+        QTest::newRow("the window opens on 1 January 1961")
+            << 1 << 1 << 1961 << 716241 << "01/01/61";
         QTest::newRow("18 April 1971 is 720000") << 4 << 18 << 1971 << 720000 << "04/18/71";
         QTest::newRow("the last day of 1999") << 12 << 31 << 1999 << 730484 << "12/31/99";
         QTest::newRow("the first day of 2000") << 1 << 1 << 2000 << 730485 << "01/01/00";
@@ -48,8 +50,10 @@ private slots:
         QTest::newRow("the day after 29 February 2000") << 3 << 1 << 2000 << 730545 << "03/01/00";
         QTest::newRow("6 December 2026") << 12 << 6 << 2026 << 740321 << "12/06/26";
         QTest::newRow("29 February 2060") << 2 << 29 << 2060 << 752459 << "02/29/60";
-        QTest::newRow("the window closes on 31 December 2060") << 12 << 31 << 2060 << 752765 << "12/31/60";
-        QTest::newRow("31 December 1964 needs the year estimate stepped back") << 12 << 31 << 1964 << 717701 << "12/31/64";
+        QTest::newRow("the window closes on 31 December 2060")
+            << 12 << 31 << 2060 << 752765 << "12/31/60";
+        QTest::newRow("31 December 1964 needs the year estimate stepped back")
+            << 12 << 31 << 1964 << 717701 << "12/31/64";
         QTest::newRow("a two-digit year in the 1900s") << 7 << 4 << 85 << 725191 << "07/04/85";
     }
     void anchorDates() {
@@ -89,17 +93,20 @@ private slots:
             const int y = static_cast<int>(ymd.year());
             const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));
             const int d = static_cast<int>(static_cast<unsigned>(ymd.day()));
-            const DayNumber expected = FirstDayOfWindow + static_cast<DayNumber>((day - first).count());
+            const DayNumber expected =
+                FirstDayOfWindow + static_cast<DayNumber>((day - first).count());
 
             const DayNumber n = DayNumberFromDate(m, d, y);
-            if (n != expected) QFAIL(qPrintable(QString("%1-%2-%3 gave %4").arg(y).arg(m).arg(d).arg(n)));
+            if (n != expected)
+                QFAIL(qPrintable(QString("%1-%2-%3 gave %4").arg(y).arg(m).arg(d).arg(n)));
             QCOMPARE(DayNumberFromDate(m, d, y % 100), expected);
 
             char text[16];
             std::snprintf(text, sizeof text, "%02d/%02d/%02d", m, d, y % 100);
             if (DayNumberToText(n) != text) {
                 QFAIL(qPrintable(QString("%1 gave %2, not %3")
-                                     .arg(n).arg(QString::fromStdString(DayNumberToText(n)), text)));
+                                     .arg(n)
+                                     .arg(QString::fromStdString(DayNumberToText(n)), text)));
             }
 
             SYSTEMTIME picker;

@@ -87,8 +87,7 @@ int RunProgram(const std::string& folder, int argc, char** argv, gui::StartProc 
         return request.buttons == "YNC" ? 0 : 1;
     });
     gui::OverrideAppFolder(folder);
-    const int result =
-        gui::EZ_GUIRUN(argc, argv, start, app::EventProcedure, app::DesignProcedure);
+    const int result = gui::EZ_GUIRUN(argc, argv, start, app::EventProcedure, app::DesignProcedure);
     Report("returned " + std::to_string(result));
     return result;
 }

@@ -130,7 +130,8 @@ private slots:
         testing::MessageBoxes boxes;
         QVERIFY(!StoreCurrentRecord("history"));
         QCOMPARE(boxes.asked().size(), std::size_t(1));
-        QCOMPARE(boxes.asked()[0].text, std::string("No more clients may be added at this time.{!}"));
+        QCOMPARE(boxes.asked()[0].text,
+                 std::string("No more clients may be added at this time.{!}"));
         QCOMPARE(boxes.asked()[0].caption, std::string("Limit of 2000 Clients"));
         QCOMPARE(boxes.asked()[0].buttons, std::string("OK"));
         QCOMPARE(SaveNeeded, 0);

@@ -106,7 +106,8 @@ private slots:
     void aFileShorterThanTheSettingsLeavesTheRestZero() {
         testing::TempAppFolder folder;
         const std::int32_t style = 2;
-        WriteAll(folder.dataFile(), QByteArray(reinterpret_cast<const char*>(&style), 4) + "\x01\x00");
+        WriteAll(folder.dataFile(),
+                 QByteArray(reinterpret_cast<const char*>(&style), 4) + "\x01\x00");
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         QCOMPARE(ProgramSettings.DefaultPrintStyle, 2);
         QCOMPARE(ProgramSettings.PreviewBeforePrint, 1);
@@ -249,10 +250,13 @@ private slots:
         QDir(QString::fromStdString(folder.dataPath())).removeRecursively();
         EnsureFolder(folder.dataPath());
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
-        const auto folderPermissions = QFile::permissions(QString::fromStdString(folder.dataPath()));
-        QCOMPARE(folderPermissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+        const auto folderPermissions =
+            QFile::permissions(QString::fromStdString(folder.dataPath()));
+        QCOMPARE(folderPermissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
         const auto filePermissions = QFile::permissions(QString::fromStdString(folder.dataFile()));
-        QCOMPARE(filePermissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+        QCOMPARE(filePermissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                 QFileDevice::Permissions());
     }
 };
 

@@ -297,8 +297,10 @@ private slots:
         child.signal(SIGTERM);
         QVERIFY(child.waitForExit());
         const QByteArray output = child.output();
-        QFile::setPermissions(top, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QFile::setPermissions(data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            top, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            data, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY2(told && !output.contains("already running"), output.constData());
         QCOMPARE(output.count("box "), 1);
         QVERIFY2(output.contains("returned 0"), output.constData());

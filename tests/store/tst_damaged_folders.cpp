@@ -47,17 +47,21 @@ private slots:
         QTest::newRow("no client file at all") << "none" << int(LoadOutcome::Created);
         QTest::newRow("no client file beside the histories of earlier clients")
             << "histories only" << int(LoadOutcome::CreatedBesideHistories);
-        QTest::newRow("a folder named like the client file") << "folder" << int(LoadOutcome::Unreadable);
-        QTest::newRow("a link to a drive that is not mounted") << "dangling link" << int(LoadOutcome::Unreadable);
+        QTest::newRow("a folder named like the client file")
+            << "folder" << int(LoadOutcome::Unreadable);
+        QTest::newRow("a link to a drive that is not mounted")
+            << "dangling link" << int(LoadOutcome::Unreadable);
     }
     void onlyAMissingFileIsAFirstStart() {
         QFETCH(QString, damage);
         QFETCH(int, outcome);
         testing::TempAppFolder folder;
         const QString dataFile = QString::fromStdString(folder.dataFile());
-        if (damage == "histories only") QVERIFY(ReplaceFileSafely(folder.dataPath() + "C0001.dat", "Met in May."));
+        if (damage == "histories only")
+            QVERIFY(ReplaceFileSafely(folder.dataPath() + "C0001.dat", "Met in May."));
         if (damage == "folder") QVERIFY(QDir().mkpath(dataFile));
-        if (damage == "dangling link") QVERIFY(QFile::link("/nonexistent/drive/Clients.dat", dataFile));
+        if (damage == "dangling link")
+            QVERIFY(QFile::link("/nonexistent/drive/Clients.dat", dataFile));
 
         std::string reason;
         QCOMPARE(int(LoadClientTable(&reason)), outcome);
@@ -79,7 +83,7 @@ private slots:
     // Numbers 0, out of range or shared are replaced at load; a client keeps the history file
     // it owns, and one renumbered takes a copy of the history it had.
     void everySlotGetsANumberOfItsOwn_data() {
-        QTest::addColumn<QList<int>>("numbers");  // slots 1..n, in use; the rest free
+        QTest::addColumn<QList<int>>("numbers");    // slots 1..n, in use; the rest free
         QTest::addColumn<QList<int>>("historyOf");  // history files written for these numbers
         QTest::newRow("a file of one record: every number 0") << QList<int>{} << QList<int>{};
         QTest::newRow("two clients sharing a number and its history")
@@ -99,8 +103,11 @@ private slots:
         }
         // A file cut after slot n: every slot behind it reads as free with number 0.
         const qsizetype length = numbers.isEmpty() ? RecordSize : RecordSize * (numbers.size() + 1);
-        QVERIFY(ReplaceFileSafely(folder.dataFile(), std::string_view(reinterpret_cast<const char*>(table.data()), length)));
-        for (const int number : historyOf) QVERIFY(WriteHistory(number, "History " + std::to_string(number)));
+        QVERIFY(ReplaceFileSafely(
+            folder.dataFile(),
+            std::string_view(reinterpret_cast<const char*>(table.data()), length)));
+        for (const int number : historyOf)
+            QVERIFY(WriteHistory(number, "History " + std::to_string(number)));
 
         QCOMPARE(LoadClientTable(), LoadOutcome::Loaded);
         QCOMPARE(SaveNeeded, 1);

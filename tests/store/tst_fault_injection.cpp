@@ -192,9 +192,12 @@ private slots:
         QTest::newRow("the client table replacing an older table") << int(Write::Table) << false;
         QTest::newRow("the client table on a disk whose writes take nothing")
             << int(Write::Table) << true;
-        QTest::newRow("a long history replacing an older history") << int(Write::LongHistory) << false;
-        QTest::newRow("a first history where the client had none") << int(Write::FirstHistory) << false;
-        QTest::newRow("an emptied history removing its file") << int(Write::EmptiedHistory) << false;
+        QTest::newRow("a long history replacing an older history")
+            << int(Write::LongHistory) << false;
+        QTest::newRow("a first history where the client had none")
+            << int(Write::FirstHistory) << false;
+        QTest::newRow("an emptied history removing its file")
+            << int(Write::EmptiedHistory) << false;
     }
 
     void aWriteFailingAtAnyStepLeavesExactlyTheOldFile() {

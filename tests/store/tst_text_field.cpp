@@ -18,7 +18,8 @@ private slots:
         QTest::newRow("a text longer than the field is cut at its width")
             << QString(60, 'x') << QByteArray(50, 'x');
         QTest::newRow("accented letters take one byte each")
-            << QString::fromUtf8("Müller & Söhne") << QByteArray("M\xfcller & S\xf6hne") + QByteArray(36, ' ');
+            << QString::fromUtf8("Müller & Söhne")
+            << QByteArray("M\xfcller & S\xf6hne") + QByteArray(36, ' ');
         QTest::newRow("the euro sign has its Windows-1252 byte")
             << QString::fromUtf8("€ 5") << QByteArray("\x80 5") + QByteArray(47, ' ');
         QTest::newRow("a character without a Windows-1252 form becomes a question mark")
@@ -34,8 +35,9 @@ private slots:
         ClientRecord record{};
         StoreField(record.ClientName, typed.toStdString());
         QCOMPARE(QByteArray(record.ClientName.data(), 50), stored);
-        QCOMPARE(QString::fromStdString(FieldText(record.ClientName)), QString::fromStdString(
-            DecodeWindows1252(TrimBlanksAndNuls(std::string_view(stored.constData(), 50)))));
+        QCOMPARE(QString::fromStdString(FieldText(record.ClientName)),
+                 QString::fromStdString(DecodeWindows1252(
+                     TrimBlanksAndNuls(std::string_view(stored.constData(), 50)))));
     }
 
     void readingTrimsBlanksAndNulsAtBothEnds() {
@@ -52,7 +54,9 @@ private slots:
     }
 
     void brokenUtf8BecomesAQuestionMark() {
-        QCOMPARE(EncodeWindows1252("a\xff" "b"), std::string("a?b"));
+        QCOMPARE(EncodeWindows1252("a\xff"
+                                   "b"),
+                 std::string("a?b"));
     }
 };
 

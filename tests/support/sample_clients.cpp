@@ -11,25 +11,26 @@ namespace testing {
 namespace {
 
 constexpr std::array<const char*, 24> NameStarts = {
-    "Acme", "Blue Ridge", "Cascade", "Delta", "Evergreen", "Fairview", "Granite", "Harbor",
-    "Ironwood", "Juniper", "Keystone", "Lakeside", "Meridian", "Northgate", "Oakmont", "Pioneer",
-    "Quarry", "Riverside", "Summit", "Tri-County", "Union", "Valley", "Westfield", "Zenith"};
+    "Acme",     "Blue Ridge", "Cascade",  "Delta",   "Evergreen", "Fairview",
+    "Granite",  "Harbor",     "Ironwood", "Juniper", "Keystone",  "Lakeside",
+    "Meridian", "Northgate",  "Oakmont",  "Pioneer", "Quarry",    "Riverside",
+    "Summit",   "Tri-County", "Union",    "Valley",  "Westfield", "Zenith"};
 constexpr std::array<const char*, 12> NameEnds = {
-    "Supply", "Manufacturing", "Hardware", "Foods", "Logistics", "Electric", "Builders",
-    "Office Products", "Medical", "Printing", "Auto Parts", "Distributors"};
+    "Supply",   "Manufacturing",   "Hardware", "Foods",    "Logistics",  "Electric",
+    "Builders", "Office Products", "Medical",  "Printing", "Auto Parts", "Distributors"};
 constexpr std::array<const char*, 20> FirstNames = {
-    "Alice", "Bob", "Carmen", "Dave", "Elena", "Frank", "Grace", "Hector", "Irene", "Jim",
-    "Karen", "Luis", "Maria", "Ned", "Olga", "Pete", "Rita", "Sam", "Tina", "Walt"};
+    "Alice", "Bob",  "Carmen", "Dave", "Elena", "Frank", "Grace", "Hector", "Irene", "Jim",
+    "Karen", "Luis", "Maria",  "Ned",  "Olga",  "Pete",  "Rita",  "Sam",    "Tina",  "Walt"};
 constexpr std::array<const char*, 20> LastNames = {
-    "Anderson", "Baker", "Chen", "Dubois", "Evans", "Fischer", "Garcia", "Hughes", "Ivanov",
-    "Jensen", "Kowalski", "Lopez", "Miller", "Nguyen", "O'Brien", "Patel", "Quinn", "Rossi",
-    "Schmidt", "Turner"};
+    "Anderson", "Baker",  "Chen",   "Dubois",   "Evans",   "Fischer", "Garcia",
+    "Hughes",   "Ivanov", "Jensen", "Kowalski", "Lopez",   "Miller",  "Nguyen",
+    "O'Brien",  "Patel",  "Quinn",  "Rossi",    "Schmidt", "Turner"};
 constexpr std::array<const char*, 8> Cities = {"Springfield", "Riverton", "Fairfield", "Madison",
-                                               "Georgetown", "Salem", "Franklin", "Clinton"};
+                                               "Georgetown",  "Salem",    "Franklin",  "Clinton"};
 constexpr std::array<const char*, 8> States = {"IL", "OH", "PA", "TX", "CA", "NY", "WA", "GA"};
 constexpr std::array<const char*, 8> Actions = {
-    "Call about reorder", "Send price list", "Demo new line", "Follow up on quote",
-    "Check delivery", "Lunch meeting", "Renew contract", "Ask for referral"};
+    "Call about reorder", "Send price list", "Demo new line",  "Follow up on quote",
+    "Check delivery",     "Lunch meeting",   "Renew contract", "Ask for referral"};
 
 template <typename T>
 const char* Pick(const T& list, std::mt19937& random) {
@@ -65,7 +66,8 @@ std::vector<store::ClientRecord> SampleClients(int count, followup::DayNumber to
         store::StoreField(client.Ext, random() % 3 == 0 ? Digits(random, 1 + random() % 4) : "");
         store::StoreField(client.Fax, Digits(random, 3) + "-555-" + Digits(random, 4));
         store::StoreField(client.Cell, Digits(random, 3) + "-555-" + Digits(random, 4));
-        store::StoreField(client.Gatekeeper, std::string(Pick(FirstNames, random)) + " (front desk)");
+        store::StoreField(client.Gatekeeper,
+                          std::string(Pick(FirstNames, random)) + " (front desk)");
         store::StoreField(client.EMail, first + "." + last + "@example.com");
         if (random() % 4 != 0) {
             client.FollowUpFlag = 1;

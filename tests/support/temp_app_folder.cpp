@@ -10,8 +10,14 @@ TempAppFolder::TempAppFolder() {
     store::EnsureFolder(dataPath());
 }
 
-std::string TempAppFolder::path() const { return dir_.path().toStdString() + "/"; }
-std::string TempAppFolder::dataPath() const { return path() + "Data/"; }
-std::string TempAppFolder::dataFile() const { return dataPath() + "Clients.dat"; }
+std::string TempAppFolder::path() const {
+    return dir_.path().toStdString() + "/";
+}
+std::string TempAppFolder::dataPath() const {
+    return path() + "Data/";
+}
+std::string TempAppFolder::dataFile() const {
+    return dataPath() + "Clients.dat";
+}
 
 }  // namespace testing

@@ -10,9 +10,9 @@ namespace testing {
 class TempAppFolder {
 public:
     TempAppFolder();
-    std::string path() const;          // ends in "/"
-    std::string dataPath() const;      // path() + "Data/"
-    std::string dataFile() const;      // dataPath() + "Clients.dat"
+    std::string path() const;      // ends in "/"
+    std::string dataPath() const;  // path() + "Data/"
+    std::string dataFile() const;  // dataPath() + "Clients.dat"
 
 private:
     QTemporaryDir dir_;

@@ -229,9 +229,9 @@ void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam,
 // ---- Message boxes and help --------------------------------------------------------------
 
 // Buttons "OK", "YN", "YNC", or "NY" (Yes and No with No the default and the Escape answer,
-// for questions whose Yes gives something up); a trailing "{?}", "{!}" or "{S}" in the text picks the
-// question, warning or stop icon and is not shown. Result: 1 Yes or OK, 0 No, -1 Cancel.
-// Escape answers Cancel in "YNC" boxes and No in "YN" boxes.
+// for questions whose Yes gives something up); a trailing "{?}", "{!}" or "{S}" in the text picks
+// the question, warning or stop icon and is not shown. Result: 1 Yes or OK, 0 No, -1 Cancel. Escape
+// answers Cancel in "YNC" boxes and No in "YN" boxes.
 int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::string& caption,
               const std::string& buttons);
 

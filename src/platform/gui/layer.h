@@ -50,7 +50,7 @@ struct Control {
     ControlKind kind = ControlKind::Label;
     QPointer<QWidget> widget;
     WindowHandle handle = 0;
-    QRect designed;  // the rectangle asked for, in pixels, before any widening
+    QRect designed;                    // the rectangle asked for, in pixels, before any widening
     std::optional<CellRect> unplaced;  // asked for while its window was built, not yet placed
     bool wantsTooltip = false;
 };

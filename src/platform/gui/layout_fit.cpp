@@ -175,8 +175,8 @@ void KeepTickedClear(const Form& form, const Control& ticked) {
     const Room room = RoomOnLine(form, ticked, rect);
     const int overlap = rect.right() + 1 - room.right;
     if (overlap <= 0) return;
-    const int free = room.left == std::numeric_limits<int>::min() ? rect.left()
-                                                                   : rect.left() - room.left;
+    const int free =
+        room.left == std::numeric_limits<int>::min() ? rect.left() : rect.left() - room.left;
     rect.translate(-std::min(overlap, std::max(0, free)), 0);
     ticked.widget->setGeometry(rect);
 }

@@ -43,7 +43,7 @@ public:
             const QPalette::ColorGroup group =
                 !(item.state & QStyle::State_Enabled) ? QPalette::Disabled
                 : (item.state & QStyle::State_Active) ? QPalette::Normal
-                                                       : QPalette::Inactive;
+                                                      : QPalette::Inactive;
             painter->save();
             painter->setFont(item.font);
             painter->setPen(item.palette.color(group, (item.state & QStyle::State_Selected)

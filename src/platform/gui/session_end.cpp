@@ -61,7 +61,8 @@ void WatchForSessionEnd() {
     // A burst of signals must never block the handler.
     ::fcntl(watch.signalPipe[1], F_SETFL, O_NONBLOCK);
     watch.notifier = std::make_unique<QSocketNotifier>(watch.signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(watch.notifier.get(), &QSocketNotifier::activated, [] { OnSignalPipeReadable(); });
+    QObject::connect(watch.notifier.get(), &QSocketNotifier::activated,
+                     [] { OnSignalPipeReadable(); });
     struct sigaction action {};
     action.sa_handler = OnEndingSignal;
     sigemptyset(&action.sa_mask);
@@ -84,7 +85,9 @@ void StopWatchingForSessionEnd() {
     watch.ending = false;
 }
 
-bool SessionEnding() { return Watch().ending; }
+bool SessionEnding() {
+    return Watch().ending;
+}
 
 void FinishSession() {
     // The windows opened without a parent (the main window) save what they hold; the others

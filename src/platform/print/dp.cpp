@@ -246,7 +246,8 @@ float dpTextWidth(int doc, const std::string& text) {
 std::string dpFitText(int doc, float maxWidth, const std::string& text) {
     OpenDocument* open = Find(doc);
     if (open == nullptr || text.empty()) return text;
-    return open->measures[open->font].fitted(text, std::max(0.0, double{maxWidth}) * UNITS_PER_INCH);
+    return open->measures[open->font].fitted(text,
+                                             std::max(0.0, double{maxWidth}) * UNITS_PER_INCH);
 }
 
 int dpWrapText(int doc, float x1, float y1, float x2, float y2, float lineSpacing,
