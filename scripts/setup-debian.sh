@@ -19,6 +19,7 @@ packages=(
   xvfb
   xauth
   clang
+  clang-format
   libclang-rt-14-dev
   llvm
 )
