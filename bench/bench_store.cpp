@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
 #include "common/paired.h"
 #include "common/sample_folder.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ bool PlainRead(const std::string& path, std::vector<char>& buffer) {
 
 void BM_SafeSave(benchmark::State& state) {
     if (!Folder().ok()) return state.SkipWithError("the sample folder could not be written");
-    const std::string plainPath = app::DataFolder() + "Plain.dat";
+    const std::string plainPath = store::DataFolder() + "Plain.dat";
     bool failed = false;
     bench::RunPaired(
         state, [] { store::SaveNeeded = 1; }, [&] { failed = !store::SaveClientTable() || failed; },

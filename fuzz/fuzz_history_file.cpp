@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store::CurrentSlot = 1;
     store::CurrentRecord = store::ClientTable[1];
     store::CurrentClientNumber = ClientNumber;
-    const std::string history = store::ReadHistory();
+    const std::string history = store::ReadHistory().text;
     fuzzing::Require(fuzzing::IsValidUtf8(history), "a history reads as broken text");
     fuzzing::Require(store::EncodeWindows1252(history) == bytes,
                      "a history read and written back loses bytes");

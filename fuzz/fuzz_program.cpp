@@ -16,6 +16,7 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 
 namespace fuzzing {
@@ -83,6 +84,7 @@ void StartOffscreenProgram(int* argc, char*** argv) {
     Folder = std::make_unique<QTemporaryDir>();
     ProgramPath = Folder->path().toStdString() + "/";
     app::AppPath = ProgramPath;
+    store::SetDataFolder(DataFolder());
     gui::OverrideAppFolder(ProgramPath);
     store::EnsureFolder(DataFolder());
     gui::InstallProcedures(app::EventProcedure, app::DesignProcedure);

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "followup/day_numbers.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 #include "store/history.h"
 #include "support/sample_clients.h"
@@ -13,7 +14,8 @@ bool WriteSampleFolder(const std::string& folder, int count, std::size_t history
                        bool scannedToday) {
     app::AppPath = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     store::EnsureFolder(app::AppPath);
-    store::EnsureFolder(app::DataFolder());
+    store::SetDataFolder(app::AppPath + store::DataFolderName);
+    store::EnsureFolder(store::DataFolder());
     followup::InitMonthLengths();
 
     store::ResetClientStore();

@@ -1,5 +1,7 @@
 #include "app/app_state.h"
 
+#include "store/data_folder.h"
+
 namespace app {
 
 int MainFont = 0;
@@ -14,7 +16,7 @@ std::string OpenerForm;
 platform::SYSTEMTIME PickerDate;
 
 std::string DataFolder() {
-    return AppPath + "Data/";
+    return store::DataFolder();
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/autosave.h"
 #include "app/client_list.h"
+#include "app/delete_clients.h"
 #include "app/forms.h"
 #include "app/startup.h"
 #include "details/details_window.h"
@@ -10,7 +11,6 @@
 #include "options/options_window.h"
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
-#include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -104,7 +104,7 @@ void HandleListEvent(int code, int& value) {
         OpenSelectedClient();
     } else if (code == gui::EV_KEY) {
         if (value == gui::VK_DELETE) {
-            store::DeleteSelectedClients();
+            DeleteSelectedClients();
         } else if (value == gui::VK_RETURN) {
             OpenSelectedClient();
         } else if (value >= 48 && value <= 122 && ActiveSortKey.start == 1) {

@@ -22,7 +22,7 @@ namespace {
 void TellWhatTheStartFound(const store::FolderOpening& folder) {
     if (folder.access == store::FolderAccess::ReadOnly) {
         gui::EZ_MSGBOX(MainForm,
-                       "The clients in \"" + DataFolder() +
+                       "The clients in \"" + store::DataFolder() +
                            "\" can be read, but changes cannot be saved there (" + folder.reason +
                            "). Nothing you change in this run will be kept.{!}",
                        "Read-Only Clients", "OK");
@@ -64,6 +64,8 @@ void Initialise() {
     AppPath = gui::EZ_GETPATHTEXT(gui::EZ_GETAPPPATHNAME());
     AppIcon = gui::EZ_LOADICON("$pgmicon");
     HelpFilePath = AppPath + HelpFileName;
+    // The clients and their histories live beside the program.
+    store::SetDataFolder(AppPath + store::DataFolderName);
     followup::InitMonthLengths();
     DateMask = "MM/dd/yy";
     // Reports that cannot be printed are kept beside the data, and the user is told in the
@@ -88,10 +90,10 @@ void StartProcedure(const std::string&) {
     const ActionScope action;
     CancelScheduledSave();
     Initialise();
-    const store::FolderOpening folder = store::OpenDataFolder(DataFolder());
+    const store::FolderOpening folder = store::OpenDataFolder();
     if (folder.access == store::FolderAccess::HeldByAnother) {
         gui::EZ_MSGBOX("",
-                       "Vendrix 2 is already running on the clients in \"" + DataFolder() +
+                       "Vendrix 2 is already running on the clients in \"" + store::DataFolder() +
                            "\". Use the window that is open; this copy stops without touching "
                            "the data.{!}",
                        "Vendrix 2", "OK");

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "store/client_changes.h"
+
 namespace details {
 
 // Controls of "Vendrix Details"; the scan results window and the tests refer to them.
@@ -37,6 +39,9 @@ extern std::int32_t DetailsSaved;
 // 1-based row of the scan results whose client the window shows, kept while the window is
 // open so that every save updates that row; 0 = none.
 extern std::int32_t ScanEditRow;
+// True while the history box shows no history because the client's history file could not
+// be read: a save then leaves that file as it is on the disk.
+extern bool HistoryUnreadable;
 // Fixed when the window is built: true for an existing client opened from the main list, the
 // one mode in which next and previous move.
 extern bool WalksMainList;
@@ -55,6 +60,8 @@ std::string ReadDetailsIntoRecord();
 // client the window edits from then on. False when nothing or not all of it could be stored
 // (the user was told); the window then still counts as changed.
 bool SaveDetails();
+// Tells the user why a store of the window's contents did not happen; true when it did.
+bool TellStoreResult(const store::StoreResult& result);
 // Empties the window for a further new client.
 void ClearDetails();
 

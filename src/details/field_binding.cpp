@@ -13,6 +13,8 @@
 
 namespace details {
 
+bool HistoryUnreadable = false;
+
 namespace {
 
 using app::DetailsForm;
@@ -62,14 +64,16 @@ void ShowCurrentRecord() {
     gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID,
                         app::PickerDate);
     gui::EZ_SETTEXT(DetailsForm, ActionBox, store::FieldText(record.FollowUpAction));
-    gui::EZ_SETTEXT(DetailsForm, HistoryBox, store::ReadHistory());
+    const store::History history = store::ReadHistory();
+    HistoryUnreadable = !history.readable;
+    gui::EZ_SETTEXT(DetailsForm, HistoryBox, history.text);
     gui::EZ_SCROLLTO(DetailsForm, HistoryBox, 1, 0);
-    if (store::UnreadableHistoryClient != 0) {
+    if (HistoryUnreadable) {
         // Nothing typed into the box could be kept: the file stays as it is.
         gui::EZ_DISABLEC(DetailsForm, HistoryBox);
         gui::EZ_MSGBOX(DetailsForm,
                        "The history of this client in \"" +
-                           store::HistoryFileName(store::UnreadableHistoryClient) +
+                           store::HistoryFileName(record.ClientNumber) +
                            "\" cannot be read. It is left as it is on the disk and cannot be "
                            "changed here; check the file's permissions.{S}",
                        "History Not Read", "OK");

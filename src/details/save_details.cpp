@@ -1,3 +1,5 @@
+#include <string>
+
 #include "app/app_state.h"
 #include "app/forms.h"
 #include "details/details_window.h"
@@ -8,12 +10,50 @@
 #include "platform/gui/ez.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 
 namespace details {
 
 namespace {
 
 using app::DetailsForm;
+
+constexpr const char* LimitMessage = "No more clients may be added at this time.{!}";
+
+void TellNotWritable(const std::string& reason) {
+    gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
+                   "The client cannot be saved: Vendrix 2 may not write in \"" +
+                       store::DataFolder() + "\" (" + reason + ").{S}",
+                   "Client Not Saved", "OK");
+}
+
+// Why no new client can be added: the table is full, or every free number still has the
+// history file of an earlier client.
+void TellNoRoom(store::StoreOutcome outcome) {
+    const std::string caption = "Limit of " + std::to_string(store::MaxClients) + " Clients";
+    if (outcome == store::StoreOutcome::NoFreeNumber) {
+        gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
+                       "No more clients may be added at this time: every free client number "
+                       "still has the history file of an earlier client in \"" +
+                           store::DataFolder() + "\".{!}",
+                       caption, "OK");
+        return;
+    }
+    gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(), LimitMessage, caption, "OK");
+}
+
+void TellHistoryNotSaved(const std::string& reason) {
+    gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
+                   "The client's history could not be written to the disk (" + reason +
+                       "); nothing was saved and the history file is unchanged.{S}",
+                   "History Not Saved", "OK");
+}
+
+// A history that could not be read was shown empty; writing that over the file would lose it.
+store::StoreResult StoreWindowRecord(const std::string& history) {
+    return store::StoreCurrentRecord(
+        history, HistoryUnreadable ? store::HistoryFile::LeaveAsItIs : store::HistoryFile::Rewrite);
+}
 
 bool UpdatesItsSlot() {
     return store::CurrentRecord.InUse > 0 && store::CurrentSlot >= 1 &&
@@ -45,16 +85,34 @@ void UpdateScanResultsRow() {
 
 }  // namespace
 
+bool TellStoreResult(const store::StoreResult& result) {
+    switch (result.outcome) {
+        case store::StoreOutcome::Stored:
+            return true;
+        case store::StoreOutcome::NotWritable:
+            TellNotWritable(result.reason);
+            break;
+        case store::StoreOutcome::TableFull:
+        case store::StoreOutcome::NoFreeNumber:
+            TellNoRoom(result.outcome);
+            break;
+        case store::StoreOutcome::HistoryNotWritten:
+            TellHistoryNotSaved(result.reason);
+            break;
+    }
+    return false;
+}
+
 bool SaveDetails() {
     const std::string history = ReadDetailsIntoRecord();
     if (UpdatesItsSlot()) {
-        const bool stored = store::StoreCurrentRecord(history);
+        const bool stored = TellStoreResult(StoreWindowRecord(history));
         if (stored) UpdateScanResultsRow();
         return stored;
     }
     // A store that fails leaves the table as it was (the user was told), so the next Save
     // adds the client once; one that succeeds leaves CurrentSlot at the slot it filled.
-    const bool stored = store::StoreCurrentRecord(history);
+    const bool stored = TellStoreResult(StoreWindowRecord(history));
     if (stored) EditStoredClient(store::CurrentSlot);
     return stored;
 }
@@ -70,9 +128,10 @@ void ClearDetails() {
     EnableFollowUpControls(false);
     gui::EZ_DISABLEC(DetailsForm, SaveButton);
     store::CurrentSlot = 0;
-    // The next save adds a further client.
+    // The next save adds a further client, which has no history file to keep.
     store::CurrentRecord.InUse = 0;
     store::CurrentRecord.ClientNumber = 0;
+    HistoryUnreadable = false;
 }
 
 }  // namespace details

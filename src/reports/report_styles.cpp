@@ -92,7 +92,7 @@ void PrintAddressLines(ReportRun& run) {
 // Flows the history from the cursor down, continuing on new pages under the page header and
 // the client's head line until all of it is placed.
 void PrintHistory(ReportRun& run) {
-    const std::string history = HistoryForReport(store::ReadHistory());
+    const std::string history = HistoryForReport(store::ReadHistory().text);
     std::string_view rest = history;
     for (;;) {
         // No font of its own: the first page goes on in the label font left by "Notes:", a

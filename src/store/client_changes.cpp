@@ -2,11 +2,6 @@
 
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/client_list.h"
-#include "app/forms.h"
-#include "app/main_window.h"
-#include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -37,42 +32,10 @@ bool AnyFreeSlot() {
     return false;
 }
 
-void TellHistoryNotSaved() {
-    gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
-                   "The client's history could not be written to the disk (" + LastFileError() +
-                       "); nothing was saved and the history file is unchanged.{S}",
-                   "History Not Saved", "OK");
-}
-
-void TellNotWritable() {
-    gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
-                   "The client cannot be saved: Vendrix 2 may not write in \"" + app::DataFolder() +
-                       "\" (" + ReadOnlyReason() + ").{S}",
-                   "Client Not Saved", "OK");
-}
-
-// Tells why no new client can be added: the table is full, or every free number still has
-// the history file of an earlier client.
-void TellNoRoom() {
-    if (AnyFreeSlot()) {
-        gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(),
-                       "No more clients may be added at this time: every free client number "
-                       "still has the history file of an earlier client in \"" +
-                           app::DataFolder() + "\".{!}",
-                       "Limit of " + std::to_string(MaxClients) + " Clients", "OK");
-        return;
-    }
-    gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(), LimitMessage,
-                   "Limit of " + std::to_string(MaxClients) + " Clients", "OK");
-}
-
 }  // namespace
 
-bool StoreCurrentRecord(const std::string& history) {
-    if (!DataWritable()) {
-        TellNotWritable();
-        return false;
-    }
+StoreResult StoreCurrentRecord(const std::string& history, HistoryFile historyFile) {
+    if (!DataWritable()) return {StoreOutcome::NotWritable, ReadOnlyReason()};
     // A store that fails leaves the table as it was, so that what the user sees as unsaved
     // is not saved with the table later either.
     const std::int32_t slot =
@@ -80,17 +43,13 @@ bool StoreCurrentRecord(const std::string& history) {
                                                                                  : FirstFreeSlot();
     if (slot == 0) {
         CurrentClientNumber = 0;
-        TellNoRoom();
-        return false;
+        return {AnyFreeSlot() ? StoreOutcome::NoFreeNumber : StoreOutcome::TableFull, {}};
     }
     const ClientRecord before = ClientTable[slot];
     const std::int32_t number =
         CurrentRecord.InUse > 0 ? CurrentRecord.ClientNumber : before.ClientNumber;
-    // A history that could not be read was shown empty; writing that over the file would
-    // lose it.
-    if (number != UnreadableHistoryClient && !WriteHistory(number, history)) {
-        TellHistoryNotSaved();
-        return false;
+    if (historyFile == HistoryFile::Rewrite && !WriteHistory(number, history)) {
+        return {StoreOutcome::HistoryNotWritten, LastFileError()};
     }
     ClientTable[slot] = CurrentRecord;
     ClientTable[slot].ClientNumber = number;
@@ -98,24 +57,13 @@ bool StoreCurrentRecord(const std::string& history) {
     CurrentSlot = slot;
     CurrentClientNumber = CurrentRecord.InUse > 0 ? number : 0;
     SaveNeeded = 1;
-    return true;
+    return {};
 }
 
-void DeleteSelectedClients() {
-    using namespace app;
-    const int selected = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
-    if (selected == 0) return;
-    if (gui::EZ_MSGBOX(MainForm, "Are you SURE you want to delete the highlighted item(s)?{?}",
-                       "Delete Clients", "YNC") != 1) {
-        return;
-    }
+void FreeSlots(std::span<const int> slots) {
     std::vector<std::string> histories;
-    for (int row =
-             gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED);
-         row >= 0; row = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, row,
-                                              gui::LVNI_SELECTED)) {
-        const int slot = row + 1;
-        if (slot > MaxClients) break;
+    for (const int slot : slots) {
+        if (slot < 1 || slot > MaxClients) continue;
         const std::string name = HistoryFileName(ClientTable[slot].ClientNumber);
         if (FileExists(name)) histories.push_back(name);
         ClientTable[slot].InUse = 0;
@@ -124,11 +72,6 @@ void DeleteSelectedClients() {
     PrepareForWriting();
     RemoveFiles(histories);
     SaveNeeded = 1;
-    SortClientTable();
-    FillClientList();
-    ShowSelectedCount();
-    CurrentSlot = 0;
-    gui::EZ_DISABLEC(MainForm, EditButton);
 }
 
 }  // namespace store

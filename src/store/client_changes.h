@@ -1,17 +1,40 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 namespace store {
 
-inline constexpr const char* LimitMessage = "No more clients may be added at this time.{!}";
+// What became of a store of CurrentRecord.
+enum class StoreOutcome {
+    Stored,
+    NotWritable,        // the data folder may not be written; the reason says why
+    TableFull,          // every slot holds a client
+    NoFreeNumber,       // every free slot's number still has an earlier client's history file
+    HistoryNotWritten,  // the history file could not be replaced; the reason says why
+};
+
+struct StoreResult {
+    StoreOutcome outcome = StoreOutcome::Stored;
+    std::string reason;  // the system's words, with NotWritable and HistoryNotWritten
+};
+
+// Whether a store rewrites the client's history file or leaves it as it is on the disk (a
+// history that could not be read was shown empty; writing that over the file would lose it).
+enum class HistoryFile {
+    Rewrite,
+    LeaveAsItIs,
+};
 
 // Writes CurrentRecord into its slot (an existing client) or into the first free slot (a new
-// one, which keeps that slot's number), then rewrites the client's history file. False when
-// the table is full (the user was told) or the history could not be written.
-bool StoreCurrentRecord(const std::string& history);
+// one, which keeps that slot's number), then rewrites the client's history file. Anything but
+// Stored leaves the table and the history file as they were.
+StoreResult StoreCurrentRecord(const std::string& history,
+                               HistoryFile historyFile = HistoryFile::Rewrite);
 
-// Deletes the clients of the highlighted rows of the main list, after the user agreed.
-void DeleteSelectedClients();
+// Frees the given slots (1..2000): removes their clients' history files, with one flush of the
+// folder for all of them, and marks the slots free, keeping their numbers. The table is not
+// re-sorted here.
+void FreeSlots(std::span<const int> slots);
 
 }  // namespace store

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -77,7 +76,7 @@ bool AssignClientNumbers() {
 }
 
 bool AnyHistoryFiles() {
-    DIR* listing = ::opendir(app::DataFolder().c_str());
+    DIR* listing = ::opendir(DataFolder().c_str());
     if (listing == nullptr) return false;
     bool found = false;
     while (const dirent* entry = ::readdir(listing)) {

@@ -5,7 +5,6 @@
 #include <span>
 #include <string_view>
 
-#include "app/app_state.h"
 #include "store/client_numbers.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -35,7 +34,7 @@ void MakeNewTable() {
 }  // namespace
 
 std::string DataFilePath() {
-    return app::DataFolder() + DataFileName;
+    return DataFolder() + DataFileName;
 }
 
 LoadOutcome LoadClientTable(std::string* reason) {

@@ -21,7 +21,7 @@ extern std::int32_t SaveNeeded;
 
 constexpr const char* DataFileName = "Clients.dat";
 
-// The data file's path: AppPath + "Data/Clients.dat".
+// The data file's path: DataFolder() + "Clients.dat".
 std::string DataFilePath();
 
 // What LoadClientTable found.

@@ -14,7 +14,8 @@ namespace store {
 namespace {
 
 struct FolderState {
-    std::string folder;
+    std::string dataFolder = DataFolderName;
+    std::string folder;          // the folder opened for this run ("" when none is)
     std::string readOnlyReason;  // empty while writable
     bool leftoversCleared = false;
     FolderLock lock;
@@ -27,10 +28,19 @@ FolderState& State() {
 
 }  // namespace
 
-FolderOpening OpenDataFolder(const std::string& folder) {
+void SetDataFolder(const std::string& folder) {
+    State().dataFolder = folder;
+}
+
+std::string DataFolder() {
+    return State().dataFolder;
+}
+
+FolderOpening OpenDataFolder() {
     FolderState& state = State();
     ResetDataFolder();
-    state.folder = folder;
+    state.folder = state.dataFolder;
+    const std::string& folder = state.folder;
     std::string reason;
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) reason = std::strerror(errno);
     std::string lockReason;

@@ -16,9 +16,15 @@ struct FolderOpening {
     std::string reason;  // with ReadOnly: why, in the system's words
 };
 
+// The folder of the clients and their histories, ending in "/": the program's folder +
+// "Data/", set at start-up; "Data/" (beside the working folder) until then.
+constexpr const char* DataFolderName = "Data/";
+void SetDataFolder(const std::string& folder);
+std::string DataFolder();
+
 // Makes the data folder when it is missing (readable by the user alone), locks it for this run
 // and finds out whether the program may write in it.
-FolderOpening OpenDataFolder(const std::string& folder);
+FolderOpening OpenDataFolder();
 // Clears the leftovers of crashed saves (under the lock) and lets go of the folder.
 void CloseDataFolder();
 
@@ -32,7 +38,8 @@ std::string ReadOnlyReason();
 // make every save fail.
 void PrepareForWriting();
 
-// Back to the start of a run: writable, nothing cleared yet, no lock held.
+// Back to the start of a run: writable, nothing cleared yet, no lock held. The data folder
+// stays where it was set.
 void ResetDataFolder();
 
 }  // namespace store

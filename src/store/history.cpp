@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -16,22 +15,16 @@ std::string HistoryFileName(std::int32_t clientNumber) {
     // data folder.
     char name[32];
     std::snprintf(name, sizeof name, "C%04d.dat", clientNumber);
-    return app::DataFolder() + name;
+    return DataFolder() + name;
 }
 
-std::int32_t UnreadableHistoryClient = 0;
-
-std::string ReadHistory() {
-    UnreadableHistoryClient = 0;
+History ReadHistory() {
     if (CurrentRecord.InUse <= 0) return {};
     const std::string name = HistoryFileName(CurrentRecord.ClientNumber);
     if (!FileExists(name)) return {};
     const auto bytes = ReadFileBytes(name, LargestHistory);
-    if (!bytes) {
-        UnreadableHistoryClient = CurrentRecord.ClientNumber;
-        return {};
-    }
-    return DecodeWindows1252(*bytes);
+    if (!bytes) return {{}, false};
+    return {DecodeWindows1252(*bytes), true};
 }
 
 bool WriteHistory(std::int32_t clientNumber, const std::string& history) {

@@ -10,17 +10,20 @@ namespace store {
 // longer file is not read at all, rather than read in part and written back cut.
 inline constexpr std::size_t LargestHistory = 256u << 20;
 
-// AppPath + "Data/C" + the client number in four digits + ".dat".
+// DataFolder() + "C" + the client number in four digits + ".dat".
 std::string HistoryFileName(std::int32_t clientNumber);
+
+// A client's history as read from its file.
+struct History {
+    std::string text;
+    // False when the file exists but could not be read: the text is then empty, and a save of
+    // the client must leave the file as it is instead of writing the empty text over it.
+    bool readable = true;
+};
 
 // The history of the client in CurrentRecord, "" when it has none or is new. Line breaks
 // come as stored (CR LF in files of the original program).
-std::string ReadHistory();
-
-// The number of the last client whose history file exists but could not be read by
-// ReadHistory (0 when the last one read was read whole). Its history is then shown empty,
-// and a save of that client leaves the file as it is instead of writing the empty text over it.
-extern std::int32_t UnreadableHistoryClient;
+History ReadHistory();
 
 // Replaces the client's history file with the text, NULs left out (deleted when nothing is
 // left). The new text reaches the disk whole before it takes the old file's place; false on

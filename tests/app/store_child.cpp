@@ -21,6 +21,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 #include "store/folder_lock.h"
 #include "support/generation_table.h"
@@ -46,7 +47,8 @@ store::FileCalls SmallWrites() {
 
 int SaveLoop(const std::string& folder) {
     app::AppPath = folder;
-    store::EnsureFolder(app::DataFolder());
+    store::SetDataFolder(folder + store::DataFolderName);
+    store::EnsureFolder(store::DataFolder());
     store::ResetClientStore();
     if (store::LoadClientTable() == store::LoadOutcome::Unreadable) return 3;
     std::string image(reinterpret_cast<const char*>(store::ClientTable.data()), store::FileSize);
@@ -78,7 +80,7 @@ void StartAndAddClient(const std::string& argument) {
     store::CurrentRecord = testing::MakeClient("Signalled");
     store::CurrentRecord.InUse = 0;
     store::CurrentSlot = 0;
-    if (store::StoreCurrentRecord("")) Report("edited");
+    if (store::StoreCurrentRecord("").outcome == store::StoreOutcome::Stored) Report("edited");
 }
 
 int RunProgram(const std::string& folder, int argc, char** argv, gui::StartProc start) {

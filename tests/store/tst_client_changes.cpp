@@ -9,7 +9,6 @@
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
-#include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
 
 using namespace store;
@@ -39,7 +38,7 @@ private slots:
         testing::TempAppFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
-        QVERIFY(StoreCurrentRecord("Called about the order"));
+        QCOMPARE(StoreCurrentRecord("Called about the order").outcome, StoreOutcome::Stored);
 
         QCOMPARE(CurrentSlot, 1);
         QCOMPARE(ClientTable[1].InUse, 1);
@@ -55,9 +54,9 @@ private slots:
         testing::TempAppFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
-        QVERIFY(StoreCurrentRecord("first"));
+        QCOMPARE(StoreCurrentRecord("first").outcome, StoreOutcome::Stored);
         StoreField(CurrentRecord.ClientName, "Acme West");
-        QVERIFY(StoreCurrentRecord("first"));
+        QCOMPARE(StoreCurrentRecord("first").outcome, StoreOutcome::Stored);
         QCOMPARE(CurrentSlot, 2);
         QCOMPARE(FieldText(ClientTable[1].ClientName), std::string("Acme"));
         QCOMPARE(FieldText(ClientTable[2].ClientName), std::string("Acme West"));
@@ -70,33 +69,33 @@ private slots:
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         const std::string history = "Line one\r\nM\xc3\xbcller \xe2\x82\xac\r\n";  // UTF-8
-        QVERIFY(StoreCurrentRecord(history));
+        QCOMPARE(StoreCurrentRecord(history).outcome, StoreOutcome::Stored);
         QCOMPARE(FileBytes(folder.dataPath() + "C0001.dat"),
                  QByteArray("Line one\r\nM\xfcller \x80\r\n"));
 
         CurrentRecord = ClientTable[1];
-        QCOMPARE(ReadHistory(), history);
+        QCOMPARE(ReadHistory().text, history);
     }
 
     void anEmptyHistoryDeletesTheFile() {
         testing::TempAppFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
-        QVERIFY(StoreCurrentRecord("something"));
+        QCOMPARE(StoreCurrentRecord("something").outcome, StoreOutcome::Stored);
         CurrentRecord = ClientTable[1];
-        QVERIFY(StoreCurrentRecord(""));
+        QCOMPARE(StoreCurrentRecord("").outcome, StoreOutcome::Stored);
         QVERIFY(!FileExists(folder.dataPath() + "C0001.dat"));
-        QCOMPARE(ReadHistory(), std::string());
+        QCOMPARE(ReadHistory().text, std::string());
     }
 
     void aNewOrMissingHistoryReadsEmpty() {
         testing::TempAppFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         CurrentRecord = EmptyRecord();
-        QCOMPARE(ReadHistory(), std::string());
+        QCOMPARE(ReadHistory().text, std::string());
         CurrentRecord = ClientTable[5];
         CurrentRecord.InUse = 1;
-        QCOMPARE(ReadHistory(), std::string());
+        QCOMPARE(ReadHistory().text, std::string());
     }
 
     void historyNamesUseTheClientNumber_data() {
@@ -121,19 +120,13 @@ private slots:
         for (int i = 1; i < MaxClients; ++i) ClientTable[i].InUse = 1;
         // The 2000th client still fits, in the last slot.
         StartNewClient("Last One In");
-        QVERIFY(StoreCurrentRecord(""));
+        QCOMPARE(StoreCurrentRecord("").outcome, StoreOutcome::Stored);
         QCOMPARE(CurrentSlot, MaxClients);
         SaveNeeded = 0;
         CurrentSlot = 17;  // left from an earlier store in the same window
         StartNewClient("One Too Many");
         CurrentSlot = 17;
-        testing::MessageBoxes boxes;
-        QVERIFY(!StoreCurrentRecord("history"));
-        QCOMPARE(boxes.asked().size(), std::size_t(1));
-        QCOMPARE(boxes.asked()[0].text,
-                 std::string("No more clients may be added at this time.{!}"));
-        QCOMPARE(boxes.asked()[0].caption, std::string("Limit of 2000 Clients"));
-        QCOMPARE(boxes.asked()[0].buttons, std::string("OK"));
+        QCOMPARE(StoreCurrentRecord("history").outcome, StoreOutcome::TableFull);
         QCOMPARE(SaveNeeded, 0);
         QCOMPARE(CurrentClientNumber, 0);
         QVERIFY(!FileExists(folder.dataPath() + "C0017.dat"));
@@ -143,7 +136,7 @@ private slots:
         testing::TempAppFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
-        QVERIFY(StoreCurrentRecord("kept"));
+        QCOMPARE(StoreCurrentRecord("kept").outcome, StoreOutcome::Stored);
         QFile::remove(QString::fromStdString(folder.dataFile()));
         // A folder where the history file should be makes its replacement fail.
         QFile::remove(QString::fromStdString(folder.dataPath() + "C0001.dat"));
@@ -152,10 +145,9 @@ private slots:
         StoreField(CurrentRecord.ClientName, "Renamed");
         SaveNeeded = 0;
         const ClientRecord before = ClientTable[1];
-        testing::MessageBoxes boxes;
-        QVERIFY(!StoreCurrentRecord("new text"));
-        QCOMPARE(boxes.asked().size(), std::size_t(1));
-        QCOMPARE(boxes.asked()[0].caption, std::string("History Not Saved"));
+        const StoreResult result = StoreCurrentRecord("new text");
+        QCOMPARE(result.outcome, StoreOutcome::HistoryNotWritten);
+        QVERIFY(!result.reason.empty());
         // Nothing of the failed save is kept, so the table cannot save it later either.
         QVERIFY(std::memcmp(&ClientTable[1], &before, RecordSize) == 0);
         QCOMPARE(SaveNeeded, 0);

@@ -29,7 +29,7 @@ void AddClient(const std::string& name, const std::string& history) {
     CurrentRecord = EmptyRecord();
     CurrentSlot = 0;
     StoreField(CurrentRecord.ClientName, name);
-    QVERIFY(StoreCurrentRecord(history));
+    QCOMPARE(StoreCurrentRecord(history).outcome, StoreOutcome::Stored);
 }
 
 }  // namespace
@@ -72,7 +72,6 @@ private slots:
         }
         QCOMPARE(FileBytes(folder.dataFile()).size(), qsizetype(FileSize));
         // The new table's first client takes no number whose history file exists.
-        testing::MessageBoxes boxes;
         AddClient("Acme", "New history.");
         QCOMPARE(ClientTable[CurrentSlot].ClientNumber, damage == "histories only" ? 2 : 1);
         if (damage == "histories only") {
@@ -120,13 +119,13 @@ private slots:
         for (int i = 0; i < numbers.size(); ++i) {
             const bool hadHistory = historyOf.contains(numbers[i]);
             CurrentRecord = ClientTable[i + 1];
-            QCOMPARE(QString::fromStdString(ReadHistory()),
+            QCOMPARE(QString::fromStdString(ReadHistory().text),
                      hadHistory ? QString("History %1").arg(numbers[i]) : QString());
         }
         // New clients never take 0 and always write their own history.
         AddClient("Newcomer", "Own history.");
         CurrentRecord = ClientTable[CurrentSlot];
-        QCOMPARE(ReadHistory(), std::string("Own history."));
+        QCOMPARE(ReadHistory().text, std::string("Own history."));
     }
 };
 

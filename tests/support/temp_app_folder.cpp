@@ -1,12 +1,14 @@
 #include "support/temp_app_folder.h"
 
 #include "app/app_state.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 
 namespace testing {
 
 TempAppFolder::TempAppFolder() {
     app::AppPath = path();
+    store::SetDataFolder(dataPath());
     store::EnsureFolder(dataPath());
 }
 

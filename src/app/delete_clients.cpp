@@ -1,0 +1,48 @@
+#include "app/delete_clients.h"
+
+#include <vector>
+
+#include "app/client_list.h"
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "platform/gui/ez.h"
+#include "store/client_changes.h"
+#include "store/client_table.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* DeleteQuestion =
+    "Are you SURE you want to delete the highlighted item(s)?{?}";
+
+// The slots of the highlighted rows, top to bottom; row r shows slot r + 1.
+std::vector<int> SelectedSlots() {
+    std::vector<int> slots;
+    for (int row =
+             gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED);
+         row >= 0; row = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, row,
+                                              gui::LVNI_SELECTED)) {
+        const int slot = row + 1;
+        if (slot > store::MaxClients) break;
+        slots.push_back(slot);
+    }
+    return slots;
+}
+
+}  // namespace
+
+void DeleteSelectedClients() {
+    const int selected = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
+    if (selected == 0) return;
+    if (gui::EZ_MSGBOX(MainForm, DeleteQuestion, "Delete Clients", "YNC") != 1) return;
+    store::FreeSlots(SelectedSlots());
+    // The freed records move behind the remaining clients.
+    SortClientTable();
+    FillClientList();
+    ShowSelectedCount();
+    store::CurrentSlot = 0;
+    gui::EZ_DISABLEC(MainForm, EditButton);
+}
+
+}  // namespace app
