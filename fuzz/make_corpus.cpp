@@ -1,7 +1,7 @@
 // Writes the seed corpus of the fuzz targets:  fuzz_make_corpus FOLDER
-// (FOLDER/fuzz_clients_file, FOLDER/fuzz_history_file, FOLDER/fuzz_day_numbers). The seeds
-// are a handful of files as the program writes them and as damage leaves them; kept few,
-// since a whole table is 696,348 bytes.
+// (FOLDER/fuzz_clients_file, FOLDER/fuzz_store_scan, FOLDER/fuzz_history_file,
+// FOLDER/fuzz_day_numbers). The seeds are a handful of files as the program writes them and as
+// damage leaves them; kept few, since a whole table is 696,348 bytes.
 
 #include <climits>
 #include <cstdint>
@@ -88,6 +88,30 @@ Table OddClients() {
     return table;
 }
 
+// Clients whose keys tie, or differ only in case, in every column, so that a sort's stability
+// shows; follow-ups flagged and not, around today and at both ends of the known days.
+Table TiesAndFollowUps() {
+    Table table = FreshTable();
+    const char* names[] = {"beta", "Alpha", "alpha", "Beta", "Ab", "Ab Co", "Abc"};
+    const char* contacts[] = {"Sam Quinn", "sam quinn", "Sam Quinn"};
+    const char* extensions[] = {"9", "10", ""};
+    const std::int32_t dates[] = {
+        Today - 3, Today, Today + 7, 0, followup::FirstDayOfWindow, followup::LastDayOfWindow};
+    for (int i = 1; i <= 40; ++i) {
+        auto& client = table[static_cast<std::size_t>(i)];
+        store::StoreField(client.ClientName, names[i % std::size(names)]);
+        store::StoreField(client.Contact, contacts[i % std::size(contacts)]);
+        store::StoreField(client.Phone, "555-0100");
+        store::StoreField(client.Ext, extensions[i % std::size(extensions)]);
+        store::StoreField(client.Gatekeeper, i % 2 == 0 ? "Front desk" : "");
+        client.FollowUpFlag = i % 5 == 0 ? 0 : 1;
+        client.FollowUpDate = dates[i % std::size(dates)];
+        client.ClientNumber = 41 - i;
+        client.InUse = 1;
+    }
+    return table;
+}
+
 void Write(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -138,6 +162,22 @@ int main(int argc, char** argv) {
           Image(WithClients(5), plain).substr(0, 6 * store::RecordSize + 100));
     Write(clients / "longer_than_a_table",
           Image(WithClients(3), plain) + std::string(4096, '\xA5'));
+
+    // The store-and-scan target takes files of up to 64 KiB (StoreScanLength): some of the same
+    // files, as many clients as fit, and ties to sort.
+    const auto storeScan = root / "fuzz_store_scan";
+    std::filesystem::create_directories(storeScan);
+    for (const char* name :
+         {"empty_file", "odd_clients", "settings_only", "short_cut_in_a_record"}) {
+        std::filesystem::copy_file(clients / name, storeScan / name,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+    constexpr std::size_t StoreScanLength = 65536;
+    constexpr int ClientsThatFit = static_cast<int>(StoreScanLength / store::RecordSize) - 1;
+    Write(storeScan / "many_clients", Image(WithClients(ClientsThatFit), remembered)
+                                          .substr(0, (ClientsThatFit + 1) * store::RecordSize));
+    Write(storeScan / "ties_and_follow_ups",
+          Image(TiesAndFollowUps(), remembered).substr(0, 42 * store::RecordSize));
 
     const auto history = root / "fuzz_history_file";
     std::filesystem::create_directories(history);

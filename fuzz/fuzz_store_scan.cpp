@@ -1,0 +1,337 @@
+// Any bytes as "Clients.dat" through the store and scan layers alone, without a window: the
+// load (the store's own reader, served from memory), a sort by the key the file remembers and
+// a click on every column title, the list's texts in the list's model, the user's scan over
+// every known day and the start-up scan that rolls past-due follow-ups forward, and the image
+// a save writes, kept in memory and loaded back. Thousands of inputs a second, where
+// fuzz_clients_file, which runs the whole program, manages dozens.
+
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "app/client_list.h"
+#include "followup/day_numbers.h"
+#include "followup/scan.h"
+#include "fuzz_program.h"
+#include "memory_data_file.h"
+#include "platform/gui/list_model.h"
+#include "store/client_table.h"
+#include "store/text_field.h"
+
+namespace {
+
+using store::ClientRecord;
+using store::ClientTable;
+using store::MaxClients;
+using Table = std::array<ClientRecord, store::TableSlots>;
+using fuzzing::Require;
+
+// The same day as the runs of the whole program: 16 March 2026.
+followup::DayNumber Today = 0;
+
+// What the client table must hold after the latest step, and room to work out the next one;
+// static, since a table is 696,348 bytes. Each step's outcome is compared in one pass.
+std::array<Table, 2>& Tables() {
+    static std::array<Table, 2> tables;
+    return tables;
+}
+int ExpectedIndex = 0;
+
+Table& Expected() {
+    return Tables()[static_cast<std::size_t>(ExpectedIndex)];
+}
+
+Table& Spare() {
+    return Tables()[static_cast<std::size_t>(1 - ExpectedIndex)];
+}
+
+// The spare table, worked out, becomes what is expected.
+void ExpectSpare() {
+    ExpectedIndex = 1 - ExpectedIndex;
+}
+
+Table& ExpectedResults() {
+    static Table table;
+    return table;
+}
+
+bool SameTable(const Table& a, const Table& b) {
+    return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+}
+
+bool IsClientNumber(std::int32_t number) {
+    return number >= 1 && number <= MaxClients;
+}
+
+// Every byte as the file holds it (its first 696,348; zeros past a short one), but "in use"
+// made 0 or 1 and the client numbers made unique in 1..2000, a client keeping the valid number
+// no client before it holds; a table whose numbers changed must be saved.
+void RequireLoadedAsTheFileSays(std::string_view input) {
+    Table& expected = Expected();
+    auto* bytes = reinterpret_cast<char*>(expected.data());
+    const std::size_t filled = std::min(input.size(), store::FileSize);
+    if (filled > 0) std::memcpy(bytes, input.data(), filled);
+    std::memset(bytes + filled, 0, store::FileSize - filled);
+    Require(std::memcmp(&store::ProgramSettings, bytes, sizeof(store::Settings)) == 0,
+            "the settings are not the file's first 36 bytes");
+    std::array<bool, MaxClients + 1> numberSeen{};
+    std::array<bool, MaxClients + 1> numberClaimed{};
+    bool renumbered = false;
+    for (int slot = 1; slot <= MaxClients; ++slot) {
+        const ClientRecord& loaded = ClientTable[slot];
+        ClientRecord& stored = expected[slot];
+        Require(loaded.InUse == (stored.InUse > 0 ? 1 : 0), "'in use' is not 0 or 1 after a load");
+        Require(IsClientNumber(loaded.ClientNumber) && !numberSeen[loaded.ClientNumber],
+                "a client number is out of 1..2000 or held by two slots after a load");
+        numberSeen[loaded.ClientNumber] = true;
+        renumbered = renumbered || loaded.ClientNumber != stored.ClientNumber;
+        if (loaded.InUse != 0 && IsClientNumber(stored.ClientNumber)) {
+            Require(
+                numberClaimed[stored.ClientNumber] || loaded.ClientNumber == stored.ClientNumber,
+                "a client lost a number no client before it held");
+            numberClaimed[stored.ClientNumber] = true;
+        }
+        stored.InUse = loaded.InUse;
+        stored.ClientNumber = loaded.ClientNumber;
+    }
+    Require(SameTable(ClientTable, expected), "a load changed bytes the file holds");
+    Require((store::SaveNeeded != 0) == renumbered,
+            "a renumbered table is not marked for saving, or an unchanged one is");
+}
+
+const unsigned char* KeyBytes(const ClientRecord& record, app::SortKey key) {
+    return reinterpret_cast<const unsigned char*>(&record) + (key.start - 1);
+}
+
+bool KeyInsideRecord(app::SortKey key) {
+    return key.start >= 1 && key.length >= 1 &&
+           std::int64_t{key.start} - 1 + key.length <= std::int64_t{store::RecordSize};
+}
+
+bool SameKey(app::SortKey a, app::SortKey b) {
+    return a.start == b.start && a.length == b.length;
+}
+
+// The clients fill slots 1..n in the key's byte order, equal keys and the free slots keeping
+// their order from before the sort, and every slot holds a record from before it, whole.
+void RequireSortedBy(app::SortKey key) {
+    Require(KeyInsideRecord(key), "a sort used a key reaching outside the record");
+    const Table& before = Expected();
+    Table& after = Spare();
+    std::array<std::int16_t, MaxClients + 1> slotBefore{};
+    int clients = 0;
+    for (int slot = 1; slot <= MaxClients; ++slot) {
+        slotBefore[before[slot].ClientNumber] = static_cast<std::int16_t>(slot);
+        clients += before[slot].InUse;
+    }
+    std::array<bool, MaxClients + 1> numberSeen{};
+    after[0] = before[0];
+    for (int slot = 1; slot <= MaxClients; ++slot) {
+        const ClientRecord& record = ClientTable[slot];
+        Require((record.InUse != 0) == (slot <= clients),
+                "the clients are not in slots 1..n after a sort");
+        Require(IsClientNumber(record.ClientNumber) && !numberSeen[record.ClientNumber],
+                "a sort lost or doubled a record");
+        numberSeen[record.ClientNumber] = true;
+        const int from = slotBefore[record.ClientNumber];
+        after[slot] = before[from];
+        if (slot == 1 || slot == clients + 1) continue;  // the first client or free slot
+        const ClientRecord& previous = ClientTable[slot - 1];
+        const int order = slot > clients
+                              ? 0
+                              : std::memcmp(KeyBytes(previous, key), KeyBytes(record, key),
+                                            static_cast<std::size_t>(key.length));
+        Require(order < 0 || (order == 0 && slotBefore[previous.ClientNumber] < from),
+                "a sort is not in the key's byte order, or not stable");
+    }
+    Require(SameTable(ClientTable, after), "a sort changed a record");
+    ExpectSpare();
+}
+
+// As at a start that remembers the last column, with whatever key the file holds: one that
+// reaches outside a record gives way to the client name.
+void SortByRememberedKey() {
+    const app::SortKey remembered{store::ProgramSettings.SortKeyStart,
+                                  store::ProgramSettings.SortKeyLength};
+    app::ActiveSortKey = remembered;
+    app::SortClientTable();
+    Require(
+        SameKey(app::ActiveSortKey, KeyInsideRecord(remembered) ? remembered : app::ClientNameKey),
+        "a sort dropped a good key, or kept one reaching outside the record");
+    RequireSortedBy(app::ActiveSortKey);
+}
+
+int CountClients() {
+    int clients = 0;
+    while (clients < MaxClients && ClientTable[clients + 1].InUse != 0) ++clients;
+    return clients;
+}
+
+void ClickEveryColumnTitle() {
+    for (int column = 0; column < static_cast<int>(app::ColumnSortKeys.size()); ++column) {
+        store::SaveNeeded = 0;
+        gui::NMLISTVIEW click;
+        click.hdr.code = gui::LVN_COLUMNCLICK;
+        click.iSubItem = column;
+        Require(app::ColumnClickHook(app::FormHandle, gui::WM_NOTIFY, 0, &click) == 1,
+                "a column click was not taken");
+        const app::SortKey key = app::ColumnSortKeys[static_cast<std::size_t>(column)];
+        Require(
+            SameKey(app::ActiveSortKey, key) &&
+                SameKey({store::ProgramSettings.SortKeyStart, store::ProgramSettings.SortKeyLength},
+                        key) &&
+                store::SaveNeeded == 1,
+            "a column click did not keep its column's key for the next start");
+        RequireSortedBy(key);
+        Require(app::ClientCount == CountClients(),
+                "the list's count is not the number of clients");
+    }
+}
+
+bool HasHighByte(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+}
+
+// The list's rows as its model keeps them: each client's five texts, readable, and given back
+// as they went in; a text with characters beyond ASCII stores back as the bytes it came from.
+void RequireListModelShowsClients() {
+    static gui::layer::RowsModel* const model = [] {
+        auto* rows = new gui::layer::RowsModel;
+        rows->setTitles({"Client", "Contact", "Phone", "Ext", "Gatekeeper"});
+        return rows;
+    }();
+    const int clients = CountClients();
+    const auto fieldsOf = [](const ClientRecord& client) {
+        const auto bytes = [](const auto& field) {
+            return store::TrimBlanksAndNuls(std::string_view(field.data(), field.size()));
+        };
+        return std::array<std::string_view, 5>{bytes(client.ClientName), bytes(client.Contact),
+                                               bytes(client.Phone), bytes(client.Ext),
+                                               bytes(client.Gatekeeper)};
+    };
+    model->clear();
+    model->beginBulk();
+    for (int row = 0; row < clients; ++row) {
+        const auto fields = fieldsOf(ClientTable[static_cast<std::size_t>(row + 1)]);
+        model->addRow(row, store::DecodeWindows1252(fields[0]));
+        for (int column = 1; column < 5; ++column) {
+            model->setCell(row, column, store::DecodeWindows1252(fields[column]));
+        }
+    }
+    model->endBulk();
+    Require(model->rowCount() == clients, "the list's model does not hold a row per client");
+    for (int row = 0; row < clients; ++row) {
+        const auto fields = fieldsOf(ClientTable[static_cast<std::size_t>(row + 1)]);
+        for (int column = 0; column < 5; ++column) {
+            const std::string text = store::DecodeWindows1252(fields[column]);
+            const QString shown =
+                model->data(model->index(row, column), Qt::DisplayRole).toString();
+            Require(shown.toStdString() == text, "the list's model changed a text");
+            if (!HasHighByte(fields[column])) continue;
+            Require(fuzzing::IsValidUtf8(text), "the list shows a broken character");
+            Require(store::EncodeWindows1252(text) == fields[column],
+                    "a field's text does not store back as its bytes");
+        }
+    }
+}
+
+// Exactly the flagged clients due from first to last, whole, in table order; nothing else.
+void RequireScanFoundDueClients(followup::DayNumber first, followup::DayNumber last) {
+    Table& results = ExpectedResults();
+    results.fill(store::EmptyRecord());
+    int found = 0;
+    for (int slot = 1; slot <= MaxClients && ClientTable[slot].InUse != 0; ++slot) {
+        const ClientRecord& client = ClientTable[slot];
+        if (client.FollowUpFlag == 0 || client.FollowUpDate < first || client.FollowUpDate > last) {
+            continue;
+        }
+        results[static_cast<std::size_t>(++found)] = client;
+        const std::string date = followup::DayNumberToText(client.FollowUpDate);
+        Require(date.size() == 8 && date[2] == '/' && date[5] == '/',
+                "a found follow-up has no date text");
+    }
+    Require(found == followup::ScanResultCount && SameTable(followup::ScanResults, results),
+            "the scan results are not the due clients in table order");
+}
+
+// The user's scan over every known day changes nothing.
+void ScanEveryKnownDay() {
+    followup::CollectFollowUps(followup::FirstDayOfWindow, followup::LastDayOfWindow, false);
+    Require(SameTable(ClientTable, Expected()), "the user's scan changed the table");
+    RequireScanFoundDueClients(followup::FirstDayOfWindow, followup::LastDayOfWindow);
+}
+
+// The start-up scan moves every flagged follow-up before today to today, and nothing else.
+void ScanAtStart() {
+    followup::CollectFollowUps(Today, Today, true);
+    Table& expected = Expected();
+    for (int slot = 1; slot <= MaxClients && expected[slot].InUse != 0; ++slot) {
+        ClientRecord& client = expected[slot];
+        if (client.FollowUpFlag != 0 && client.FollowUpDate < Today) client.FollowUpDate = Today;
+    }
+    Require(SameTable(ClientTable, expected),
+            "the start-up scan changed more than the past-due follow-ups");
+    RequireScanFoundDueClients(Today, Today);
+}
+
+// A save writes the table whole, its first 50 bytes being the settings and 14 blanks.
+void RequireSaveWritesTheTable() {
+    fuzzing::ForgetSavedDataFile();
+    store::SaveNeeded = 1;
+    Require(store::SaveClientTable() && store::SaveNeeded == 0, "a save failed or stayed pending");
+    const std::string& image = fuzzing::SavedDataFile();
+    Require(image.size() == store::FileSize, "the saved image is not 696,348 bytes");
+    Require(std::memcmp(image.data(), &store::ProgramSettings, sizeof(store::Settings)) == 0,
+            "the saved image does not begin with the settings");
+    Require(image.compare(store::SettingsBlankStart, store::SettingsBlankLength,
+                          std::string(store::SettingsBlankLength, ' ')) == 0,
+            "the settings are not followed by 14 blanks");
+    Require(std::memcmp(image.data(), ClientTable.data(), store::FileSize) == 0,
+            "the saved image is not the table");
+    // The save wrote the settings into slot 0 as well, and changed nothing else.
+    Expected()[0] = ClientTable[0];
+    Require(SameTable(ClientTable, Expected()), "a save changed a client");
+}
+
+// What was saved loads back as it was, with nothing to renumber and nothing to save.
+void RequireSavedImageLoadsBack() {
+    const store::Settings settings = store::ProgramSettings;
+    fuzzing::SetDataFileBytes(fuzzing::SavedDataFile());
+    store::ResetClientStore();
+    Require(store::LoadClientTable() == store::LoadOutcome::Loaded &&
+                SameTable(ClientTable, Expected()) &&
+                std::memcmp(&settings, &store::ProgramSettings, sizeof settings) == 0 &&
+                store::SaveNeeded == 0,
+            "a saved table does not load back as it was saved");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    followup::InitMonthLengths();
+    Today = followup::DayNumberFromDate(3, 16, 2026);
+    fuzzing::UseDataFileInMemory();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    fuzzing::SetDataFileBytes(input);
+    store::ResetClientStore();
+    Require(store::LoadClientTable() == store::LoadOutcome::Loaded, "the data file was not loaded");
+    RequireLoadedAsTheFileSays(input);
+    SortByRememberedKey();
+    ClickEveryColumnTitle();
+    RequireListModelShowsClients();
+    ScanEveryKnownDay();
+    ScanAtStart();
+    RequireSaveWritesTheTable();
+    RequireSavedImageLoadsBack();
+    return 0;
+}
