@@ -8,9 +8,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/app_state.h"
 #include "fuzz_program.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
 
 namespace fuzzing {
@@ -92,8 +92,10 @@ void UseDataFileInMemory() {
     // Removed at the end of the run.
     static const auto folder = std::make_unique<QTemporaryDir>();
     Require(folder->isValid(), "no program folder can be made");
-    app::AppPath = folder->path().toStdString() + "/";
-    store::EnsureFolder(app::DataFolder());
+    store::SetDataFolder(folder->path().toStdString() + "/" + store::DataFolderName);
+    Require(store::DataFilePath().starts_with(folder->path().toStdString() + "/"),
+            "the store keeps its data file outside the folder made for it");
+    store::EnsureFolder(store::DataFolder());
     const int placeholder =
         ::open(store::DataFilePath().c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     Require(placeholder >= 0, "the empty Clients.dat cannot be made");
