@@ -9,7 +9,7 @@
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
-#include "support/temp_app_folder.h"
+#include "support/temp_data_folder.h"
 
 using namespace store;
 
@@ -35,7 +35,7 @@ private slots:
     void init() { ResetClientStore(); }
 
     void theFirstClientTakesSlotOneAndWritesItsHistory() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QCOMPARE(StoreCurrentRecord("Called about the order").outcome, StoreOutcome::Stored);
@@ -51,7 +51,7 @@ private slots:
     }
 
     void twoStoresFromOneNewClientGiveTwoClients() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QCOMPARE(StoreCurrentRecord("first").outcome, StoreOutcome::Stored);
@@ -65,7 +65,7 @@ private slots:
     }
 
     void historyBytesAreKeptExactly() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         const std::string history = "Line one\r\nM\xc3\xbcller \xe2\x82\xac\r\n";  // UTF-8
@@ -78,7 +78,7 @@ private slots:
     }
 
     void anEmptyHistoryDeletesTheFile() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QCOMPARE(StoreCurrentRecord("something").outcome, StoreOutcome::Stored);
@@ -89,7 +89,7 @@ private slots:
     }
 
     void aNewOrMissingHistoryReadsEmpty() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         CurrentRecord = EmptyRecord();
         QCOMPARE(ReadHistory().text, std::string());
@@ -109,13 +109,13 @@ private slots:
     void historyNamesUseTheClientNumber() {
         QFETCH(int, number);
         QFETCH(QString, name);
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QCOMPARE(QString::fromStdString(HistoryFileName(number)),
                  QString::fromStdString(folder.dataPath()) + name);
     }
 
     void aFullTableRefusesANewClientAndChangesNothing() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         for (int i = 1; i < MaxClients; ++i) ClientTable[i].InUse = 1;
         // The 2000th client still fits, in the last slot.
@@ -133,7 +133,7 @@ private slots:
     }
 
     void aHistoryThatCannotBeWrittenIsReported() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         StartNewClient("Acme");
         QCOMPARE(StoreCurrentRecord("kept").outcome, StoreOutcome::Stored);

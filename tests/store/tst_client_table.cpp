@@ -9,7 +9,7 @@
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/text_field.h"
-#include "support/temp_app_folder.h"
+#include "support/temp_data_folder.h"
 
 using namespace store;
 
@@ -63,7 +63,7 @@ private slots:
     void init() { ResetClientStore(); }
 
     void firstRunMakesTheExactFileImage() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         QCOMPARE(SaveNeeded, 0);
 
@@ -80,14 +80,14 @@ private slots:
     }
 
     void aFreshSlotShowsEmptyText() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         QCOMPARE(FieldText(ClientTable[7].ClientName), std::string());
         QCOMPARE(FieldText(ClientTable[7].EMail), std::string());
     }
 
     void aShortFileLoadsAsFarAsItReaches() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QByteArray bytes(348, '\0');
         const std::int32_t style = 3;
         std::memcpy(bytes.data(), &style, sizeof style);
@@ -104,7 +104,7 @@ private slots:
     }
 
     void aFileShorterThanTheSettingsLeavesTheRestZero() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         const std::int32_t style = 2;
         WriteAll(folder.dataFile(),
                  QByteArray(reinterpret_cast<const char*>(&style), 4) + "\x01\x00");
@@ -115,7 +115,7 @@ private slots:
     }
 
     void aLongFileLoadsItsTableAndLosesItsTailAtTheNextSave() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         QByteArray bytes = ReadAll(folder.dataFile());
         bytes[348 + 344] = 1;  // slot 1 in use
@@ -131,7 +131,7 @@ private slots:
     }
 
     void settingsTravelInTheFirstRecord() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         ProgramSettings.RollPastDueForward = 1;
         ProgramSettings.ConfirmExit = 1;
@@ -154,7 +154,7 @@ private slots:
     }
 
     void aSaveWithNothingChangedWritesNothing() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         // Put different bytes in the file: a save that wrote anything would replace them.
         QByteArray marker = ReadAll(folder.dataFile());
@@ -166,7 +166,7 @@ private slots:
     }
 
     void aFailedSaveKeepsTheOldFileAndAsksAgain() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         const QByteArray before = ReadAll(folder.dataFile());
 
@@ -188,7 +188,7 @@ private slots:
     }
 
     void aMissingDataFolderFailsTheSaveWithoutLosingTheRequest() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
         SaveNeeded = 1;
@@ -197,7 +197,7 @@ private slots:
     }
 
     void anUnreadableFileIsNotTakenForAnEmptyTable() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         if (geteuid() == 0) QSKIP("root reads any file");
         QFile::setPermissions(QString::fromStdString(folder.dataFile()), QFileDevice::WriteOwner);
@@ -207,7 +207,7 @@ private slots:
     // A disk that fails part way through the file: what was read is not taken for a short
     // table (which the exit save would then write over the whole file).
     void aFileThatFailsPartWayThroughIsNotLoaded() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
         ClientTable[3].InUse = 1;
         StoreField(ClientTable[3].ClientName, "Acme");
@@ -238,7 +238,7 @@ private slots:
     // A file longer than the reader's limit is not read at all: cut, it would be written back
     // shorter.
     void aFileLongerThanTheLimitIsNotReadInPart() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         const std::string path = folder.dataPath() + "C0001.dat";
         QVERIFY(ReplaceFileSafely(path, "0123456789"));
         QCOMPARE(ReadFileBytes(path, 10), std::optional<std::string>("0123456789"));
@@ -246,7 +246,7 @@ private slots:
     }
 
     void theDataFolderAndFileAreTheUsersAlone() {
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         QDir(QString::fromStdString(folder.dataPath())).removeRecursively();
         EnsureFolder(folder.dataPath());
         QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);

@@ -13,8 +13,8 @@
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
-#include "support/program_fixture.h"
-#include "support/temp_app_folder.h"
+#include "support/client_records.h"
+#include "support/temp_data_folder.h"
 
 using namespace store;
 
@@ -55,7 +55,7 @@ private slots:
     void onlyAMissingFileIsAFirstStart() {
         QFETCH(QString, damage);
         QFETCH(int, outcome);
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         const QString dataFile = QString::fromStdString(folder.dataFile());
         if (damage == "histories only")
             QVERIFY(ReplaceFileSafely(folder.dataPath() + "C0001.dat", "Met in May."));
@@ -94,7 +94,7 @@ private slots:
     void everySlotGetsANumberOfItsOwn() {
         QFETCH(QList<int>, numbers);
         QFETCH(QList<int>, historyOf);
-        testing::TempAppFolder folder;
+        testing::TempDataFolder folder;
         std::array<ClientRecord, TableSlots> table{};
         for (int i = 0; i < numbers.size(); ++i) {
             table[i + 1] = testing::MakeClient("Client " + std::to_string(i + 1));

@@ -7,6 +7,7 @@
 
 #include "platform/gui/ez.h"
 #include "store/client_record.h"
+#include "support/client_records.h"
 #include "support/temp_app_folder.h"
 
 namespace testing {
@@ -31,11 +32,6 @@ private:
 
 // Settings under which a start opens no follow-up window: the start-up scan is switched off.
 store::Settings NoStartUpScan();
-
-// A client record with the given fields (stored as the details window stores them).
-store::ClientRecord MakeClient(const std::string& name, const std::string& contact = "",
-                               const std::string& phone = "", const std::string& ext = "",
-                               const std::string& gatekeeper = "");
 
 // Writes a "Clients.dat" holding the given clients in slots 1..n (numbers 1..2000) and the
 // settings.

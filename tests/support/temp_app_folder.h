@@ -1,21 +1,14 @@
 #pragma once
 
-#include <QTemporaryDir>
-
-#include <string>
+#include "support/temp_data_folder.h"
 
 namespace testing {
 
-// A fresh program folder for one test: AppPath points at it and its "Data/" folder exists.
-class TempAppFolder {
+// A fresh program folder for one test: AppPath points at it, and its "Data/" folder exists and
+// is the store's data folder.
+class TempAppFolder : public TempDataFolder {
 public:
     TempAppFolder();
-    std::string path() const;      // ends in "/"
-    std::string dataPath() const;  // path() + "Data/"
-    std::string dataFile() const;  // dataPath() + "Clients.dat"
-
-private:
-    QTemporaryDir dir_;
 };
 
 }  // namespace testing
