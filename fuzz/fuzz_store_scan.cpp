@@ -2,8 +2,8 @@
 // load (the store's own reader, served from memory), a sort by the key the file remembers and
 // a click on every column title, the list's texts in the list's model, the user's scan over
 // every known day and the start-up scan that rolls past-due follow-ups forward, and the image
-// a save writes, kept in memory and loaded back. Thousands of inputs a second, where
-// fuzz_clients_file, which runs the whole program, manages dozens.
+// a save writes, kept in memory and loaded back. Several times as many inputs a second as
+// fuzz_clients_file, which runs the whole program for each.
 
 #include <QString>
 
