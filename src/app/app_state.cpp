@@ -1,7 +1,5 @@
 #include "app/app_state.h"
 
-#include "store/data_folder.h"
-
 namespace app {
 
 int MainFont = 0;
@@ -14,9 +12,5 @@ std::string DateMask;
 std::int32_t ManualScanFlag = 0;
 std::string OpenerForm;
 platform::SYSTEMTIME PickerDate;
-
-std::string DataFolder() {
-    return store::DataFolder();
-}
 
 }  // namespace app

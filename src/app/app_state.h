@@ -22,7 +22,4 @@ extern platform::SYSTEMTIME PickerDate;  // the record exchanged with the date p
 constexpr const char* ProgramCaption = "Vendrix 2.05";
 constexpr const char* HelpFileName = "Vendrix 2.hlp";
 
-// The store's data folder, AppPath + "Data/" once the program has started.
-std::string DataFolder();
-
 }  // namespace app
