@@ -17,7 +17,7 @@ struct FolderOpening {
 };
 
 // The folder of the clients and their histories, ending in "/": the program's folder +
-// "Data/", set at start-up; "Data/" (beside the working folder) until then.
+// "Data/", set at start-up; "Data/" in the working folder until then.
 constexpr const char* DataFolderName = "Data/";
 void SetDataFolder(const std::string& folder);
 std::string DataFolder();
