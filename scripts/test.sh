@@ -10,6 +10,8 @@ jobs=$(nproc)
 
 # The code keeps one layout: any file clang-format would change fails the run.
 git ls-files -z -- src tests bench fuzz | grep -zE '\.(cpp|h)$' | xargs -0 clang-format --dry-run --Werror
+# Each layered folder of src/ includes only the folders below it.
+scripts/check-layers.sh >/dev/null
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
