@@ -10,6 +10,23 @@
 
 namespace testing {
 
+namespace {
+
+// A box no test asked for fails the test at once, where a real box would wait for a person
+// until the test's time ran out; it is answered as its cautious default.
+int FailUnexpectedBox(const gui::MessageBoxRequest& request) {
+    const std::string what =
+        "a message box no test expected: \"" + request.caption + "\": " + request.text;
+    QTest::qFail(what.c_str(), __FILE__, __LINE__);
+    if (request.buttons == "YNC") return -1;
+    return request.buttons == "OK" ? 1 : 0;
+}
+
+[[maybe_unused]] const bool UnexpectedBoxesFail =
+    (gui::SetMessageBoxAnswerer(FailUnexpectedBox), true);
+
+}  // namespace
+
 MessageBoxes::MessageBoxes() {
     gui::SetMessageBoxAnswerer([this](const gui::MessageBoxRequest& request) {
         asked_.push_back(request);
@@ -25,7 +42,7 @@ MessageBoxes::MessageBoxes() {
 }
 
 MessageBoxes::~MessageBoxes() {
-    gui::SetMessageBoxAnswerer({});
+    gui::SetMessageBoxAnswerer(FailUnexpectedBox);
 }
 
 void MessageBoxes::answer(std::vector<int> answers) {
@@ -85,7 +102,7 @@ void StopProgram() {
         store::SaveNeeded = 0;
         gui::EZ_UNLOADFORM(app::MainForm);
     }
-    gui::SetMessageBoxAnswerer({});
+    gui::SetMessageBoxAnswerer(FailUnexpectedBox);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }

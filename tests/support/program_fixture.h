@@ -12,7 +12,8 @@
 
 namespace testing {
 
-// Answers message boxes instead of a person and keeps what they asked.
+// Answers message boxes instead of a person and keeps what they asked. Outside its life a
+// message box fails the running test at once.
 class MessageBoxes {
 public:
     MessageBoxes();
