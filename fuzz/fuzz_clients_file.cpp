@@ -26,8 +26,7 @@
 namespace {
 
 void RequireListShowsTheTable() {
-    const int rows =
-        gui::EZ_SENDMESSAGER(app::MainForm, app::MainList, gui::LVM_GETITEMCOUNT, 0, 0);
+    const int rows = gui::ListRowCount(app::MainForm, app::MainList);
     fuzzing::Require(rows == app::ClientCount, "the list and the client count differ");
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const bool listed = slot <= app::ClientCount;

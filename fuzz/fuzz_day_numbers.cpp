@@ -1,9 +1,10 @@
 // Any 32-bit values through every day-number conversion: a day number to its text and to the
-// date picker's record and back, and a month, day and year to a day number.
+// date picker's date and back, and a month, day and year to a day number.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "followup/day_numbers.h"
@@ -32,28 +33,20 @@ void CheckDayNumber(followup::DayNumber n) {
         fuzzing::Require(text.size() == 8 && text[2] == '/' && text[5] == '/',
                          "a day's text is not mm/dd/yy");
     }
-    platform::SYSTEMTIME date;
-    date.wYear = 1999;
-    date.wMonth = 12;
-    date.wDay = 31;
-    followup::DayNumberToPickerDate(n, date);
+    const std::optional<platform::CalendarDate> picked = followup::DayNumberToPickerDate(n);
     if (!IsInWindow(n)) {
-        fuzzing::Require(date.wYear == 1999 && date.wMonth == 12 && date.wDay == 31,
-                         "a day outside the window changed the picker's date");
+        fuzzing::Require(!picked, "a day outside the window gave the picker a date");
         return;
     }
-    fuzzing::Require(date.wMonth >= 1 && date.wMonth <= 12 && date.wDay >= 1 && date.wDay <= 31,
+    fuzzing::Require(picked.has_value(), "a day of the window gave the picker no date");
+    const platform::CalendarDate date = *picked;
+    fuzzing::Require(date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31,
                      "a day became an impossible date");
-    fuzzing::Require(followup::DayNumberFromDate(date.wMonth, date.wDay, date.wYear) == n,
+    fuzzing::Require(followup::DayNumberFromPickerDate(date) == n,
                      "a day does not come back from its date");
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    followup::InitMonthLengths();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const followup::DayNumber n = TakeInt(data, size);
@@ -62,11 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t year = TakeInt(data, size);
     CheckDayNumber(n);
     CheckDayNumber(n + (n > 0 ? -1 : 1));  // its neighbour, towards zero
-    std::int32_t expanded = year;
-    followup::SetYearLengths(expanded);
+    const std::int32_t february = followup::YearLengths(year)[2];
+    fuzzing::Require(february == 28 || february == 29, "a year's February is impossible");
     followup::ExpandYear(year);
     const followup::DayNumber fromDate = followup::DayNumberFromDate(month, day, year);
     CheckDayNumber(fromDate);
-    followup::InitMonthLengths();
     return 0;
 }

@@ -133,7 +133,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    followup::InitMonthLengths();
     const std::filesystem::path root(argv[1]);
 
     const auto clients = root / "fuzz_clients_file";

@@ -16,7 +16,6 @@ bool WriteSampleFolder(const std::string& folder, int count, std::size_t history
     store::EnsureFolder(app::AppPath);
     store::SetDataFolder(app::AppPath + store::DataFolderName);
     store::EnsureFolder(store::DataFolder());
-    followup::InitMonthLengths();
 
     store::ResetClientStore();
     for (int i = 1; i <= store::MaxClients; ++i) store::ClientTable[i].ClientNumber = i;

@@ -11,6 +11,5 @@ std::int32_t HelpOpen = 0;
 std::string DateMask;
 std::int32_t ManualScanFlag = 0;
 std::string OpenerForm;
-platform::SYSTEMTIME PickerDate;
 
 }  // namespace app

@@ -102,7 +102,7 @@ void ShowClientCount() {
 }
 
 void ShowSelectedCount() {
-    const int selected = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
+    const int selected = gui::SelectedRowCount(MainForm, MainList);
     gui::EZ_SETSBTEXT(MainForm, StatusBar, 3, " Selected: " + std::to_string(selected), "");
 }
 
@@ -137,21 +137,15 @@ void TypeAhead(int value) {
         const unsigned char first =
             static_cast<unsigned char>(store::ClientTable[row + 1].ClientName[0]);
         if (lower(first) == typed) {
-            SelectListRow(MainForm, MainList, row, static_cast<int>(gui::LVIS_SELECTED));
-            gui::EZ_SENDMESSAGE(MainForm, MainList, gui::LVM_ENSUREVISIBLE, row, 0);
+            SelectListRow(MainForm, MainList, row, RowSelected);
+            gui::ScrollRowIntoView(MainForm, MainList, row);
             return;
         }
     }
 }
 
 void SelectListRow(const std::string& form, int id, int row, int state) {
-    gui::LVITEM item;
-    item.mask = gui::LVIF_STATE;
-    item.iItem = row;
-    item.iSubItem = 0;
-    item.state = static_cast<unsigned>(state);
-    item.stateMask = gui::LVIS_SELECTED;
-    gui::EZ_SENDMESSAGE(form, id, gui::LVM_SETITEM, 0, item);
+    gui::SetRowSelected(form, id, row, (state & RowSelected) != 0);
     // The status bar counts the main list's highlight, whoever changes it.
     if (form == MainForm && id == MainList) ShowSelectedCount();
 }

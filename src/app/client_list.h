@@ -47,7 +47,9 @@ int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t wParam
                     const gui::NMLISTVIEW* record);
 // Highlights the first client whose name begins with the typed key.
 void TypeAhead(int value);
-// Sets (state 2) or clears (state 0) the highlight of one row of a list.
+// The state that highlights a row; 0 clears its highlight.
+constexpr int RowSelected = 2;
+// Sets (state RowSelected) or clears (state 0) the highlight of one row of a list.
 void SelectListRow(const std::string& form, int id, int row, int state);
 
 }  // namespace app

@@ -19,10 +19,7 @@ constexpr const char* DeleteQuestion =
 // The slots of the highlighted rows, top to bottom; row r shows slot r + 1.
 std::vector<int> SelectedSlots() {
     std::vector<int> slots;
-    for (int row =
-             gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED);
-         row >= 0; row = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, row,
-                                              gui::LVNI_SELECTED)) {
+    for (const int row : gui::SelectedRows(MainForm, MainList)) {
         const int slot = row + 1;
         if (slot > store::MaxClients) break;
         slots.push_back(slot);
@@ -33,7 +30,7 @@ std::vector<int> SelectedSlots() {
 }  // namespace
 
 void DeleteSelectedClients() {
-    const int selected = gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0);
+    const int selected = gui::SelectedRowCount(MainForm, MainList);
     if (selected == 0) return;
     if (gui::EZ_MSGBOX(MainForm, DeleteQuestion, "Delete Clients", "YNC") != 1) return;
     store::FreeSlots(SelectedSlots());

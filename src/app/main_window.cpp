@@ -30,8 +30,7 @@ constexpr double ButtonHeight = 1.5;
 
 // The row's slot, or 0 when no row is highlighted.
 std::int32_t FirstSelectedSlot() {
-    return gui::EZ_SENDMESSAGER(MainForm, MainList, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED) +
-           1;
+    return gui::FirstSelectedRow(MainForm, MainList) + 1;
 }
 
 void RefreshSelection() {

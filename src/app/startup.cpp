@@ -66,7 +66,6 @@ void Initialise() {
     HelpFilePath = AppPath + HelpFileName;
     // The clients and their histories live beside the program.
     store::SetDataFolder(AppPath + store::DataFolderName);
-    followup::InitMonthLengths();
     DateMask = "MM/dd/yy";
     // Reports that cannot be printed are kept beside the data, and the user is told in the
     // program's own message boxes.

@@ -52,7 +52,7 @@ void FollowUpClicked() {
 
 void HistoryFocused() {
     gui::EZ_SCROLLTO(DetailsForm, HistoryBox, 1, 0);
-    gui::EZ_SENDMESSAGE(DetailsForm, HistoryBox, gui::EM_SETSEL, -1, -1);
+    gui::ClearTextSelection(DetailsForm, HistoryBox);
 }
 
 void SaveClicked() {
@@ -81,8 +81,8 @@ void SelectClientInMainList() {
     if (slot > 0) store::CurrentSlot = slot;
     if (store::CurrentSlot < 1 || store::CurrentSlot > app::ClientCount) return;
     const int row = store::CurrentSlot - 1;
-    app::SelectListRow(app::MainForm, app::MainList, row, static_cast<int>(gui::LVIS_SELECTED));
-    gui::EZ_SENDMESSAGE(app::MainForm, app::MainList, gui::LVM_ENSUREVISIBLE, row, 0);
+    app::SelectListRow(app::MainForm, app::MainList, row, app::RowSelected);
+    gui::ScrollRowIntoView(app::MainForm, app::MainList, row);
     // The main window's own rule: "&Edit" is usable while a row is highlighted.
     gui::EZ_ENABLEC(app::MainForm, app::EditButton);
     app::ShowSelectedCount();

@@ -96,7 +96,7 @@ void BuildDetailsWindow() {
     CreateLabels();
     CreateRecordControls();
     CreateButtons();
-    gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_SETFORMAT, 0, app::DateMask);
+    gui::SetPickerFormat(DetailsForm, FollowUpPicker, app::DateMask);
     gui::EZ_DISABLEC(DetailsForm, SaveButton);
     // "&New" only starts a further client in a window that adds clients.
     if (OpenedFromScanResults() || store::CurrentSlot > 0) {

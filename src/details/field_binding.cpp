@@ -58,11 +58,9 @@ void ShowCurrentRecord() {
     EnableFollowUpControls(record.FollowUpFlag != 0);
     // Today first: a date outside the known years (a damaged file) leaves the record as it
     // is, and the picker then shows today rather than whatever the record held before.
-    platform::GetLocalTime(app::PickerDate);
-    if (record.FollowUpDate > 0)
-        followup::DayNumberToPickerDate(record.FollowUpDate, app::PickerDate);
-    gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID,
-                        app::PickerDate);
+    gui::SetPickerDate(
+        DetailsForm, FollowUpPicker,
+        followup::DayNumberToPickerDate(record.FollowUpDate).value_or(platform::LocalDate()));
     gui::EZ_SETTEXT(DetailsForm, ActionBox, store::FieldText(record.FollowUpAction));
     const store::History history = store::ReadHistory();
     HistoryUnreadable = !history.readable;
@@ -91,10 +89,8 @@ std::string ReadDetailsIntoRecord() {
     }
     record.FollowUpFlag = gui::EZ_GETCHECK(DetailsForm, FollowUpCheck);
     if (record.FollowUpFlag != 0) {
-        gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_GETSYSTEMTIME, 0,
-                            app::PickerDate);
-        record.FollowUpDate = followup::DayNumberFromDate(
-            app::PickerDate.wMonth, app::PickerDate.wDay, app::PickerDate.wYear);
+        record.FollowUpDate =
+            followup::DayNumberFromPickerDate(gui::PickerDate(DetailsForm, FollowUpPicker));
         store::StoreField(record.FollowUpAction, gui::EZ_GETTEXT(DetailsForm, ActionBox));
     } else {
         record.FollowUpDate = 0;

@@ -22,10 +22,8 @@ void MoveBy(int step) {
     if (!MayLeaveRecord(app::DetailsForm, LeavePromptText)) return;
     app::SelectListRow(app::MainForm, app::MainList, store::CurrentSlot - 1, 0);
     store::CurrentSlot = target;
-    app::SelectListRow(app::MainForm, app::MainList, store::CurrentSlot - 1,
-                       static_cast<int>(gui::LVIS_SELECTED));
-    gui::EZ_SENDMESSAGE(app::MainForm, app::MainList, gui::LVM_ENSUREVISIBLE,
-                        store::CurrentSlot - 1, 0);
+    app::SelectListRow(app::MainForm, app::MainList, store::CurrentSlot - 1, app::RowSelected);
+    gui::ScrollRowIntoView(app::MainForm, app::MainList, store::CurrentSlot - 1);
     app::ShowSelectedCount();
     store::CurrentRecord = store::ClientTable[store::CurrentSlot];
     ShowCurrentRecord();

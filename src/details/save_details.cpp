@@ -122,9 +122,7 @@ void ClearDetails() {
     gui::EZ_SETCHECK(DetailsForm, FollowUpCheck, 0);
     gui::EZ_SETTEXT(DetailsForm, ActionBox, "");
     gui::EZ_SETTEXT(DetailsForm, HistoryBox, "");
-    platform::GetLocalTime(app::PickerDate);
-    gui::EZ_SENDMESSAGE(DetailsForm, FollowUpPicker, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID,
-                        app::PickerDate);
+    gui::SetPickerDate(DetailsForm, FollowUpPicker, platform::LocalDate());
     EnableFollowUpControls(false);
     gui::EZ_DISABLEC(DetailsForm, SaveButton);
     store::CurrentSlot = 0;

@@ -6,8 +6,6 @@
 
 namespace followup {
 
-std::array<std::int32_t, 13> MonthLengths{};
-
 namespace {
 
 // The arithmetic constants are single-precision values carried in double precision; the
@@ -37,18 +35,12 @@ DayNumber DayNumberOfYear(std::int32_t month, std::int32_t day, std::int32_t yea
     return static_cast<DayNumber>(n);
 }
 
-struct CalendarDate {
-    std::int32_t year;
-    std::int32_t month;
-    std::int32_t day;
-};
-
 bool InWindow(DayNumber n) {
     return n >= FirstDayOfWindow && n <= LastDayOfWindow;
 }
 
 // Breaks a day number of the window into its calendar date.
-CalendarDate SplitDayNumber(DayNumber n) {
+platform::CalendarDate SplitDayNumber(DayNumber n) {
     const double a = RoundSix(n / 365.0);
     const double b = RoundSix(a / 4.0);
     const double g = RoundSix(0.75 * a / 100.0);
@@ -57,14 +49,13 @@ CalendarDate SplitDayNumber(DayNumber n) {
     std::int32_t day = n - DayNumberOfYear(1, 1, year) + 1;
     if (day == 0) {  // the estimate was one year high: 31 December of the year before
         year -= 1;
-        std::int32_t y = year;
-        SetYearLengths(y);
-        day = MonthLengths[2] + 337;
+        day = YearLengths(year)[2] + 337;
     }
-    SetYearLengths(year);
+    year = ExpandYear(year);
+    const std::array<std::int32_t, 13> lengths = YearLengths(year);
     std::int32_t month = 1;
-    while (month < 12 && MonthLengths[month] < day) {
-        day -= MonthLengths[month];
+    while (month < 12 && lengths[month] < day) {
+        day -= lengths[month];
         ++month;
     }
     return {year, month, day};
@@ -72,50 +63,43 @@ CalendarDate SplitDayNumber(DayNumber n) {
 
 }  // namespace
 
-void InitMonthLengths() {
-    MonthLengths.fill(31);
-    MonthLengths[0] = 0;
-    for (int m : {4, 6, 9, 11}) MonthLengths[m] -= 1;
-    MonthLengths[2] -= 3;
-}
-
 std::int32_t ExpandYear(std::int32_t year) {
     const std::int32_t y2 = year % 100;
     if (y2 >= 61 && y2 <= 99) return 1900 + y2;
     return 2000 + y2;
 }
 
-void SetYearLengths(std::int32_t& year) {
-    if (MonthLengths[1] == 0) InitMonthLengths();
+std::array<std::int32_t, 13> YearLengths(std::int32_t year) {
     year = ExpandYear(year);
     const bool leap = (year % 4 == 0) != (year % 100 == 0 && year % 400 != 0);
-    MonthLengths[2] = leap ? 29 : 28;
+    std::array<std::int32_t, 13> lengths = MonthLengths;
+    lengths[2] = leap ? 29 : 28;
+    return lengths;
 }
 
 DayNumber DayNumberFromDate(std::int32_t month, std::int32_t day, std::int32_t year) {
     return DayNumberOfYear(month, day, ExpandYear(year));
 }
 
+DayNumber DayNumberFromPickerDate(platform::CalendarDate date) {
+    return DayNumberFromDate(date.month, date.day, date.year);
+}
+
 DayNumber TodayDayNumber() {
-    platform::SYSTEMTIME now;
-    platform::GetLocalTime(now);
-    return DayNumberFromDate(now.wMonth, now.wDay, now.wYear);
+    return DayNumberFromPickerDate(platform::LocalDate());
 }
 
 std::string DayNumberToText(DayNumber n) {
     if (!InWindow(n)) return {};
-    const CalendarDate date = SplitDayNumber(n);
+    const platform::CalendarDate date = SplitDayNumber(n);
     char text[16];
     std::snprintf(text, sizeof text, "%02d/%02d/%02d", date.month, date.day, date.year % 100);
     return text;
 }
 
-void DayNumberToPickerDate(DayNumber n, platform::SYSTEMTIME& pickerDate) {
-    if (!InWindow(n)) return;
-    const CalendarDate date = SplitDayNumber(n);
-    pickerDate.wYear = static_cast<std::uint16_t>(date.year);
-    pickerDate.wMonth = static_cast<std::uint16_t>(date.month);
-    pickerDate.wDay = static_cast<std::uint16_t>(date.day);
+std::optional<platform::CalendarDate> DayNumberToPickerDate(DayNumber n) {
+    if (!InWindow(n)) return std::nullopt;
+    return SplitDayNumber(n);
 }
 
 std::string TimeOfDayText() {

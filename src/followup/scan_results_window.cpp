@@ -22,8 +22,7 @@ constexpr double ButtonHeight = 1.5;
 
 // The first highlighted row, -1 when none is.
 int FirstSelectedRow() {
-    return gui::EZ_SENDMESSAGER(app::ScanResultsForm, ResultsList, gui::LVM_GETNEXTITEM, -1,
-                                gui::LVNI_SELECTED);
+    return gui::FirstSelectedRow(app::ScanResultsForm, ResultsList);
 }
 
 void UpdateEditButton() {

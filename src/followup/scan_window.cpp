@@ -4,6 +4,7 @@
 #include "app/forms.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
+#include "platform/clock.h"
 #include "platform/gui/ez.h"
 
 namespace followup {
@@ -24,8 +25,7 @@ void MakeDatePicker(int id, double row) {
 }
 
 DayNumber PickedDay(int picker) {
-    gui::EZ_SENDMESSAGE(app::ScanForm, picker, gui::DTM_GETSYSTEMTIME, 0, app::PickerDate);
-    return DayNumberFromDate(app::PickerDate.wMonth, app::PickerDate.wDay, app::PickerDate.wYear);
+    return DayNumberFromPickerDate(gui::PickerDate(app::ScanForm, picker));
 }
 
 }  // namespace
@@ -47,12 +47,11 @@ void BuildScanWindow() {
     gui::EZ_BUTTON(ScanExitButton, 20.625, ButtonRow, ButtonWidth, ButtonHeight, "E&xit", "T");
     gui::EZ_BUTTON(ScanHelpButton, 1.875, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
     for (const int picker : {ScanFirstDayPicker, ScanLastDayPicker}) {
-        gui::EZ_SENDMESSAGE(app::ScanForm, picker, gui::DTM_SETFORMAT, 0, app::DateMask);
+        gui::SetPickerFormat(app::ScanForm, picker, app::DateMask);
     }
-    platform::GetLocalTime(app::PickerDate);
+    const platform::CalendarDate today = platform::LocalDate();
     for (const int picker : {ScanFirstDayPicker, ScanLastDayPicker}) {
-        gui::EZ_SENDMESSAGE(app::ScanForm, picker, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID,
-                            app::PickerDate);
+        gui::SetPickerDate(app::ScanForm, picker, today);
     }
     gui::EZ_SETFOCUS(app::ScanForm, ScanStartButton);
     gui::EZ_DISPLAYLAYER(app::ScanForm, 1, 0);

@@ -29,6 +29,12 @@ void GetLocalTime(SYSTEMTIME& now) {
     now.wMilliseconds = static_cast<std::uint16_t>(t.msec());
 }
 
+CalendarDate LocalDate() {
+    SYSTEMTIME now;
+    GetLocalTime(now);
+    return {now.wYear, now.wMonth, now.wDay};
+}
+
 void SetClock(std::function<SYSTEMTIME()> clock) {
     ClockOverride() = std::move(clock);
 }

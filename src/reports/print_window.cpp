@@ -69,7 +69,7 @@ void BuildPrintWindow() {
     // Decided once: the opener's selection cannot change while this modal window is open.
     const std::string opener =
         app::OpenerForm == app::MainForm ? app::MainForm : app::ScanResultsForm;
-    if (gui::EZ_SENDMESSAGER(opener, OpenerList, gui::LVM_GETSELECTEDCOUNT, 0, 0) == 0) {
+    if (gui::SelectedRowCount(opener, OpenerList) == 0) {
         gui::EZ_DISABLEC(app::PrintForm, PrintSelectedButton);
     }
     gui::EZ_DISPLAYLAYER(app::PrintForm, 1, 0);

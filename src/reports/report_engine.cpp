@@ -60,20 +60,13 @@ std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
 
     std::vector<const store::ClientRecord*> chosen;
     if (selectedOnly != 0) {
-        // The rows come in ascending order; a row that does not move on ends the walk, so a
-        // confused list cannot keep the loop going.
-        int row = -1;
-        for (;;) {
-            const int next = gui::EZ_SENDMESSAGER(form, SourceList, gui::LVM_GETNEXTITEM, row,
-                                                  gui::LVNI_SELECTED);
-            if (next <= row || next >= store::MaxClients) break;
-            chosen.push_back(&table[static_cast<std::size_t>(next) + 1]);
-            row = next;
+        // The rows come in ascending order; none beyond the table's last slot is taken.
+        for (const int row : gui::SelectedRows(form, SourceList)) {
+            if (row >= store::MaxClients) break;
+            chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
         }
     } else {
-        const int count =
-            std::clamp(gui::EZ_SENDMESSAGER(form, SourceList, gui::LVM_GETITEMCOUNT, 0, 0), 0,
-                       store::MaxClients);
+        const int count = std::clamp(gui::ListRowCount(form, SourceList), 0, store::MaxClients);
         for (int row = 0; row < count; ++row) {
             chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
         }

@@ -45,8 +45,7 @@ void CheckTableMatchesList() {
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         QCOMPARE(store::ClientTable[slot].InUse > 0, slot <= app::ClientCount);
     }
-    QCOMPARE(gui::EZ_SENDMESSAGER(app::MainForm, app::MainList, gui::LVM_GETITEMCOUNT, 0, 0),
-             app::ClientCount);
+    QCOMPARE(gui::ListRowCount(app::MainForm, app::MainList), app::ClientCount);
 }
 
 void ClickColumn(int column) {
@@ -174,7 +173,6 @@ private slots:
         QFETCH(int, day);
         QFETCH(int, year);
         QFETCH(int, expected);
-        followup::InitMonthLengths();
         QCOMPARE(followup::DayNumberFromDate(month, day, year), expected);
         QVERIFY(expected == 0 || !followup::DayNumberToText(expected).empty());
     }

@@ -161,10 +161,7 @@ private slots:
                                    MakeClient("acme"), MakeClient("yankee")},
                                   NoStartUpScan());
         testing::ProgramSession session(folder);
-        const auto firstHighlighted = [] {
-            return gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETNEXTITEM, -1,
-                                        gui::LVNI_SELECTED);
-        };
+        const auto firstHighlighted = [] { return gui::FirstSelectedRow("F1", app::MainList); };
         // Bravo, Zeta, acme, beta, yankee in byte order: Bravo is the first that begins with b
         // or B.
         QTest::keyClick(MainList(), Qt::Key_B);
@@ -184,7 +181,7 @@ private slots:
         ClickHeader(1);  // sorted by Contact: typing does nothing, and the refill cleared the count
         QCOMPARE(Status(3), std::string(" Selected: 0"));
         QTest::keyClick(MainList(), Qt::Key_Z);
-        QCOMPARE(gui::EZ_SENDMESSAGER("F1", app::MainList, gui::LVM_GETSELECTEDCOUNT, 0, 0), 0);
+        QCOMPARE(gui::SelectedRowCount("F1", app::MainList), 0);
     }
 
     void clickingARowEnablesEdit() {

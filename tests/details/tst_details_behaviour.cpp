@@ -106,10 +106,10 @@ private slots:
         QVERIFY(!SaveEnabled());
         Click(F2, details::FollowUpPicker);
         QVERIFY(SaveEnabled());
-        const platform::SYSTEMTIME shown = PickerShows();
-        QCOMPARE(int(shown.wYear), 2026);
-        QCOMPARE(int(shown.wMonth), 12);
-        QCOMPARE(int(shown.wDay), 15);
+        const platform::CalendarDate shown = PickerShows();
+        QCOMPARE(int(shown.year), 2026);
+        QCOMPARE(int(shown.month), 12);
+        QCOMPARE(int(shown.day), 15);
     }
 
     void changingThePickedDayIsAChangeAndIsStored() {
@@ -120,12 +120,12 @@ private slots:
         OpenClientAtRow(0);
         gui::EZ_SETFOCUS(F2, details::FollowUpPicker);
         PressKey(Qt::Key_Down);
-        const platform::SYSTEMTIME picked = PickerShows();
-        QVERIFY(picked.wMonth != 12 || picked.wDay != 15);
+        const platform::CalendarDate picked = PickerShows();
+        QVERIFY(picked.month != 12 || picked.day != 15);
         QVERIFY(SaveEnabled());
         Click(F2, details::SaveButton);
         QCOMPARE(store::ClientTable[1].FollowUpDate,
-                 followup::DayNumberFromDate(picked.wMonth, picked.wDay, picked.wYear));
+                 followup::DayNumberFromDate(picked.month, picked.day, picked.year));
     }
 
     void enterMovesOnExceptInTheHistory_data() {

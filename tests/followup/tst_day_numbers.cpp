@@ -32,7 +32,6 @@ class DayNumbersTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { InitMonthLengths(); }
     void cleanup() { platform::SetClock({}); }
 
     void anchorDates_data() {
@@ -109,16 +108,12 @@ private slots:
                                      .arg(QString::fromStdString(DayNumberToText(n)), text)));
             }
 
-            SYSTEMTIME picker;
-            picker.wDayOfWeek = 9;
-            picker.wHour = 17;
-            DayNumberToPickerDate(n, picker);
-            QCOMPARE(int(picker.wYear), y);
-            QCOMPARE(int(picker.wMonth), m);
-            QCOMPARE(int(picker.wDay), d);
-            QCOMPARE(int(picker.wDayOfWeek), 9);  // untouched
-            QCOMPARE(int(picker.wHour), 17);
-            QCOMPARE(DayNumberFromDate(picker.wMonth, picker.wDay, picker.wYear), n);
+            const std::optional<platform::CalendarDate> picker = DayNumberToPickerDate(n);
+            QVERIFY(picker.has_value());
+            QCOMPARE(picker->year, y);
+            QCOMPARE(picker->month, m);
+            QCOMPARE(picker->day, d);
+            QCOMPARE(DayNumberFromPickerDate(*picker), n);
         }
     }
 
@@ -142,14 +137,7 @@ private slots:
     void numbersWithoutADateGiveNothing() {
         QFETCH(int, number);
         QCOMPARE(DayNumberToText(number), std::string());
-        SYSTEMTIME picker;
-        picker.wYear = 2026;
-        picker.wMonth = 12;
-        picker.wDay = 7;
-        DayNumberToPickerDate(number, picker);
-        QCOMPARE(int(picker.wYear), 2026);
-        QCOMPARE(int(picker.wMonth), 12);
-        QCOMPARE(int(picker.wDay), 7);
+        QVERIFY(!DayNumberToPickerDate(number).has_value());
     }
 
     void todayComesFromTheLocalClock() {

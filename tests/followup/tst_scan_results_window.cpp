@@ -102,15 +102,14 @@ std::vector<store::ClientRecord> FiveClients() {
 }
 
 void SetPicker(int id, DayNumber day) {
-    platform::SYSTEMTIME date = SixthOfDecember2026();
-    followup::DayNumberToPickerDate(day, date);
-    gui::EZ_SENDMESSAGE(Scan, id, gui::DTM_SETSYSTEMTIME, gui::GDT_VALID, date);
+    const platform::SYSTEMTIME now = SixthOfDecember2026();
+    gui::SetPickerDate(Scan, id,
+                       followup::DayNumberToPickerDate(day).value_or(
+                           platform::CalendarDate{now.wYear, now.wMonth, now.wDay}));
 }
 
 DayNumber PickerDay(int id) {
-    platform::SYSTEMTIME date;
-    gui::EZ_SENDMESSAGE(Scan, id, gui::DTM_GETSYSTEMTIME, 0, date);
-    return followup::DayNumberFromDate(date.wMonth, date.wDay, date.wYear);
+    return followup::DayNumberFromPickerDate(gui::PickerDate(Scan, id));
 }
 
 // A help file with the topics the program asks for, beside the program.
@@ -244,17 +243,13 @@ private slots:
 
         // A highlight set without a click leaves the button as it was.
         app::SelectListRow(Results, followup::ResultsList, 1, 2);
-        QCOMPARE(
-            gui::EZ_SENDMESSAGER(Results, followup::ResultsList, gui::LVM_GETSELECTEDCOUNT, 0, 0),
-            1);
+        QCOMPARE(gui::SelectedRowCount(Results, followup::ResultsList), 1);
         QVERIFY(!EditEnabled());
 
         ClickRow(0);
         QVERIFY(EditEnabled());
         ClickRow(0, Qt::ControlModifier);  // takes the row's highlight away again
-        QCOMPARE(
-            gui::EZ_SENDMESSAGER(Results, followup::ResultsList, gui::LVM_GETSELECTEDCOUNT, 0, 0),
-            0);
+        QCOMPARE(gui::SelectedRowCount(Results, followup::ResultsList), 0);
         QVERIFY(!EditEnabled());
     }
 

@@ -91,7 +91,6 @@ private slots:
     void init() {
         store::ResetClientStore();
         platform::SetClock(FixedNow);
-        followup::InitMonthLengths();
     }
     void cleanup() { platform::SetClock({}); }
 

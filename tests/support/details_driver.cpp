@@ -104,11 +104,8 @@ bool SaveEnabled() {
     return IsEnabled(app::DetailsForm, details::SaveButton);
 }
 
-platform::SYSTEMTIME PickerShows() {
-    platform::SYSTEMTIME shown;
-    gui::EZ_SENDMESSAGE(app::DetailsForm, details::FollowUpPicker, gui::DTM_GETSYSTEMTIME, 0,
-                        shown);
-    return shown;
+platform::CalendarDate PickerShows() {
+    return gui::PickerDate(app::DetailsForm, details::FollowUpPicker);
 }
 
 }  // namespace testing

@@ -33,6 +33,6 @@ void Retype(int id, const std::string& text);
 
 bool SaveEnabled();
 // The date the details window's picker shows.
-platform::SYSTEMTIME PickerShows();
+platform::CalendarDate PickerShows();
 
 }  // namespace testing

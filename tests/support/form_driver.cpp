@@ -48,13 +48,7 @@ bool IsShown(const std::string& form, int id) {
 }
 
 std::vector<int> SelectedRows(const std::string& form, int listId) {
-    std::vector<int> rows;
-    for (int row = gui::EZ_SENDMESSAGER(form, listId, gui::LVM_GETNEXTITEM, -1, gui::LVNI_SELECTED);
-         row >= 0;
-         row = gui::EZ_SENDMESSAGER(form, listId, gui::LVM_GETNEXTITEM, row, gui::LVNI_SELECTED)) {
-        rows.push_back(row);
-    }
-    return rows;
+    return gui::SelectedRows(form, listId);
 }
 
 }  // namespace testing

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 #include "platform/gui/ez.h"
 
 class QWidget;
@@ -11,8 +13,10 @@ class QWidget;
 namespace gui::layer {
 
 QWidget* MakeDatePicker();
-// DTM_GETSYSTEMTIME and DTM_SETSYSTEMTIME; false when the widget is no date picker.
-bool DatePickerMessage(QWidget* widget, int message, SYSTEMTIME& date);
+// The date a picker shows; nothing when the widget is no date picker.
+std::optional<CalendarDate> DatePickerDate(QWidget* widget);
+// Shows the date; false when the widget is no date picker or the date is impossible.
+bool SetDatePickerDate(QWidget* widget, CalendarDate date);
 bool DatePickerFormat(QWidget* widget, const QString& format);
 
 QWidget* MakeStatusBar();

@@ -79,26 +79,22 @@ QWidget* MakeDatePicker() {
     return picker;
 }
 
-bool DatePickerMessage(QWidget* widget, int message, SYSTEMTIME& date) {
+std::optional<CalendarDate> DatePickerDate(QWidget* widget) {
+    auto* picker = qobject_cast<QDateEdit*>(widget);
+    if (!picker) return std::nullopt;
+    const QDate shown = picker->date();
+    return CalendarDate{shown.year(), shown.month(), shown.day()};
+}
+
+bool SetDatePickerDate(QWidget* widget, CalendarDate date) {
     auto* picker = qobject_cast<QDateEdit*>(widget);
     if (!picker) return false;
-    if (message == DTM_GETSYSTEMTIME) {
-        const QDate shown = picker->date();
-        date.wYear = std::uint16_t(shown.year());
-        date.wMonth = std::uint16_t(shown.month());
-        date.wDay = std::uint16_t(shown.day());
-        date.wDayOfWeek = std::uint16_t(shown.dayOfWeek() % 7);  // Sunday is 0
-        return true;
-    }
-    if (message == DTM_SETSYSTEMTIME) {
-        const QDate wanted(date.wYear, date.wMonth, date.wDay);
-        if (!wanted.isValid()) return false;
-        // The program's own change is no notification: only the person's changes are.
-        const QSignalBlocker quiet(picker);
-        picker->setDate(wanted);
-        return true;
-    }
-    return false;
+    const QDate wanted(date.year, date.month, date.day);
+    if (!wanted.isValid()) return false;
+    // The program's own change is no notification: only the person's changes are.
+    const QSignalBlocker quiet(picker);
+    picker->setDate(wanted);
+    return true;
 }
 
 bool DatePickerFormat(QWidget* widget, const QString& format) {

@@ -14,7 +14,7 @@
 
 namespace gui {
 
-using platform::SYSTEMTIME;
+using platform::CalendarDate;
 
 // ---- Procedures handed to the run loop ---------------------------------------------------
 
@@ -190,41 +190,28 @@ void EZ_SETSBPARTS(const std::string& form, int id, int count, const std::string
 void EZ_SETSBTEXT(const std::string& form, int id, int part, const std::string& text,
                   const std::string& extra);
 
-// ---- Control messages --------------------------------------------------------------------
+// ---- Rows, dates and selections -----------------------------------------------------------
 
-constexpr int LVM_GETITEMCOUNT = 0x1004;
-constexpr int LVM_SETITEM = 0x1006;
-constexpr int LVM_GETNEXTITEM = 0x100C;
-constexpr int LVM_ENSUREVISIBLE = 0x1013;
-constexpr int LVM_GETSELECTEDCOUNT = 0x1032;
-constexpr int LVNI_SELECTED = 2;
-constexpr unsigned LVIF_STATE = 8;
-constexpr unsigned LVIS_SELECTED = 2;
-constexpr int DTM_GETSYSTEMTIME = 0x1001;
-constexpr int DTM_SETSYSTEMTIME = 0x1002;
-constexpr int DTM_SETFORMAT = 0x1032 + 0x20;
-constexpr int GDT_VALID = 0;
-constexpr int EM_SETSEL = 0x00B1;
+// List views; a form or id naming no list view gives 0, no rows and -1.
+int ListRowCount(const std::string& form, int id);
+int SelectedRowCount(const std::string& form, int id);
+// The highlighted rows in ascending order.
+std::vector<int> SelectedRows(const std::string& form, int id);
+// The first highlighted row, -1 when none is.
+int FirstSelectedRow(const std::string& form, int id);
+// Adds the row to the highlight or takes it away; the other rows keep theirs.
+void SetRowSelected(const std::string& form, int id, int row, bool selected);
+void ScrollRowIntoView(const std::string& form, int id, int row);
 
-struct LVITEM {
-    unsigned mask = 0;
-    int iItem = 0;
-    int iSubItem = 0;
-    unsigned state = 0;
-    unsigned stateMask = 0;
-};
+// Date pickers. The date shown ({} when the control is no date picker); an impossible date
+// is not shown.
+CalendarDate PickerDate(const std::string& form, int id);
+void SetPickerDate(const std::string& form, int id, CalendarDate date);
+// The display format, such as "MM/dd/yy".
+void SetPickerFormat(const std::string& form, int id, const std::string& format);
 
-// LVM_GETITEMCOUNT, LVM_GETSELECTEDCOUNT, LVM_GETNEXTITEM (wParam the row to start after,
-// -1 for the start; -1 when none is left), LVM_ENSUREVISIBLE (wParam the row), EM_SETSEL.
-int EZ_SENDMESSAGER(const std::string& form, int id, int message, int wParam, int lParam);
-void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, int lParam);
-// LVM_SETITEM: the row's highlight is set to item.state wherever item.stateMask says.
-void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, const LVITEM& item);
-// DTM_GETSYSTEMTIME fills the record; DTM_SETSYSTEMTIME shows it.
-void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam, SYSTEMTIME& date);
-// DTM_SETFORMAT: the picker's display format, such as "MM/dd/yy".
-void EZ_SENDMESSAGE(const std::string& form, int id, int message, int wParam,
-                    const std::string& text);
+// Text boxes: leaves no text selected.
+void ClearTextSelection(const std::string& form, int id);
 
 // ---- Message boxes and help --------------------------------------------------------------
 

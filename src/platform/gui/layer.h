@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gui/control_messages.h"
 #include "platform/gui/ez.h"
 #include "platform/gui/form_window.h"
 

@@ -78,7 +78,7 @@ void Build(const std::vector<LaidControl>& controls) {
             case 'D':
                 EZ_CONTROLEX("", c.id, c.column, c.row, c.width, c.height, "SysDateTimePick32", "",
                              0x50010000, 0);
-                EZ_SENDMESSAGE("", c.id, DTM_SETFORMAT, 0, std::string("MM/dd/yy"));
+                SetPickerFormat("", c.id, "MM/dd/yy");
                 break;
             default:
                 break;
@@ -397,7 +397,7 @@ private slots:
         box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
         QVERIFY(box->verticalScrollBar()->value() > 0);
         EZ_SCROLLTO("T", 100, 1, 0);
-        EZ_SENDMESSAGE("T", 100, EM_SETSEL, -1, -1);
+        ClearTextSelection("T", 100);
         QCOMPARE(box->verticalScrollBar()->value(), 0);
         QVERIFY(!box->textCursor().hasSelection());
     }
@@ -655,9 +655,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QDate, expected);
         Open("T", [] { Build({{'D', 100, 1, 1, 10, 1.3125, "", ""}}); });
-        SYSTEMTIME date{std::uint16_t(shown.year()), std::uint16_t(shown.month()), 0,
-                        std::uint16_t(shown.day())};
-        EZ_SENDMESSAGE("T", 100, DTM_SETSYSTEMTIME, GDT_VALID, date);
+        SetPickerDate("T", 100, CalendarDate{shown.year(), shown.month(), shown.day()});
         auto* picker = Control<QDateEdit>("T", 100);
         auto* edit = picker->findChild<QLineEdit*>();
         int x = 0;
@@ -668,8 +666,8 @@ private slots:
                                     : c == '-' ? Qt::Key_Down
                                                : Qt::Key(c.unicode()));
         }
-        EZ_SENDMESSAGE("T", 100, DTM_GETSYSTEMTIME, 0, date);
-        QCOMPARE(QDate(date.wYear, date.wMonth, date.wDay), expected);
+        const CalendarDate date = PickerDate("T", 100);
+        QCOMPARE(QDate(date.year, date.month, date.day), expected);
     }
 
     void childWindowBelongsToItsOpener() {
@@ -799,7 +797,7 @@ private slots:
         QCOMPARE(EZ_GETTEXT("nowhere", 100), std::string());
         QCOMPARE(EZ_GETCHECK("nowhere", 100), 0);
         QCOMPARE(EZ_HANDLE("nowhere", 0), WindowHandle(0));
-        QCOMPARE(EZ_SENDMESSAGER("nowhere", 100, LVM_GETITEMCOUNT, 0, 0), 0);
+        QCOMPARE(ListRowCount("nowhere", 100), 0);
         QVERIFY(!IsWindowEnabled(0));
         EZ_SETTEXT("nowhere", 100, "x");
         EZ_ENABLEC("nowhere", 100);
@@ -808,9 +806,7 @@ private slots:
         QCOMPARE(EZ_HANDLE("T", 999), WindowHandle(0));
         QCOMPARE(EZ_GETTEXT("T", 999), std::string());
         EZ_ADDLVITEM("T", 100, "not a list", 0, 0, 0, "");
-        SYSTEMTIME date;
-        EZ_SENDMESSAGE("T", 100, DTM_GETSYSTEMTIME, 0, date);
-        QCOMPARE(date.wYear, std::uint16_t(0));
+        QCOMPARE(PickerDate("T", 100).year, 0);
         EZ_SETSBTEXT("T", 999, 1, "x", "");
         QVERIFY(EZ_HANDLE("T", 100) != 0 && EZ_HANDLE("T", 100) != EZ_HANDLE("T", 105));
         EZ_DISABLEC("T", 110);

@@ -52,7 +52,7 @@ void ListAndPicker() {
     EZ_USEFONT(10);
     EZ_LISTVIEW(List, 1, 1, 50, 12, "Client{19}|Contact{14}|Phone{12}|", "-#MSV");
     EZ_CONTROLEX("L", Picker, 1, 14, 9.375, 1.3125, "SysDateTimePick32", "", 0x50010000, 0);
-    EZ_SENDMESSAGE("L", Picker, DTM_SETFORMAT, 0, std::string("MM/dd/yy"));
+    SetPickerFormat("L", Picker, "MM/dd/yy");
     EZ_BUTTON(115, 20, 14, 8, 1.5, "&Go", "T");
 }
 
@@ -65,16 +65,11 @@ void AddRows(int count) {
 }
 
 void Select(int row, bool on) {
-    LVITEM item;
-    item.mask = LVIF_STATE;
-    item.iItem = row;
-    item.state = on ? LVIS_SELECTED : 0;
-    item.stateMask = LVIS_SELECTED;
-    EZ_SENDMESSAGE("L", List, LVM_SETITEM, 0, item);
+    SetRowSelected("L", List, row, on);
 }
 
-int NextSelected(int after) {
-    return EZ_SENDMESSAGER("L", List, LVM_GETNEXTITEM, after, LVNI_SELECTED);
+std::vector<int> Selected() {
+    return SelectedRows("L", List);
 }
 
 QPoint RowCentre(QTreeView* view, int row) {
@@ -101,28 +96,28 @@ private slots:
 
     void rowsAndSelectionQueries() {
         AddRows(3);
-        QCOMPARE(EZ_SENDMESSAGER("L", List, LVM_GETITEMCOUNT, 0, 0), 3);
+        QCOMPARE(ListRowCount("L", List), 3);
         QCOMPARE(ListRowTexts("L", List, 1),
                  (std::vector<std::string>{"Client 1", "Contact 1", "555-1"}));
-        QCOMPARE(NextSelected(-1), -1);
+        QCOMPARE(FirstSelectedRow("L", List), -1);
+        QVERIFY(Selected().empty());
 
-        Select(0, true);
-        Select(2, true);  // LVM_SETITEM adds to the highlight
-        QCOMPARE(EZ_SENDMESSAGER("L", List, LVM_GETSELECTEDCOUNT, 0, 0), 2);
-        QCOMPARE(NextSelected(-1), 0);
-        QCOMPARE(NextSelected(0), 2);
-        QCOMPARE(NextSelected(2), -1);
+        Select(2, true);
+        Select(0, true);  // adds to the highlight
+        QCOMPARE(SelectedRowCount("L", List), 2);
+        QCOMPARE(FirstSelectedRow("L", List), 0);
+        QCOMPARE(Selected(), (std::vector<int>{0, 2}));
 
         Select(0, false);  // and takes away from it, leaving the others
-        QCOMPARE(NextSelected(-1), 2);
+        QCOMPARE(Selected(), std::vector<int>{2});
         EZ_SETSELECT("L", List, -1, 0, 0, 0, 0);
-        QCOMPARE(EZ_SENDMESSAGER("L", List, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+        QCOMPARE(SelectedRowCount("L", List), 0);
     }
 
     void programmaticChangesRaiseNoEvents() {
         AddRows(3);
         Select(1, true);
-        EZ_SENDMESSAGE("L", List, LVM_ENSUREVISIBLE, 2, 0);
+        ScrollRowIntoView("L", List, 2);
         EZ_SETSELECT("L", List, -1, 0, 0, 0, 0);
         Select(2, true);
         EZ_CLEAR("L", List);
@@ -154,7 +149,7 @@ private slots:
         auto* view = Control<QTreeView>("L", List);
         int selectedAtClick = -2;
         OnEvent() = [&selectedAtClick](const std::string&, int& id, int& code, int&, int&) {
-            if (id == List && code == EV_CLICK) selectedAtClick = NextSelected(-1);
+            if (id == List && code == EV_CLICK) selectedAtClick = FirstSelectedRow("L", List);
         };
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowCentre(view, 1));
         std::vector<int> codes;
@@ -175,7 +170,7 @@ private slots:
         Events().clear();
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, RowCentre(view, 2));
         QCOMPARE(EventsWith(EV_DBLCLICK, List).size(), std::size_t(1));
-        QCOMPARE(NextSelected(-1), 2);
+        QCOMPARE(FirstSelectedRow("L", List), 2);
     }
 
     void keyIsToldBeforeTheViewMovesAndTheChangeAfter() {
@@ -185,11 +180,11 @@ private slots:
         Events().clear();
         int selectedAtKey = -2;
         OnEvent() = [&selectedAtKey](const std::string&, int& id, int& code, int&, int&) {
-            if (id == List && code == EV_KEY) selectedAtKey = NextSelected(-1);
+            if (id == List && code == EV_KEY) selectedAtKey = FirstSelectedRow("L", List);
         };
         QTest::keyClick(view, Qt::Key_Down);
         QCOMPARE(selectedAtKey, 0);
-        QCOMPARE(NextSelected(-1), 1);
+        QCOMPARE(FirstSelectedRow("L", List), 1);
         QCOMPARE(Events().front().code, EV_KEY);
         QCOMPARE(Events().front().value, VK_DOWN);
         QCOMPARE(EventsWith(EV_NOTIFY, List).size(), std::size_t(1));
@@ -204,8 +199,7 @@ private slots:
         };
         QTest::keyClick(view, Qt::Key_C);
         QCOMPARE(EventsWith(EV_KEY, List).front().value, int('C'));
-        QCOMPARE(NextSelected(-1), 2);  // the view's own search moved nothing
-        QCOMPARE(NextSelected(2), -1);
+        QCOMPARE(Selected(), std::vector<int>{2});  // the view's own search moved nothing
         // The highlight the handler set in answer to the key is told like the view's own.
         QCOMPARE(EventsWith(EV_NOTIFY, List).size(), std::size_t(1));
     }
@@ -238,29 +232,21 @@ private slots:
         QCOMPARE(call.record.hdr.idFrom, std::uintptr_t(List));
         QCOMPARE(call.record.iSubItem, 2);
         QCOMPARE(call.record.iItem, -1);
-        QCOMPARE(EZ_SENDMESSAGER("L", List, LVM_GETITEMCOUNT, 0, 0), 3);  // Qt sorted nothing
+        QCOMPARE(ListRowCount("L", List), 3);  // Qt sorted nothing
         QCOMPARE(ListRowTexts("L", List, 0).front(), std::string("Client 0"));
     }
 
     void datePickerKeepsTheCenturyAndTellsOnlyThePersonsChanges() {
-        SYSTEMTIME date;
-        date.wYear = 2026;
-        date.wMonth = 12;
-        date.wDay = 6;
-        EZ_SENDMESSAGE("L", Picker, DTM_SETSYSTEMTIME, GDT_VALID, date);
+        SetPickerDate("L", Picker, CalendarDate{2026, 12, 6});
         QVERIFY(EventsWith(EV_NOTIFY, Picker).empty());
         QCOMPARE(Control<QDateEdit>("L", Picker)->text(), QStringLiteral("12/06/26"));
 
-        SYSTEMTIME read;
-        read.wHour = 7;
-        read.wMinute = 30;
-        EZ_SENDMESSAGE("L", Picker, DTM_GETSYSTEMTIME, 0, read);
-        QCOMPARE(read.wYear, std::uint16_t(2026));
-        QCOMPARE(read.wMonth, std::uint16_t(12));
-        QCOMPARE(read.wDay, std::uint16_t(6));
-        QCOMPARE(read.wDayOfWeek, std::uint16_t(0));  // a Sunday
-        QCOMPARE(read.wHour, std::uint16_t(7));       // left as it was
-        QCOMPARE(read.wMinute, std::uint16_t(30));
+        CalendarDate read = PickerDate("L", Picker);
+        QCOMPARE(read.year, 2026);
+        QCOMPARE(read.month, 12);
+        QCOMPARE(read.day, 6);
+        SetPickerDate("L", Picker, CalendarDate{2026, 2, 30});  // no such day: nothing changes
+        QCOMPARE(PickerDate("L", Picker).day, 6);
 
         auto* picker = Control<QDateEdit>("L", Picker);
         auto* field = picker->findChild<QLineEdit*>();
@@ -276,9 +262,9 @@ private slots:
         QCOMPARE(EventsWith(EV_KEY, Picker).front().value, VK_UP);
         QCOMPARE(EventsWith(EV_NOTIFY, Picker).size(), std::size_t(1));
         QCOMPARE(EventsWith(EV_NOTIFY, Picker).front().value, DTN_DATETIMECHANGE);
-        EZ_SENDMESSAGE("L", Picker, DTM_GETSYSTEMTIME, 0, read);
-        QCOMPARE(read.wDay, std::uint16_t(7));
-        QCOMPARE(read.wYear, std::uint16_t(2026));
+        read = PickerDate("L", Picker);
+        QCOMPARE(read.day, 7);
+        QCOMPARE(read.year, 2026);
 
         QTest::keyClick(picker, Qt::Key_Tab);  // leaves the picker, not just its day field
         QCOMPARE(QApplication::focusWidget(), Control("L", 115));
