@@ -9,11 +9,8 @@ namespace mail {
 
 // Sizes of the fixed buffers the message's texts travel in, terminator included; a longer
 // text is cut to one less.
-inline constexpr std::size_t ProfileBufferSize = 200;
-inline constexpr std::size_t PasswordBufferSize = 200;
 inline constexpr std::size_t SubjectBufferSize = 1000;
 inline constexpr std::size_t NoteBufferSize = 32768;
-inline constexpr std::size_t DateBufferSize = 50;
 inline constexpr std::size_t RecipientBufferSize = 300;
 
 inline constexpr int MAPI_TO = 1;
@@ -27,7 +24,6 @@ struct Recipient {
 struct Message {
     std::string subject;
     std::string noteText;
-    std::string dateReceived;  // "mm-dd-yyyy hh:mm:ss", local
     std::vector<Recipient> recipients;
 };
 

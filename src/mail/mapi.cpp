@@ -2,13 +2,10 @@
 
 #include <QGuiApplication>
 
-#include <cstdio>
-
 #include "app/forms.h"
 #include "details/details_window.h"
 #include "mail/desktop_mail.h"
 #include "mail/mail_message.h"
-#include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "store/client_record.h"
 #include "store/text_field.h"
@@ -24,25 +21,9 @@ constexpr const char* OutlookProfile = "Microsoft Outlook";
 constexpr int MAPI_LOGON_UI = 1;
 constexpr int MAPI_DIALOG = 8;
 
-// The one session of the current "Send E-mail" action.
-struct Session {
-    SessionHandle handle = 0;
-    std::string profile;
-    std::string password;
-    int logonFlags = 0;
-};
-Session OpenSession;
+// The session of the current "Send E-mail" action, 0 when none is open.
+SessionHandle OpenSession = 0;
 SessionHandle LastHandle = 0;
-
-std::string LocalDateText() {
-    platform::SYSTEMTIME now;
-    platform::GetLocalTime(now);
-    char text[DateBufferSize];
-    std::snprintf(text, sizeof text, "%02u-%02u-%04u %02u:%02u:%02u", unsigned{now.wMonth},
-                  unsigned{now.wDay}, unsigned{now.wYear}, unsigned{now.wHour},
-                  unsigned{now.wMinute}, unsigned{now.wSecond});
-    return FitBuffer(text, DateBufferSize);
-}
 
 void ShowMessage(const std::string& text) {
     gui::EZ_MSGBOX("", text, MessageCaption, "OK");
@@ -74,14 +55,13 @@ void UnloadMapi() {
     MapiModule = 0;
 }
 
-SessionHandle OpenMapiSession(const std::string& profile, const std::string& password) {
+// The desktop's mail program needs no profile and no password: the mail program itself
+// knows its user.
+SessionHandle OpenMapiSession(const std::string&, const std::string&) {
     if (LoadMapi() != 1 || !MailHandlerAvailable()) return 0;
-    OpenSession.profile = FitBuffer(TrimBlanks(profile), ProfileBufferSize);
-    OpenSession.password = FitBuffer(TrimBlanks(password), PasswordBufferSize);
-    OpenSession.logonFlags = MAPI_LOGON_UI;
     if (++LastHandle == 0) ++LastHandle;  // 0 means no session
-    OpenSession.handle = LastHandle;
-    return OpenSession.handle;
+    OpenSession = LastHandle;
+    return OpenSession;
 }
 
 int SendMapiMessage(SessionHandle session, const std::string& subject, const std::string& note,
@@ -89,11 +69,10 @@ int SendMapiMessage(SessionHandle session, const std::string& subject, const std
     Message message;
     message.subject = FitBuffer(TrimBlanks(subject), SubjectBufferSize);
     message.noteText = FitBuffer(TrimBlanks(note) + "\r\n", NoteBufferSize);
-    message.dateReceived = LocalDateText();
     // Nothing handed over is no success: without the mail system, or without a session of
     // this action, the send fails.
     if (MapiModule == 0) return MAPI_E_FAILURE;
-    if (session == 0 || session != OpenSession.handle) return MAPI_E_INVALID_SESSION;
+    if (session == 0 || session != OpenSession) return MAPI_E_INVALID_SESSION;
     message.recipients = SplitRecipients(names, addresses);
     const int flags = showDialog != 0 ? MAPI_LOGON_UI | MAPI_DIALOG : MAPI_LOGON_UI;
     // The desktop can only open the compose window; it never sends unseen.
@@ -102,7 +81,7 @@ int SendMapiMessage(SessionHandle session, const std::string& subject, const std
 }
 
 void CloseMapiSession(SessionHandle session) {
-    if (MapiModule != 0 && session != 0 && session == OpenSession.handle) OpenSession = Session{};
+    if (MapiModule != 0 && session != 0 && session == OpenSession) OpenSession = 0;
 }
 
 void EmailClient() {
