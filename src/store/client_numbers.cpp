@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <array>
+#include <bitset>
 #include <cctype>
 #include <string_view>
 #include <vector>
@@ -52,17 +53,39 @@ void CopyHistory(std::int32_t from, std::int32_t to) {
 
 }  // namespace
 
+std::bitset<MaxClients + 1> HistoryNumbersOnDisk() {
+    std::bitset<MaxClients + 1> numbers;
+    DIR* listing = ::opendir(DataFolder().c_str());
+    if (listing == nullptr) return numbers;
+    while (const dirent* entry = ::readdir(listing)) {
+        // "C" + four digits + ".dat", as HistoryFileName writes them for numbers 1..2000.
+        const std::string_view name = entry->d_name;
+        if (name.size() != 9 || name.front() != 'C' || !name.ends_with(".dat")) continue;
+        std::int32_t number = 0;
+        bool digits = true;
+        for (const char c : name.substr(1, 4)) {
+            digits = digits && std::isdigit(static_cast<unsigned char>(c)) != 0;
+            number = number * 10 + (c - '0');
+        }
+        if (digits && IsValidNumber(number)) numbers.set(static_cast<std::size_t>(number));
+    }
+    ::closedir(listing);
+    return numbers;
+}
+
 bool AssignClientNumbers() {
     std::array<bool, MaxClients + 1> taken{};
     const std::vector<int> renumber = SlotsToRenumber(taken);
     if (renumber.empty()) return false;
     // Unused numbers without a history file go to clients first; those whose file exists
     // (a client deleted without its file, say) are left for free slots, which never read it.
+    // One listing of the folder, not a look-up for each of up to 2000 numbers.
+    const std::bitset<MaxClients + 1> onDisk = HistoryNumbersOnDisk();
     std::vector<std::int32_t> fresh;
     std::vector<std::int32_t> withFiles;
     for (std::int32_t number = 1; number <= MaxClients; ++number) {
         if (taken[number]) continue;
-        (FileExists(HistoryFileName(number)) ? withFiles : fresh).push_back(number);
+        (onDisk.test(static_cast<std::size_t>(number)) ? withFiles : fresh).push_back(number);
     }
     fresh.insert(fresh.end(), withFiles.begin(), withFiles.end());
     auto next = fresh.begin();
@@ -76,26 +99,7 @@ bool AssignClientNumbers() {
 }
 
 bool AnyHistoryFiles() {
-    DIR* listing = ::opendir(DataFolder().c_str());
-    if (listing == nullptr) return false;
-    bool found = false;
-    while (const dirent* entry = ::readdir(listing)) {
-        // "C" + four digits + ".dat", as HistoryFileName writes them for numbers 1..2000.
-        const std::string_view name = entry->d_name;
-        if (name.size() != 9 || name.front() != 'C' || !name.ends_with(".dat")) continue;
-        std::int32_t number = 0;
-        bool digits = true;
-        for (const char c : name.substr(1, 4)) {
-            digits = digits && std::isdigit(static_cast<unsigned char>(c)) != 0;
-            number = number * 10 + (c - '0');
-        }
-        if (digits && IsValidNumber(number)) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(listing);
-    return found;
+    return HistoryNumbersOnDisk().any();
 }
 
 }  // namespace store
