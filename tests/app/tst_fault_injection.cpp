@@ -175,6 +175,14 @@ bool Perform(Write write) {
     return false;
 }
 
+// Every other call is interrupted, as a signal arriving during a read or a write does.
+bool Interrupted() {
+    static bool interrupt = false;
+    interrupt = !interrupt;
+    if (interrupt) errno = EINTR;
+    return interrupt;
+}
+
 }  // namespace
 
 class FaultInjectionTest : public QObject {
@@ -247,55 +255,24 @@ private slots:
     void anInterruptedReadOrWriteIsCarriedOn() {
         testing::TempAppFolder folder;
         Prepare(Write::Table, folder);
-        const store::FileCalls previous = store::SetFileCalls(store::FileCalls{
-            .open = Real.open,
-            .read = Real.read,
-            .makeTemporary = Real.makeTemporary,
-            .write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
-                // Every other call is interrupted before a byte is written; the others take
-                // only part of what they are given.
-                static bool interrupt = false;
-                interrupt = !interrupt;
-                if (interrupt) {
-                    errno = EINTR;
-                    return -1;
-                }
-                return Real.write(fd, bytes, std::min<std::size_t>(count, 1000));
-            },
-            .flush = Real.flush,
-            .close = Real.close,
-            .rename = Real.rename,
-            .remove = Real.remove,
-        });
+        // Every other read or write is interrupted before a byte moves; the others take only
+        // part of what they are given.
+        store::FileCalls calls = Real;
+        calls.read = [](int fd, void* into, std::size_t count) -> ssize_t {
+            return Interrupted() ? -1 : Real.read(fd, into, std::min<std::size_t>(count, 1000));
+        };
+        calls.write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
+            return Interrupted() ? -1 : Real.write(fd, bytes, std::min<std::size_t>(count, 1000));
+        };
+        const store::FileCalls previous = store::SetFileCalls(calls);
         const bool saved = store::SaveClientTable();
+        store::ResetClientStore();
+        const store::LoadOutcome loaded = store::LoadClientTable();
         store::SetFileCalls(previous);
         QVERIFY(saved);
         const QByteArray bytes = FileBytes(folder.dataFile());
         QCOMPARE(bytes.size(), qsizetype(store::FileSize));
         QCOMPARE(bytes.mid(7 * store::RecordSize, 14), QByteArray("Renamed Client"));
-
-        // Reads interrupted the same way load the whole table.
-        store::ResetClientStore();
-        store::SetFileCalls(store::FileCalls{
-            .open = Real.open,
-            .read = [](int fd, void* into, std::size_t count) -> ssize_t {
-                static bool interrupt = false;
-                interrupt = !interrupt;
-                if (interrupt) {
-                    errno = EINTR;
-                    return -1;
-                }
-                return Real.read(fd, into, std::min<std::size_t>(count, 1000));
-            },
-            .makeTemporary = Real.makeTemporary,
-            .write = Real.write,
-            .flush = Real.flush,
-            .close = Real.close,
-            .rename = Real.rename,
-            .remove = Real.remove,
-        });
-        const store::LoadOutcome loaded = store::LoadClientTable();
-        store::SetFileCalls(previous);
         QCOMPARE(loaded, store::LoadOutcome::Loaded);
         QCOMPARE(store::FieldText(store::ClientTable[7].ClientName), std::string("Renamed Client"));
     }
