@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <climits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "store/text_field.h"
 #include "support/captured_reports.h"
 #include "support/details_driver.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
 
@@ -60,11 +62,13 @@ void ClickColumn(int column) {
 class DamagedFilesTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
-    void init() { testing::SetToday(2026, 3, 16); }
+    void init() { hooks_.emplace().setNow(testing::LocalTime(2026, 3, 16, 10, 30)); }
     void cleanup() {
         testing::StopProgram();
-        testing::ResetToday();
+        hooks_.reset();
     }
 
     void everyDamagedClientsFileRunsThroughTheProgram_data() {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "store/text_field.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 #include "support/sample_clients.h"
 #include "support/temp_app_folder.h"
@@ -90,16 +92,15 @@ class FaultyDisk {
 public:
     explicit FaultyDisk(int failAt, bool writeTakesNothing = false) {
         Plan = FaultPlan{failAt, writeTakesNothing, {}};
-        previous_ = store::SetFileCalls(FaultyCalls());
+        hooks_.setFileCalls(FaultyCalls());
     }
-    ~FaultyDisk() { store::SetFileCalls(previous_); }
     FaultyDisk(const FaultyDisk&) = delete;
     FaultyDisk& operator=(const FaultyDisk&) = delete;
 
     int stepCount() const { return static_cast<int>(Plan.steps.size()); }
 
 private:
-    store::FileCalls previous_{};
+    testing::Hooks hooks_;
 };
 
 // Every file of a folder with its bytes, hidden ones included.
@@ -188,10 +189,12 @@ bool Interrupted() {
 class FaultInjectionTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
     void cleanup() {
         testing::StopProgram();
-        testing::ResetToday();
+        hooks_.reset();
     }
 
     void aWriteFailingAtAnyStepLeavesExactlyTheOldFile_data() {
@@ -264,11 +267,15 @@ private slots:
         calls.write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
             return Interrupted() ? -1 : Real.write(fd, bytes, std::min<std::size_t>(count, 1000));
         };
-        const store::FileCalls previous = store::SetFileCalls(calls);
-        const bool saved = store::SaveClientTable();
-        store::ResetClientStore();
-        const store::LoadOutcome loaded = store::LoadClientTable();
-        store::SetFileCalls(previous);
+        bool saved = false;
+        store::LoadOutcome loaded{};
+        {
+            testing::Hooks hooks;
+            hooks.setFileCalls(calls);
+            saved = store::SaveClientTable();
+            store::ResetClientStore();
+            loaded = store::LoadClientTable();
+        }
         QVERIFY(saved);
         const QByteArray bytes = FileBytes(folder.dataFile());
         QCOMPARE(bytes.size(), qsizetype(store::FileSize));
@@ -426,7 +433,7 @@ private slots:
     void everyFileTheProgramMakesIsTheUsersAlone() {
         testing::TempAppFolder folder;
         QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
-        testing::SetToday(2026, 3, 16);
+        hooks_.emplace().setNow(testing::LocalTime(2026, 3, 16, 10, 30));
         testing::StartProgram(folder);
         QVERIFY(gui::EZ_ISFORM(app::MainForm));
         testing::OpenNewClient();
@@ -436,10 +443,10 @@ private slots:
         testing::Click(app::DetailsForm, details::ExitButton);
         {
             testing::MessageBoxes boxes;
-            print::SetPrintersIgnored(true);
+            testing::Hooks hooks;
+            hooks.ignorePrinters();
             const auto clients = reports::ChooseClients(app::MainForm, 0);
             reports::PrintReport(clients, reports::ReportStyle::ListWithFollowUp, false);
-            print::SetPrintersIgnored(false);
         }
 
         const QString reports = QString::fromStdString(folder.path() + "Reports");

@@ -56,10 +56,6 @@ bool EditEnabled() {
     return gui::IsWindowEnabled(gui::EZ_HANDLE("F1", app::EditButton));
 }
 
-void ClickButton(int id) {
-    QTest::mouseClick(Control<QPushButton>("F1", id), Qt::LeftButton);
-}
-
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -169,7 +165,7 @@ private slots:
         QCOMPARE(Status(3), std::string(" Selected: 1"));
         QVERIFY(EditEnabled());
         // A finds a client in lower case; the client that sorts last is found too.
-        ClickButton(app::AddButton);  // clears the highlight (and opens an empty client)
+        testing::Click("F1", app::AddButton);  // clears the highlight (and opens an empty client)
         QCOMPARE(Status(3), std::string(" Selected: 0"));
         gui::EZ_UNLOADFORM("F2");
         QTest::keyClick(MainList(), Qt::Key_A);
@@ -284,7 +280,7 @@ private slots:
         ClickHeader(1);  // a sort column change asks for a save
         testing::MessageBoxes boxes;
         boxes.answer({answer});
-        ClickButton(app::ExitButton);
+        testing::Click("F1", app::ExitButton);
         QCOMPARE(boxes.asked().size(), std::size_t(confirmExit));
         if (confirmExit) QCOMPARE(boxes.asked()[0].caption, std::string("Exit Vendrix 2?"));
         QCOMPARE(!gui::EZ_ISFORM("F1"), closed);
@@ -313,7 +309,7 @@ private slots:
 
         testing::MessageBoxes boxes;
         if (exitAnyway) boxes.answer({1});
-        ClickButton(app::ExitButton);
+        testing::Click("F1", app::ExitButton);
         app::SetSaveDelay(200);
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QCOMPARE(boxes.asked()[0].caption, std::string("Clients Not Saved"));
@@ -327,7 +323,7 @@ private slots:
         QCOMPARE(store::SaveNeeded, 1);
         // With the folder back, the next exit saves and closes.
         store::EnsureFolder(folder.dataPath());
-        ClickButton(app::ExitButton);
+        testing::Click("F1", app::ExitButton);
         QVERIFY(!gui::EZ_ISFORM("F1"));
         QVERIFY(store::FileExists(folder.dataFile()));
     }

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 #include "app/client_list.h"
 #include "app/forms.h"
@@ -19,6 +20,7 @@
 #include "store/text_field.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 
 using namespace testing;
@@ -59,6 +61,8 @@ void PressKey(Qt::Key key) {
 class DetailsBehaviourTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
     std::unique_ptr<TempAppFolder> folder_;
 
     void start(const std::vector<store::ClientRecord>& clients,
@@ -69,12 +73,12 @@ class DetailsBehaviourTest : public QObject {
     void startWithThree() { start({FullClient("Alpha"), FullClient("Beta"), FullClient("Gamma")}); }
 
 private slots:
-    void init() { SetToday(2026, 12, 6); }
+    void init() { hooks_.emplace().setNow(LocalTime(2026, 12, 6, 10, 30)); }
 
     void cleanup() {
         CloseDetailsDroppingEdits();
         StopProgram();
-        ResetToday();
+        hooks_.reset();
         folder_.reset();
     }
 

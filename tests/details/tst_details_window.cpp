@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/app_state.h"
@@ -19,6 +20,7 @@
 #include "store/text_field.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 
 using namespace testing;
@@ -40,6 +42,8 @@ std::string Field(const std::array<char, 30>& field) {
 class DetailsWindowTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
     std::unique_ptr<TempAppFolder> folder_;
 
     void start(const std::vector<store::ClientRecord>& clients,
@@ -48,12 +52,12 @@ class DetailsWindowTest : public QObject {
     }
 
 private slots:
-    void init() { SetToday(2026, 12, 6); }
+    void init() { hooks_.emplace().setNow(LocalTime(2026, 12, 6, 10, 30)); }
 
     void cleanup() {
         CloseDetailsDroppingEdits();
         StopProgram();
-        ResetToday();
+        hooks_.reset();
         folder_.reset();
     }
 
@@ -267,9 +271,11 @@ private slots:
             return real.open(path, flags);
         };
         MessageBoxes boxes;
-        const store::FileCalls previous = store::SetFileCalls(failing);
-        OpenClientAtRow(0);
-        store::SetFileCalls(previous);
+        {
+            testing::Hooks hooks;
+            hooks.setFileCalls(failing);
+            OpenClientAtRow(0);
+        }
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QCOMPARE(boxes.asked()[0].caption, std::string("History Not Read"));
         QVERIFY(Text(details::HistoryBox).empty());

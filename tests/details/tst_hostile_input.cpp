@@ -11,6 +11,7 @@
 #include <QUrlQuery>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,7 @@
 #include "support/captured_reports.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 
 using namespace testing;
@@ -111,6 +113,8 @@ QString Windows1252(const QByteArray& bytes) {
 class HostileInputTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
     std::unique_ptr<TempAppFolder> folder_;
     store::ClientRecord original_{};
 
@@ -144,13 +148,11 @@ class HostileInputTest : public QObject {
     }
 
 private slots:
-    void init() { SetToday(2026, 12, 6); }
+    void init() { hooks_.emplace().setNow(LocalTime(2026, 12, 6, 10, 30)); }
     void cleanup() {
         StopProgram();
         folder_.reset();
-        mail::SetMailHandlerCheck({});
-        mail::SetUrlOpener({});
-        ResetToday();
+        hooks_.reset();
     }
 
     void textPastedFarPastTheWidthStopsAtTheField_data() {
@@ -374,8 +376,8 @@ private slots:
         QFETCH(QString, pasted);
         QFETCH(QStringList, addresses);
         std::vector<std::string> urls;
-        mail::SetMailHandlerCheck([] { return true; });
-        mail::SetUrlOpener([&urls](const std::string& url) {
+        hooks_->setMailHandlerCheck([] { return true; });
+        hooks_->setUrlOpener([&urls](const std::string& url) {
             urls.push_back(url);
             return true;
         });

@@ -2,8 +2,11 @@
 
 #include <chrono>
 #include <climits>
+#include <optional>
 
 #include "followup/day_numbers.h"
+#include "support/hooks.h"
+#include "support/local_time.h"
 
 using namespace followup;
 using platform::SYSTEMTIME;
@@ -31,8 +34,10 @@ SYSTEMTIME At(int hour, int minute, int second) {
 class DayNumbersTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
-    void cleanup() { platform::SetClock({}); }
+    void cleanup() { hooks_.reset(); }
 
     void anchorDates_data() {
         QTest::addColumn<int>("month");
@@ -141,7 +146,7 @@ private slots:
     }
 
     void todayComesFromTheLocalClock() {
-        platform::SetClock([] { return At(9, 0, 0); });
+        hooks_.emplace().setNow(At(9, 0, 0));
         QCOMPARE(TodayDayNumber(), DayNumberFromDate(12, 7, 2026));
     }
 
@@ -163,7 +168,7 @@ private slots:
         QFETCH(int, minute);
         QFETCH(int, second);
         QFETCH(QString, text);
-        platform::SetClock([=] { return At(hour, minute, second); });
+        hooks_.emplace().setNow(At(hour, minute, second));
         QCOMPARE(QString::fromStdString(TimeOfDayText()), text);
     }
 };

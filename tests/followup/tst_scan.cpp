@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/forms.h"
@@ -13,6 +14,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/hooks.h"
 #include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
@@ -102,14 +104,16 @@ void CloseResults() {
 class ScanTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
     void initTestCase() {
         gui::OverrideAppFolder(folder_.path());
         app::Initialise();
         gui::InstallProcedures(app::EventProcedure, app::DesignProcedure);
-        platform::SetClock(SixthOfDecember2026);
+        hooks_.emplace().setNow(SixthOfDecember2026());
     }
-    void cleanupTestCase() { platform::SetClock({}); }
+    void cleanupTestCase() { hooks_.reset(); }
     void init() { app::ManualScanFlag = 0; }
     void cleanup() { CloseResults(); }
 

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/client_list.h"
@@ -18,6 +19,8 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
@@ -41,24 +44,10 @@ DayNumber Today() {
     return followup::DayNumberFromDate(12, 6, 2026);
 }
 
-// The widget of a control of an open window.
-template <typename Widget>
-Widget* ControlOf(const char* form, int id) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top->objectName() != QLatin1String(form) || !top->isVisible()) continue;
-        return top->findChild<Widget*>(QStringLiteral("c%1").arg(id));
-    }
-    return nullptr;
-}
-
-void Click(const char* form, int id) {
-    auto* button = ControlOf<QAbstractButton>(form, id);
-    QVERIFY2(button, qPrintable(QString("no button %1 on %2").arg(id).arg(form)));
-    QTest::mouseClick(button, Qt::LeftButton);
-}
+using testing::Click;
 
 QAbstractItemView* ResultsView() {
-    return ControlOf<QAbstractItemView>(Results, followup::ResultsList);
+    return testing::Control<QAbstractItemView>(Results, followup::ResultsList);
 }
 
 QPoint RowPoint(QAbstractItemView* view, int row) {
@@ -131,14 +120,16 @@ bool SameBytes(const store::ClientRecord& a, const store::ClientRecord& b) {
 class ScanResultsWindowTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
     void init() {
-        platform::SetClock(SixthOfDecember2026);
+        hooks_.emplace().setNow(SixthOfDecember2026());
         details::ScanEditRow = 0;
     }
     void cleanup() {
         testing::StopProgram();
-        platform::SetClock({});
+        hooks_.reset();
     }
 
     void theStartUpScanListsTheClientsDueToday() {

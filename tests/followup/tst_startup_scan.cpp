@@ -7,6 +7,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/hooks.h"
 #include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
@@ -19,10 +20,6 @@ namespace {
 
 platform::SYSTEMTIME December2026(int day) {
     return testing::LocalTime(2026, 12, day, 8);
-}
-
-void SetDay(int day) {
-    platform::SetClock([day] { return December2026(day); });
 }
 
 DayNumber Dec(int day) {
@@ -59,8 +56,10 @@ OnDisk ReadBack() {
 class StartUpScanTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
-    void cleanup() { platform::SetClock({}); }
+    void cleanup() { hooks_.reset(); }
 
     // A client due on 3 December; the program starts on 6 December.
     void theScanRunsAtMostOncePerDay_data() {
@@ -81,7 +80,7 @@ private slots:
         const DayNumber lastScan = lastScanDay == 0 ? 0 : Dec(lastScanDay);
         testing::WriteClientsFile(folder, {Due("Baker", Dec(3))},
                                   LastScannedOn(lastScan, noScanOnStart));
-        SetDay(6);
+        hooks_.emplace().setNow(December2026(6));
         {
             testing::MessageBoxes boxes;
             testing::ProgramSession program(folder);
@@ -105,7 +104,7 @@ private slots:
     void aStartWithNothingDueIsSilentButCountsAsScanned() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {Due("Cole", Dec(20))}, LastScannedOn(Dec(5)));
-        SetDay(6);
+        hooks_.emplace().setNow(December2026(6));
         testing::MessageBoxes boxes;
         testing::ProgramSession program(folder);
         QVERIFY(!gui::EZ_ISFORM(app::ScanResultsForm));
@@ -116,7 +115,7 @@ private slots:
     void theNextDayScansAgain() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {Due("Baker", Dec(3))}, LastScannedOn(Dec(5)));
-        SetDay(6);
+        hooks_.emplace().setNow(December2026(6));
         {
             testing::ProgramSession program(folder);
             QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
@@ -125,7 +124,7 @@ private slots:
             testing::ProgramSession program(folder);
             QVERIFY(!gui::EZ_ISFORM(app::ScanResultsForm));
         }
-        SetDay(7);
+        hooks_.emplace().setNow(December2026(7));
         testing::ProgramSession program(folder);
         QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
         QCOMPARE(store::ProgramSettings.LastStartScanDate, Dec(7));
@@ -137,7 +136,7 @@ private slots:
     void aRunEndedWithoutSavingScansAgain() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {Due("Baker", Dec(3))}, LastScannedOn(Dec(5)));
-        SetDay(6);
+        hooks_.emplace().setNow(December2026(6));
         {
             testing::ProgramSession program(folder);
             QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));

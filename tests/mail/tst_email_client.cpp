@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 #include "app/forms.h"
 #include "details/details_window.h"
@@ -11,6 +12,7 @@
 #include "store/client_table.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 
 using namespace testing;
@@ -23,6 +25,8 @@ constexpr const char* F2 = app::DetailsForm;
 
 class EmailClientTest : public QObject {
     Q_OBJECT
+
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
 
     std::unique_ptr<TempAppFolder> folder_;
     std::vector<std::string> handedOver_;
@@ -42,8 +46,8 @@ private slots:
         handedOver_.clear();
         handlerInstalled_ = true;
         handOffWorks_ = true;
-        mail::SetMailHandlerCheck([this] { return handlerInstalled_; });
-        mail::SetUrlOpener([this](const std::string& url) {
+        hooks_.emplace().setMailHandlerCheck([this] { return handlerInstalled_; });
+        hooks_->setUrlOpener([this](const std::string& url) {
             handedOver_.push_back(url);
             return handOffWorks_;
         });
@@ -52,8 +56,7 @@ private slots:
     void cleanup() {
         CloseDetailsDroppingEdits();
         StopProgram();
-        mail::SetMailHandlerCheck({});
-        mail::SetUrlOpener({});
+        hooks_.reset();
         folder_.reset();
     }
 

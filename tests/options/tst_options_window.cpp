@@ -15,7 +15,6 @@
 #include "reports/print_window.h"
 #include "reports/report_style.h"
 #include "store/client_table.h"
-#include "support/control_clicks.h"
 #include "support/form_driver.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
@@ -35,12 +34,12 @@ void WriteClients(const testing::TempAppFolder& folder, const store::Settings& s
 }
 
 void OpenOptions() {
-    QVERIFY(testing::ClickControl(app::MainForm, app::OptionsButton));
+    testing::Click(app::MainForm, app::OptionsButton);
     QVERIFY(gui::EZ_ISFORM(app::OptionsForm));
 }
 
 bool SaveEnabled() {
-    return testing::ControlEnabled(app::OptionsForm, options::SaveButton);
+    return testing::IsEnabled(app::OptionsForm, options::SaveButton);
 }
 
 int StyleRadio(int style) {
@@ -106,7 +105,7 @@ private slots:
         testing::MessageBoxes boxes;
         const store::Settings before = store::ProgramSettings;
         OpenOptions();
-        QVERIFY(testing::ClickControl(app::OptionsForm, options::ExitButton));
+        testing::Click(app::OptionsForm, options::ExitButton);
         QVERIFY(!gui::EZ_ISFORM(app::OptionsForm));
         QVERIFY(boxes.asked().empty());
         QCOMPARE(std::memcmp(&before, &store::ProgramSettings, sizeof before), 0);
@@ -138,7 +137,7 @@ private slots:
         testing::ProgramSession program(folder);
         OpenOptions();
         for (int click : clicks) {
-            QVERIFY(testing::ClickControl(app::OptionsForm, StyleRadio(click)));
+            testing::Click(app::OptionsForm, StyleRadio(click));
             QCOMPARE(store::ProgramSettings.DefaultPrintStyle, click);
             QVERIFY(SaveEnabled());
         }
@@ -158,7 +157,7 @@ private slots:
         int value = 0;
         int cancel = 0;
         app::EventProcedure(app::OptionsForm, id, code, value, cancel);
-        QVERIFY(testing::ClickControl(app::OptionsForm, StyleRadio(2)));
+        testing::Click(app::OptionsForm, StyleRadio(2));
         QCOMPARE(store::ProgramSettings.DefaultPrintStyle, 2);
         QVERIFY(SaveEnabled());
         DiscardAndClose();
@@ -183,10 +182,10 @@ private slots:
         };
         const bool wasTicked = field() != 0;
         OpenOptions();
-        QVERIFY(testing::ClickControl(app::OptionsForm, box));
+        testing::Click(app::OptionsForm, box);
         QCOMPARE(field() != 0, !wasTicked);
         QVERIFY(SaveEnabled());
-        QVERIFY(testing::ClickControl(app::OptionsForm, box));
+        testing::Click(app::OptionsForm, box);
         QCOMPARE(field() != 0, wasTicked);
         store::ProgramSettings.ConfirmExit = 0;
         DiscardAndClose();
@@ -212,8 +211,8 @@ private slots:
             testing::MessageBoxes boxes;
             boxes.answer({answer});
             OpenOptions();
-            QVERIFY(testing::ClickControl(app::OptionsForm, options::PreviewCheck));
-            QVERIFY(testing::ClickControl(app::OptionsForm, options::ExitButton));
+            testing::Click(app::OptionsForm, options::PreviewCheck);
+            testing::Click(app::OptionsForm, options::ExitButton);
             QCOMPARE(boxes.asked().size(), std::size_t(1));
             QCOMPARE(boxes.asked()[0].text, std::string(SaveQuestion));
             QCOMPARE(boxes.asked()[0].caption, std::string("Changes Not Saved"));
@@ -223,7 +222,7 @@ private slots:
 
             // In force for the rest of the run: the print window starts from it.
             QVERIFY(store::ProgramSettings.PreviewBeforePrint != 0);
-            QVERIFY(testing::ClickControl(app::MainForm, app::PrintButton));
+            testing::Click(app::MainForm, app::PrintButton);
             QVERIFY(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck) != 0);
             gui::EZ_UNLOADFORM(app::PrintForm);
             if (sortedMeanwhile) ClickColumnTitle(1);
@@ -238,8 +237,8 @@ private slots:
         testing::MessageBoxes boxes;
         boxes.answer({-1});
         OpenOptions();
-        QVERIFY(testing::ClickControl(app::OptionsForm, StyleRadio(4)));
-        QVERIFY(testing::ClickControl(app::OptionsForm, options::ExitButton));
+        testing::Click(app::OptionsForm, StyleRadio(4));
+        testing::Click(app::OptionsForm, options::ExitButton);
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QVERIFY(gui::EZ_ISFORM(app::OptionsForm));
         QVERIFY(SaveEnabled());
@@ -255,13 +254,13 @@ private slots:
             testing::ProgramSession program(folder);
             testing::MessageBoxes boxes;
             OpenOptions();
-            QVERIFY(testing::ClickControl(app::OptionsForm, StyleRadio(2)));
-            QVERIFY(testing::ClickControl(app::OptionsForm, options::RollForwardCheck));
-            QVERIFY(testing::ClickControl(app::OptionsForm, options::SaveButton));
+            testing::Click(app::OptionsForm, StyleRadio(2));
+            testing::Click(app::OptionsForm, options::RollForwardCheck);
+            testing::Click(app::OptionsForm, options::SaveButton);
             QVERIFY(!SaveEnabled());
             QCOMPARE(store::SaveNeeded, 1);
             QVERIFY(gui::EZ_ISFORM(app::OptionsForm));
-            QVERIFY(testing::ClickControl(app::OptionsForm, options::ExitButton));
+            testing::Click(app::OptionsForm, options::ExitButton);
             QVERIFY(boxes.asked().empty());
             QVERIFY(!gui::EZ_ISFORM(app::OptionsForm));
         }
@@ -285,13 +284,13 @@ private slots:
         store::ProgramSettings.SortKeyStart = 1;
         store::ProgramSettings.SortKeyLength = 50;
         OpenOptions();
-        QVERIFY(testing::ClickControl(app::OptionsForm, options::RememberSortCheck));
+        testing::Click(app::OptionsForm, options::RememberSortCheck);
         QVERIFY(store::ProgramSettings.RememberSortColumn != 0);
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);
         QCOMPARE(store::ProgramSettings.SortKeyLength, 12);
         // Unticking leaves the remembered key alone.
         app::ActiveSortKey = app::ColumnSortKeys[1];
-        QVERIFY(testing::ClickControl(app::OptionsForm, options::RememberSortCheck));
+        testing::Click(app::OptionsForm, options::RememberSortCheck);
         QCOMPARE(store::ProgramSettings.RememberSortColumn, 0);
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);
         QCOMPARE(store::ProgramSettings.SortKeyLength, 12);
@@ -307,7 +306,7 @@ private slots:
         testing::ProgramSession program(folder);
         OpenOptions();
         QVERIFY(!SaveEnabled());
-        QVERIFY(testing::ClickControl(app::OptionsForm, options::HelpButton));
+        testing::Click(app::OptionsForm, options::HelpButton);
         QCOMPARE(gui::HelpTopicShown(), std::string("Program Options"));
         QVERIFY(app::HelpOpen != 0);
         QVERIFY(!SaveEnabled());

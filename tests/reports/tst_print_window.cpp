@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/captured_reports.h"
-#include "support/control_clicks.h"
+#include "support/form_driver.h"
+#include "support/hooks.h"
 #include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/program_session.h"
@@ -64,7 +66,7 @@ std::vector<std::string> Names(std::initializer_list<int> numbers) {
 }
 
 void OpenPrintFrom(const std::string& opener, int printButton) {
-    QVERIFY(testing::ClickControl(opener, printButton));
+    testing::Click(opener, printButton);
     QVERIFY(gui::EZ_ISFORM(app::PrintForm));
 }
 
@@ -73,11 +75,13 @@ void OpenPrintFrom(const std::string& opener, int printButton) {
 class PrintWindowTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
-    void init() { platform::SetClock(FixedNow); }
+    void init() { hooks_.emplace().setNow(FixedNow()); }
     void cleanup() {
         testing::StopProgram();
-        platform::SetClock({});
+        hooks_.reset();
     }
 
     void opensOverTheMainWindowWithItsCaption() {
@@ -87,7 +91,7 @@ private slots:
         OpenPrintFrom(app::MainForm, app::PrintButton);
         QCOMPARE(gui::FormCaption(app::PrintForm), std::string("Print Clients"));
         QCOMPARE(app::OpenerForm, std::string("F1"));
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::ExitPrintButton));
+        testing::Click(app::PrintForm, reports::ExitPrintButton);
         QVERIFY(!gui::EZ_ISFORM(app::PrintForm));
     }
 
@@ -105,8 +109,8 @@ private slots:
         testing::ProgramSession program(folder);
         if (selectedRow >= 0) app::SelectListRow(app::MainForm, app::MainList, selectedRow, 2);
         OpenPrintFrom(app::MainForm, app::PrintButton);
-        QCOMPARE(testing::ControlEnabled(app::PrintForm, reports::PrintSelectedButton), enabled);
-        QVERIFY(testing::ControlEnabled(app::PrintForm, reports::PrintAllButton));
+        QCOMPARE(testing::IsEnabled(app::PrintForm, reports::PrintSelectedButton), enabled);
+        QVERIFY(testing::IsEnabled(app::PrintForm, reports::PrintAllButton));
     }
 
     void startsFromTheProgramOptions_data() {
@@ -137,7 +141,7 @@ private slots:
         QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck) != 0, preview != 0);
 
         CapturedReports reports;
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        testing::Click(app::PrintForm, reports::PrintAllButton);
         QCOMPARE(reports.ended().size(), std::size_t(1));
         QCOMPARE(reports.ended()[0].mode, preview ? 4 : 5);
         // The client-page styles give a page each; the list styles one page for two clients.
@@ -169,8 +173,8 @@ private slots:
         OpenPrintFrom(app::MainForm, app::PrintButton);
 
         CapturedReports reports;
-        QVERIFY(testing::ClickControl(
-            app::PrintForm, selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton));
+        testing::Click(app::PrintForm,
+                       selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton);
         QCOMPARE(PrintedNames(reports.last()), printed);
         // The staging record is left empty after a run.
         const store::ClientRecord zero{};
@@ -205,8 +209,8 @@ private slots:
         OpenPrintFrom(app::ScanResultsForm, 115);
         QCOMPARE(app::OpenerForm, std::string("F4"));
         CapturedReports reports;
-        QVERIFY(testing::ClickControl(
-            app::PrintForm, selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton));
+        testing::Click(app::PrintForm,
+                       selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton);
         QCOMPARE(PrintedNames(reports.last()), printed);
     }
 
@@ -215,21 +219,21 @@ private slots:
         testing::WriteClientsFile(folder, NumberedClients(2), NoStartUpScan());
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
-        QVERIFY(testing::ClickControl(app::PrintForm, 115));  // one client per page, no history
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PreviewCheck));
+        testing::Click(app::PrintForm, 115);  // one client per page, no history
+        testing::Click(app::PrintForm, reports::PreviewCheck);
         CapturedReports reports;
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        testing::Click(app::PrintForm, reports::PrintAllButton);
         QCOMPARE(reports.last().pages.size(), std::size_t(2));
         QCOMPARE(reports.ended().back().mode, 4);
         // A second report from the same window, with other choices.
-        QVERIFY(testing::ClickControl(app::PrintForm, 105));
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PreviewCheck));
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
+        testing::Click(app::PrintForm, 105);
+        testing::Click(app::PrintForm, reports::PreviewCheck);
+        testing::Click(app::PrintForm, reports::PrintAllButton);
         QCOMPARE(reports.ended().size(), std::size_t(2));
         QCOMPARE(reports.last().pages.size(), std::size_t(1));
         QCOMPARE(reports.ended().back().mode, 5);
 
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::ExitPrintButton));
+        testing::Click(app::PrintForm, reports::ExitPrintButton);
         QCOMPARE(store::ProgramSettings.DefaultPrintStyle, 0);
         QCOMPARE(store::ProgramSettings.PreviewBeforePrint, 0);
         OpenPrintFrom(app::MainForm, app::PrintButton);
@@ -244,10 +248,12 @@ private slots:
         testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
         testing::MessageBoxes boxes;
-        print::SetPrintersIgnored(true);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintAllButton));
-        print::SetPrintersIgnored(false);
+        {
+            testing::Hooks hooks;
+            hooks.ignorePrinters();
+            OpenPrintFrom(app::MainForm, app::PrintButton);
+            testing::Click(app::PrintForm, reports::PrintAllButton);
+        }
 
         const QDir reportsFolder(QString::fromStdString(folder.path() + "Reports"));
         const QStringList files = reportsFolder.entryList({QStringLiteral("*.pdf")}, QDir::Files);
@@ -277,7 +283,7 @@ private slots:
                "<a name=\"Printing\"></a>Printing</body></html>";
         testing::ProgramSession program(folder);
         OpenPrintFrom(app::MainForm, app::PrintButton);
-        QVERIFY(testing::ClickControl(app::PrintForm, reports::PrintHelpButton));
+        testing::Click(app::PrintForm, reports::PrintHelpButton);
         QCOMPARE(gui::HelpTopicShown(), std::string("Printing"));
         QVERIFY(app::HelpOpen != 0);
         gui::EZ_WINHELP(app::MainForm, "", "", "Q");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "store/history.h"
 #include "store/text_field.h"
 #include "support/captured_reports.h"
+#include "support/hooks.h"
 #include "support/local_time.h"
 #include "support/program_fixture.h"
 #include "support/sample_clients.h"
@@ -87,12 +89,14 @@ bool IsAllZero(const store::ClientRecord& record) {
 class ReportEngineTest : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+
 private slots:
     void init() {
         store::ResetClientStore();
-        platform::SetClock(FixedNow);
+        hooks_.emplace().setNow(FixedNow());
     }
-    void cleanup() { platform::SetClock({}); }
+    void cleanup() { hooks_.reset(); }
 
     void listStylesHoldFiftyThreeLinesAPage_data() {
         QTest::addColumn<int>("style");

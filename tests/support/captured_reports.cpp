@@ -22,13 +22,9 @@ bool IsText(const print::Item& item) {
 }  // namespace
 
 CapturedReports::CapturedReports() {
-    print::SetEndDocHandler([this](const print::Document& document, int mode) {
+    hooks_.setEndDocHandler([this](const print::Document& document, int mode) {
         ended_.push_back({document, mode});
     });
-}
-
-CapturedReports::~CapturedReports() {
-    print::SetEndDocHandler({});
 }
 
 const print::Document& CapturedReports::last() const {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/print/document.h"
+#include "support/hooks.h"
 
 namespace testing {
 
@@ -16,7 +17,6 @@ public:
     };
 
     CapturedReports();
-    ~CapturedReports();
     CapturedReports(const CapturedReports&) = delete;
     CapturedReports& operator=(const CapturedReports&) = delete;
 
@@ -25,6 +25,7 @@ public:
     const print::Document& last() const;
 
 private:
+    Hooks hooks_;
     std::vector<Ended> ended_;
 };
 

@@ -24,22 +24,6 @@ std::string HistoryPath(const TempAppFolder& folder, int clientNumber) {
 
 }  // namespace
 
-void SetToday(int year, int month, int day) {
-    platform::SetClock([=] {
-        platform::SYSTEMTIME now;
-        now.wYear = static_cast<std::uint16_t>(year);
-        now.wMonth = static_cast<std::uint16_t>(month);
-        now.wDay = static_cast<std::uint16_t>(day);
-        now.wHour = 10;
-        now.wMinute = 30;
-        return now;
-    });
-}
-
-void ResetToday() {
-    platform::SetClock({});
-}
-
 store::ClientRecord FullClient(const std::string& name) {
     store::ClientRecord client =
         MakeClient(name, "Contact of " + name, "555-0100", "12", "Keeper of " + name);

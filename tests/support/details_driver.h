@@ -5,13 +5,10 @@
 
 #include "platform/clock.h"
 #include "store/client_record.h"
+#include "support/local_time.h"
 #include "support/temp_app_folder.h"
 
 namespace testing {
-
-// Places the run on a day (10:30 in the morning); ResetToday gives the real clock back.
-void SetToday(int year, int month, int day);
-void ResetToday();
 
 // A client with every field of the details window filled.
 store::ClientRecord FullClient(const std::string& name);

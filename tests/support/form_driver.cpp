@@ -2,6 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QTest>
 
 #include "platform/gui/ez.h"
@@ -24,8 +26,13 @@ QWidget* ControlWidget(const std::string& form, int id) {
 
 void Click(const std::string& form, int id) {
     QWidget* control = ControlWidget(form, id);
-    QVERIFY2(control != nullptr, "no such control");
-    QTest::mouseClick(control, Qt::LeftButton);
+    QVERIFY2(control != nullptr,
+             qPrintable(
+                 QStringLiteral("no control %1 on %2").arg(id).arg(QString::fromStdString(form))));
+    // A check box or radio button takes the click on its tick mark, as a person aims it.
+    const bool ticks = qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control);
+    const QPoint at = ticks ? QPoint(6, control->height() / 2) : control->rect().center();
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
     QCoreApplication::processEvents();
 }
 

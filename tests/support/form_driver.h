@@ -16,7 +16,8 @@ T* Control(const std::string& form, int id) {
     return qobject_cast<T*>(ControlWidget(form, id));
 }
 
-// A person's click on a button or check box, and a double-click on a list row.
+// A person's click on a control (on the tick mark of a check box or radio button), and a
+// double-click on a list row. A missing control fails the test.
 void Click(const std::string& form, int id);
 void DoubleClickRow(const std::string& form, int listId, int row);
 

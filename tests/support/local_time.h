@@ -6,7 +6,7 @@
 
 namespace testing {
 
-// A local date and time, for placing a run on a given day with platform::SetClock.
+// A local date and time, for placing a run on a given day with Hooks::setNow.
 inline platform::SYSTEMTIME LocalTime(int year, int month, int day, int hour = 0, int minute = 0,
                                       int second = 0) {
     platform::SYSTEMTIME t;

@@ -1,7 +1,10 @@
 #include "support/program_fixture.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTest>
+
+#include <cstring>
 
 #include "app/forms.h"
 #include "app/startup.h"
@@ -10,25 +13,8 @@
 
 namespace testing {
 
-namespace {
-
-// A box no test asked for fails the test at once, where a real box would wait for a person
-// until the test's time ran out; it is answered as its cautious default.
-int FailUnexpectedBox(const gui::MessageBoxRequest& request) {
-    const std::string what =
-        "a message box no test expected: \"" + request.caption + "\": " + request.text;
-    QTest::qFail(what.c_str(), __FILE__, __LINE__);
-    if (request.buttons == "YNC") return -1;
-    return request.buttons == "OK" ? 1 : 0;
-}
-
-[[maybe_unused]] const bool UnexpectedBoxesFail =
-    (gui::SetMessageBoxAnswerer(FailUnexpectedBox), true);
-
-}  // namespace
-
 MessageBoxes::MessageBoxes() {
-    gui::SetMessageBoxAnswerer([this](const gui::MessageBoxRequest& request) {
+    hooks_.answerBoxes([this](const gui::MessageBoxRequest& request) {
         asked_.push_back(request);
         if (!answers_.empty()) {
             const int answer = answers_.front();
@@ -39,10 +25,6 @@ MessageBoxes::MessageBoxes() {
         if (request.buttons == "YNC") return -1;
         return request.buttons == "NY" ? 0 : 1;
     });
-}
-
-MessageBoxes::~MessageBoxes() {
-    gui::SetMessageBoxAnswerer(FailUnexpectedBox);
 }
 
 void MessageBoxes::answer(std::vector<int> answers) {
@@ -73,6 +55,17 @@ void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::Clie
     store::ReplaceFileSafely(folder.dataFile(), std::string_view(bytes, store::FileSize));
 }
 
+store::Settings SettingsInFile(const TempAppFolder& folder) {
+    store::Settings settings{};
+    QFile file(QString::fromStdString(folder.dataFile()));
+    if (!file.open(QIODevice::ReadOnly)) return settings;
+    const QByteArray head = file.read(sizeof settings);
+    if (head.size() == qsizetype(sizeof settings)) {
+        std::memcpy(&settings, head.constData(), sizeof settings);
+    }
+    return settings;
+}
+
 void StartProgram(const TempAppFolder& folder) {
     store::ResetClientStore();
     gui::OverrideAppFolder(folder.path());
@@ -91,7 +84,8 @@ std::unique_ptr<TempAppFolder> StartProgramWith(const std::vector<store::ClientR
 
 void StopProgram() {
     // Unsaved edits are dropped ("No"), an exit question is answered "Yes".
-    gui::SetMessageBoxAnswerer(
+    Hooks hooks;
+    hooks.answerBoxes(
         [](const gui::MessageBoxRequest& request) { return request.buttons == "YNC" ? 0 : 1; });
     for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
                              app::ScanResultsForm, app::ScanForm, app::MainForm}) {
@@ -102,7 +96,6 @@ void StopProgram() {
         store::SaveNeeded = 0;
         gui::EZ_UNLOADFORM(app::MainForm);
     }
-    gui::SetMessageBoxAnswerer(FailUnexpectedBox);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
 }

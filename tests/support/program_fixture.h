@@ -8,6 +8,7 @@
 #include "platform/gui/ez.h"
 #include "store/client_record.h"
 #include "support/client_records.h"
+#include "support/hooks.h"
 #include "support/temp_app_folder.h"
 
 namespace testing {
@@ -17,7 +18,6 @@ namespace testing {
 class MessageBoxes {
 public:
     MessageBoxes();
-    ~MessageBoxes();
     // The answers to give, in order; once used up, "OK" and "YN" boxes get 1, "NY" boxes 0,
     // "YNC" boxes -1.
     void answer(std::vector<int> answers);
@@ -27,6 +27,7 @@ public:
     void clear() { asked_.clear(); }
 
 private:
+    Hooks hooks_;
     std::vector<int> answers_;
     std::vector<gui::MessageBoxRequest> asked_;
 };
@@ -38,6 +39,9 @@ store::Settings NoStartUpScan();
 // settings.
 void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::ClientRecord>& clients,
                       const store::Settings& settings = {});
+
+// The settings block at the head of the folder's "Clients.dat" (zeros when unreadable).
+store::Settings SettingsInFile(const TempAppFolder& folder);
 
 // Starts the program in the folder as the run loop would: resets the store, points the
 // program folder at it, installs the window procedures and runs the start procedure.

@@ -26,6 +26,7 @@
 #include <memory>
 
 #include "ez_harness.h"
+#include "support/form_driver.h"
 
 using namespace gui;
 using ezharness::Control;
@@ -251,7 +252,7 @@ private slots:
             }
         };
         QVERIFY(ezharness::Window("C1")->isModal());
-        QTest::mouseClick(Control<QPushButton>("C1", 100), Qt::LeftButton);
+        testing::Click("C1", 100);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!EZ_ISFORM("C1"));
         QVERIFY(EZ_ISFORM("C2"));
@@ -477,10 +478,10 @@ private slots:
         QVERIFY(Events().empty());
         QCOMPARE(EZ_GETCHECK("T", 105), 1);
         QCOMPARE(EZ_GETCHECK("T", 115), 1);
-        QTest::mouseClick(Control<QCheckBox>("T", 100), Qt::LeftButton);
+        testing::Click("T", 100);
         QCOMPARE(EventsWith(EV_CLICK, 100).size(), std::size_t(1));
         QCOMPARE(EZ_GETCHECK("T", 100), 0);
-        QTest::mouseClick(Control<QRadioButton>("T", 110), Qt::LeftButton);
+        testing::Click("T", 110);
         QCOMPARE(EventsWith(EV_CLICK, 110).size(), std::size_t(1));
         QCOMPARE(EZ_GETCHECK("T", 105), 0);
         QCOMPARE(EZ_GETCHECK("T", 115), 1);

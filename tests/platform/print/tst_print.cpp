@@ -25,6 +25,8 @@
 #include "platform/print/print_system.h"
 #include "platform/print/progress.h"
 #include "platform/print/wrap.h"
+#include "support/hooks.h"
+#include "support/local_time.h"
 
 using namespace print;
 
@@ -185,7 +187,6 @@ void TestPrint::cleanup() {
     SetPrintersIgnored(true);
     SetEndDocHandler(nullptr);
     SetNoticeHandler(nullptr);
-    platform::SetClock(nullptr);
 }
 
 void TestPrint::startDocHandsOutNumbersUntilTooManyAreOpen() {
@@ -476,11 +477,8 @@ void TestPrint::pdfHoldsTheTextsWhereTheyWereSet() {
 
 void TestPrint::printingWithoutPrinterSavesPdfInReportsFolder() {
     SetEndDocHandler(nullptr);
-    platform::SetClock([] {
-        platform::SYSTEMTIME t;
-        t.wYear = 2026, t.wMonth = 12, t.wDay = 7, t.wHour = 9, t.wMinute = 5;
-        return t;
-    });
+    testing::Hooks hooks;
+    hooks.setNow(testing::LocalTime(2026, 12, 7, 9, 5));
     const QString reports = folder_.filePath("Reports");
     const QStringList expected{reports + "/Report 2026-12-07 09-05-00.pdf",
                                reports + "/Report 2026-12-07 09-05-00 (2).pdf"};
