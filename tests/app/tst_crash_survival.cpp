@@ -151,7 +151,7 @@ private slots:
 
             if (DataFiles(folder).size() > 1) ++inTheMiddle;
             const QByteArray bytes = FileBytes(folder.dataFile());
-            QVERIFY2(bytes.size() == qsizetype(store::FileSize), context.constData());
+            QVERIFY2(bytes.size() == qsizetype(696348), context.constData());
             const auto generation =
                 testing::GenerationOf(std::string_view(bytes.constData(), bytes.size()));
             QVERIFY2(generation.has_value(), context.constData());

@@ -278,8 +278,8 @@ private slots:
         }
         QVERIFY(saved);
         const QByteArray bytes = FileBytes(folder.dataFile());
-        QCOMPARE(bytes.size(), qsizetype(store::FileSize));
-        QCOMPARE(bytes.mid(7 * store::RecordSize, 14), QByteArray("Renamed Client"));
+        QCOMPARE(bytes.size(), qsizetype(696348));
+        QCOMPARE(bytes.mid(7 * 348, 14), QByteArray("Renamed Client"));
         QCOMPARE(loaded, store::LoadOutcome::Loaded);
         QCOMPARE(store::FieldText(store::ClientTable[7].ClientName), std::string("Renamed Client"));
     }
@@ -346,7 +346,7 @@ private slots:
 
             gui::EZ_UNLOADFORM(app::MainForm);
             QVERIFY2(!gui::EZ_ISFORM(app::MainForm), context.constData());
-            QCOMPARE(FileBytes(folder.dataFile()).mid(3 * store::RecordSize, 17),
+            QCOMPARE(FileBytes(folder.dataFile()).mid(3 * 348, 17),
                      QByteArray("Changed In Memory"));
             QVERIFY(store::ReplaceFileSafely(folder.dataFile(), old.toStdString()));
         }

@@ -280,7 +280,7 @@ private slots:
         testing::TempAppFolder folder;
         WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
-        app::ActiveSortKey = app::ColumnSortKeys[2];  // the Phone column
+        app::ActiveSortKey = {173, 12};  // the Phone column
         store::ProgramSettings.SortKeyStart = 1;
         store::ProgramSettings.SortKeyLength = 50;
         OpenOptions();
@@ -289,7 +289,7 @@ private slots:
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);
         QCOMPARE(store::ProgramSettings.SortKeyLength, 12);
         // Unticking leaves the remembered key alone.
-        app::ActiveSortKey = app::ColumnSortKeys[1];
+        app::ActiveSortKey = {143, 30};  // the Contact column
         testing::Click(app::OptionsForm, options::RememberSortCheck);
         QCOMPARE(store::ProgramSettings.RememberSortColumn, 0);
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);

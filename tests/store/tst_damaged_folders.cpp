@@ -101,7 +101,7 @@ private slots:
             table[i + 1].ClientNumber = numbers[i];
         }
         // A file cut after slot n: every slot behind it reads as free with number 0.
-        const qsizetype length = numbers.isEmpty() ? RecordSize : RecordSize * (numbers.size() + 1);
+        const qsizetype length = 348 * (numbers.size() + 1);
         QVERIFY(ReplaceFileSafely(
             folder.dataFile(),
             std::string_view(reinterpret_cast<const char*>(table.data()), length)));
