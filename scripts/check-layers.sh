@@ -11,6 +11,13 @@ declare -A may_include=(
   [platform/gui]="platform"
   [platform/print]="platform"
   [store]=""
+  [shell]=""
+  [followup]="platform platform/gui shell store"
+  [mail]="platform platform/gui shell store"
+  [reports]="platform platform/gui platform/print shell store followup"
+  [options]="platform platform/gui shell store reports"
+  [details]="platform platform/gui shell store followup mail"
+  [app]="platform platform/gui platform/print shell store followup mail reports options details"
 )
 
 folder_of() {  # src/a/b/c.cpp -> a/b

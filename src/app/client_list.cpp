@@ -13,7 +13,6 @@
 
 namespace app {
 
-SortKey ActiveSortKey = ClientNameKey;
 std::int32_t ClientCount = 0;
 gui::WindowHandle FormHandle = 0;
 

@@ -5,28 +5,25 @@
 #include <string>
 
 #include "platform/gui/ez.h"
+#include "shell/sort_key.h"
 
 namespace app {
 
-// A sort key: the run of a record's stored bytes from start (counted from 1) of length bytes.
-struct SortKey {
-    std::int32_t start;
-    std::int32_t length;
-};
+using shell::ActiveSortKey;
+using shell::ClientNameKey;
+using shell::SortKey;
 
 // The keys of the list's five columns: exactly the stored fields, blanks included.
 inline constexpr std::array<SortKey, 5> ColumnSortKeys{{
-    {1, 50},    // Client
-    {143, 30},  // Contact
-    {173, 12},  // Phone
-    {185, 4},   // Ext
-    {213, 30},  // Gatekeeper
+    ClientNameKey,  // Client
+    {143, 30},      // Contact
+    {173, 12},      // Phone
+    {185, 4},       // Ext
+    {213, 30},      // Gatekeeper
 }};
-inline constexpr SortKey ClientNameKey = ColumnSortKeys[0];
 inline constexpr const char* ClientListColumns =
     "Client{19}|Contact{14}|Phone{12}|Ext{5}|Gatekeeper{15}|";
 
-extern SortKey ActiveSortKey;
 extern std::int32_t ClientCount;      // rows put in the list by the last fill
 extern gui::WindowHandle FormHandle;  // the main window, for the column-click hook
 

@@ -2,15 +2,17 @@
 
 #include <string>
 
+#include "shell/forms.h"
+
 namespace app {
 
-// The windows by name.
-inline constexpr const char* MainForm = "F1";
-inline constexpr const char* DetailsForm = "F2";
-inline constexpr const char* ScanForm = "F3";
-inline constexpr const char* ScanResultsForm = "F4";
-inline constexpr const char* PrintForm = "F5";
-inline constexpr const char* OptionsForm = "F6";
+// The windows by name; the names live below the windows so that each may name the others.
+using shell::DetailsForm;
+using shell::MainForm;
+using shell::OptionsForm;
+using shell::PrintForm;
+using shell::ScanForm;
+using shell::ScanResultsForm;
 
 // Called by the toolkit while a window is made: builds its controls and sets the icon.
 void DesignProcedure(const std::string& form);

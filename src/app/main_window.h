@@ -2,12 +2,13 @@
 
 #include <string>
 
+#include "shell/forms.h"
 #include "store/client_table.h"
 
 namespace app {
 
 // Controls of the main window.
-inline constexpr int MainList = 100;
+using shell::MainList;
 inline constexpr int AddButton = 105;
 inline constexpr int EditButton = 110;
 inline constexpr int PrintButton = 115;

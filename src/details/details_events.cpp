@@ -1,23 +1,21 @@
 #include <algorithm>
 #include <array>
 
-#include "app/app_state.h"
-#include "app/client_list.h"
-#include "app/forms.h"
-#include "app/main_window.h"
 #include "details/details_window.h"
 #include "details/field_binding.h"
 #include "details/save_prompt.h"
-#include "followup/scan_results_window.h"
 #include "mail/mapi.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
+#include "shell/window_links.h"
 #include "store/client_table.h"
 
 namespace details {
 
 namespace {
 
-using app::DetailsForm;
+using shell::DetailsForm;
 
 // Boxes that get their own text again when left.
 constexpr std::array RewrittenBoxes{
@@ -71,21 +69,7 @@ void NewClicked() {
 void HelpClicked() {
     const char* topic =
         IsEnabled(DetailsForm, NewButton) ? "Adding Clients" : "Editing and Deleting Clients";
-    app::HelpOpen = gui::EZ_WINHELP(DetailsForm, app::HelpFilePath, topic, "K");
-}
-
-// The main list shows the client last saved or moved to again, at its place after the sort.
-void SelectClientInMainList() {
-    if (store::CurrentClientNumber <= 0) return;
-    const std::int32_t slot = followup::FindSlotByNumber(store::CurrentClientNumber);
-    if (slot > 0) store::CurrentSlot = slot;
-    if (store::CurrentSlot < 1 || store::CurrentSlot > app::ClientCount) return;
-    const int row = store::CurrentSlot - 1;
-    app::SelectListRow(app::MainForm, app::MainList, row, app::RowSelected);
-    gui::ScrollRowIntoView(app::MainForm, app::MainList, row);
-    // The main window's own rule: "&Edit" is usable while a row is highlighted.
-    gui::EZ_ENABLEC(app::MainForm, app::EditButton);
-    app::ShowSelectedCount();
+    shell::HelpOpen = gui::EZ_WINHELP(DetailsForm, shell::HelpFilePath, topic, "K");
 }
 
 // Every way of closing comes here. Unsaved edits are asked about first, whether the window
@@ -98,16 +82,15 @@ void WindowClosing(int& cancel) {
     ScanEditRow = 0;  // the scan results row was tied to this opening only
     if (DetailsSaved == 0) return;
     // Saved fields may be sort keys.
-    app::SortClientTable();
-    app::FillClientList();
-    app::ShowSelectedCount();
-    SelectClientInMainList();
+    shell::ResortMainList();
+    // The main list shows the client last saved or moved to again, at its place after the sort.
+    shell::ShowClientInMainList(store::CurrentClientNumber);
 }
 
 void Clicked(int id) {
     switch (id) {
         case SendButton:
-            mail::EmailClient();
+            mail::EmailClient(gui::EZ_GETTEXT(DetailsForm, EMailBox));
             break;
         case FollowUpCheck:
             FollowUpClicked();

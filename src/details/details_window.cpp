@@ -1,8 +1,8 @@
 #include "details/details_window.h"
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 
 namespace details {
@@ -13,7 +13,7 @@ bool WalksMainList = false;
 
 namespace {
 
-using app::DetailsForm;
+using shell::DetailsForm;
 
 constexpr double LabelHeight = 0.9375;
 constexpr double BoxHeight = 1.3125;
@@ -24,7 +24,7 @@ constexpr double ArrowWidth = 3.375;
 
 // Arrows and "&New" depend on where the window was opened and on whom it shows.
 bool OpenedFromScanResults() {
-    return app::OpenerForm == app::ScanResultsForm;
+    return shell::OpenerForm == shell::ScanResultsForm;
 }
 
 void CreateLabels() {
@@ -68,12 +68,12 @@ void CreateRecordControls() {
 
 void CreateButtons() {
     // The arrows are triangles of the symbol font: "6" points down, "5" up.
-    gui::EZ_USEFONT(app::SymbolFont);
+    gui::EZ_USEFONT(shell::SymbolFont);
     gui::EZ_BUTTON(NextButton, 20.625, BottomRow, ArrowWidth, BottomHeight, "6", "T");
     gui::EZ_ADDTOOLTIP(DetailsForm, NextButton);
     gui::EZ_BUTTON(PreviousButton, 25.125, BottomRow, ArrowWidth, BottomHeight, "5", "T");
     gui::EZ_ADDTOOLTIP(DetailsForm, PreviousButton);
-    gui::EZ_USEFONT(app::MainFont);
+    gui::EZ_USEFONT(shell::MainFont);
     gui::EZ_BUTTON(NewButton, 32.25, BottomRow, BottomWidth, BottomHeight, "&New", "T");
     gui::EZ_BUTTON(SaveButton, 41.625, BottomRow, BottomWidth, BottomHeight, "&Save", "T");
     gui::EZ_BUTTON(ExitButton, 51, BottomRow, BottomWidth, BottomHeight, "E&xit", "T");
@@ -83,7 +83,7 @@ void CreateButtons() {
 }  // namespace
 
 void OpenDetailsWindow(const std::string& parent) {
-    app::OpenerForm = parent;
+    shell::OpenerForm = parent;
     gui::EZ_COLOR(-1, -1);
     gui::EZ_FORM(DetailsForm, parent, DetailsCaption, 0, 0, 60.75, 20.625, "CMK");
 }
@@ -91,12 +91,12 @@ void OpenDetailsWindow(const std::string& parent) {
 void BuildDetailsWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
-    gui::EZ_USEFONT(app::MainFont);
+    gui::EZ_USEFONT(shell::MainFont);
     // Creation order is the keyboard order.
     CreateLabels();
     CreateRecordControls();
     CreateButtons();
-    gui::SetPickerFormat(DetailsForm, FollowUpPicker, app::DateMask);
+    gui::SetPickerFormat(DetailsForm, FollowUpPicker, shell::DateMask);
     gui::EZ_DISABLEC(DetailsForm, SaveButton);
     // "&New" only starts a further client in a window that adds clients.
     if (OpenedFromScanResults() || store::CurrentSlot > 0) {

@@ -2,11 +2,11 @@
 
 #include <string_view>
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "followup/day_numbers.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -17,7 +17,7 @@ bool HistoryUnreadable = false;
 
 namespace {
 
-using app::DetailsForm;
+using shell::DetailsForm;
 
 const char* FieldBytes(const store::ClientRecord& record, const BoundBox& box) {
     return reinterpret_cast<const char*>(&record) + box.offset;

@@ -1,13 +1,13 @@
 #include <string>
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "details/details_window.h"
 #include "details/field_binding.h"
 #include "followup/scan.h"
 #include "followup/scan_results_window.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
@@ -16,7 +16,7 @@ namespace details {
 
 namespace {
 
-using app::DetailsForm;
+using shell::DetailsForm;
 
 constexpr const char* LimitMessage = "No more clients may be added at this time.{!}";
 
@@ -74,7 +74,7 @@ void EditStoredClient(std::int32_t slot) {
 // them) never keep values the user has replaced. The row stays tied to the window for every
 // further save until the window closes.
 void UpdateScanResultsRow() {
-    if (app::OpenerForm != app::ScanResultsForm || ScanEditRow <= 0 ||
+    if (shell::OpenerForm != shell::ScanResultsForm || ScanEditRow <= 0 ||
         ScanEditRow > followup::ScanResultCount ||
         followup::ScanResults[ScanEditRow].ClientNumber != store::CurrentRecord.ClientNumber) {
         return;

@@ -2,13 +2,12 @@
 
 #include <array>
 
-#include "app/app_state.h"
-#include "app/forms.h"
-#include "details/details_window.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
 #include "platform/gui/ez.h"
-#include "reports/print_window.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
+#include "shell/window_links.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 
@@ -22,14 +21,14 @@ constexpr double ButtonHeight = 1.5;
 
 // The first highlighted row, -1 when none is.
 int FirstSelectedRow() {
-    return gui::FirstSelectedRow(app::ScanResultsForm, ResultsList);
+    return gui::FirstSelectedRow(shell::ScanResultsForm, ResultsList);
 }
 
 void UpdateEditButton() {
     if (FirstSelectedRow() >= 0) {
-        gui::EZ_ENABLEC(app::ScanResultsForm, ResultsEditButton);
+        gui::EZ_ENABLEC(shell::ScanResultsForm, ResultsEditButton);
     } else {
-        gui::EZ_DISABLEC(app::ScanResultsForm, ResultsEditButton);
+        gui::EZ_DISABLEC(shell::ScanResultsForm, ResultsEditButton);
     }
 }
 
@@ -46,34 +45,34 @@ void HandleListEvent(int code, int value) {
 }  // namespace
 
 std::string ScanResultsCaption() {
-    if (app::ManualScanFlag != 0) return ManualScanCaption;
+    if (shell::ManualScanFlag != 0) return ManualScanCaption;
     return StartUpScanCaption + DayNumberToText(TodayDayNumber());
 }
 
 void OpenScanResults(const std::string& parent) {
     gui::EZ_COLOR(-1, -1);
-    gui::EZ_FORM(app::ScanResultsForm, parent, ScanResultsCaption(), 0, 0, 79.5, 19.3125, "CMK");
+    gui::EZ_FORM(shell::ScanResultsForm, parent, ScanResultsCaption(), 0, 0, 79.5, 19.3125, "CMK");
     // The results replace the scan window they were asked for from.
-    if (app::OpenerForm == app::ScanForm) gui::EZ_UNLOADFORM(app::ScanForm);
+    if (shell::OpenerForm == shell::ScanForm) gui::EZ_UNLOADFORM(shell::ScanForm);
 }
 
 void BuildScanResults() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
-    gui::EZ_USEFONT(app::MainFont);
+    gui::EZ_USEFONT(shell::MainFont);
     gui::EZ_LISTVIEW(ResultsList, 1.5, 0.75, 76.5, 15.5625, ResultsListColumns, "-#MSV");
     gui::EZ_BUTTON(ResultsHelpButton, 1.5, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
     gui::EZ_BUTTON(ResultsEditButton, 52.875, ButtonRow, ButtonWidth, ButtonHeight, "&Edit", "T");
     gui::EZ_BUTTON(ResultsPrintButton, 61.875, ButtonRow, ButtonWidth, ButtonHeight, "&Print", "T");
     gui::EZ_BUTTON(ResultsExitButton, 70.875, ButtonRow, ButtonWidth, ButtonHeight, "E&xit", "T");
-    gui::EZ_DISABLEC(app::ScanResultsForm, ResultsEditButton);
+    gui::EZ_DISABLEC(shell::ScanResultsForm, ResultsEditButton);
     FillScanResultsList();
-    gui::EZ_DISPLAYLAYER(app::ScanResultsForm, 1, 0);
+    gui::EZ_DISPLAYLAYER(shell::ScanResultsForm, 1, 0);
 }
 
 void FillScanResultsList() {
-    gui::EZ_CLEAR(app::ScanResultsForm, ResultsList);
-    gui::EZ_SETREDRAWSTATE(app::ScanResultsForm, ResultsList, 0);
+    gui::EZ_CLEAR(shell::ScanResultsForm, ResultsList);
+    gui::EZ_SETREDRAWSTATE(shell::ScanResultsForm, ResultsList, 0);
     for (int slot = 1; slot <= ScanResultCount && slot <= store::MaxClients; ++slot) {
         const store::ClientRecord& client = ScanResults[slot];
         const std::array<std::string, 5> cells = {
@@ -81,13 +80,13 @@ void FillScanResultsList() {
             store::FieldText(client.Phone), DayNumberToText(client.FollowUpDate),
             store::FieldText(client.FollowUpAction)};
         for (int column = 0; column < 5; ++column) {
-            gui::EZ_ADDLVITEM(app::ScanResultsForm, ResultsList, cells[column], 0, slot - 1, column,
-                              "");
+            gui::EZ_ADDLVITEM(shell::ScanResultsForm, ResultsList, cells[column], 0, slot - 1,
+                              column, "");
         }
     }
-    gui::EZ_SETREDRAWSTATE(app::ScanResultsForm, ResultsList, 1);
-    gui::EZ_REDRAWCONTROL(app::ScanResultsForm, ResultsList);
-    gui::EZ_DISABLEC(app::ScanResultsForm, ResultsEditButton);
+    gui::EZ_SETREDRAWSTATE(shell::ScanResultsForm, ResultsList, 1);
+    gui::EZ_REDRAWCONTROL(shell::ScanResultsForm, ResultsList);
+    gui::EZ_DISABLEC(shell::ScanResultsForm, ResultsEditButton);
 }
 
 std::int32_t FindSlotByNumber(std::int32_t number) {
@@ -104,10 +103,7 @@ void EditScanResult() {
     // A damaged file can leave a number in no slot or in a free one; opening that would
     // show slot 0 (the settings) or a deleted client, and a save would add a stray client.
     if (slot <= 0 || store::ClientTable[slot].InUse <= 0) return;
-    details::ScanEditRow = row;
-    store::CurrentSlot = slot;
-    store::CurrentRecord = store::ClientTable[slot];
-    details::OpenDetailsWindow(app::ScanResultsForm);
+    shell::OpenDetailsForScanResult(row, slot);
 }
 
 void ScanResultsEvents(int& id, int& code, int& value, int&) {
@@ -118,17 +114,17 @@ void ScanResultsEvents(int& id, int& code, int& value, int&) {
     if (code != gui::EV_CLICK) return;
     switch (id) {
         case ResultsHelpButton:
-            app::HelpOpen =
-                gui::EZ_WINHELP(app::ScanResultsForm, app::HelpFilePath, ResultsHelpTopic, "K");
+            shell::HelpOpen =
+                gui::EZ_WINHELP(shell::ScanResultsForm, shell::HelpFilePath, ResultsHelpTopic, "K");
             break;
         case ResultsEditButton:
             EditScanResult();
             break;
         case ResultsPrintButton:
-            reports::OpenPrintWindow(app::ScanResultsForm);
+            shell::OpenPrintWindow(shell::ScanResultsForm);
             break;
         case ResultsExitButton:
-            gui::EZ_UNLOADFORM(app::ScanResultsForm);
+            gui::EZ_UNLOADFORM(shell::ScanResultsForm);
             break;
         default:
             break;

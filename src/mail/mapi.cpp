@@ -2,8 +2,6 @@
 
 #include <QGuiApplication>
 
-#include "app/forms.h"
-#include "details/details_window.h"
 #include "mail/desktop_mail.h"
 #include "mail/mail_message.h"
 #include "platform/gui/ez.h"
@@ -84,14 +82,13 @@ void CloseMapiSession(SessionHandle session) {
     if (MapiModule != 0 && session != 0 && session == OpenSession) OpenSession = 0;
 }
 
-void EmailClient() {
+void EmailClient(const std::string& address) {
     LoadMapi();
     const SessionHandle session = OpenMapiSession(OutlookProfile, "");
     if (session == 0) {
         ShowMessage("Unable to obtain mapi session handle");
     } else {
-        const std::string text =
-            AddressesAsStored(gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox));
+        const std::string text = AddressesAsStored(address);
         const int result = SendMapiMessage(session, "", "", text, text, 1);
         if (result != SUCCESS_SUCCESS) ShowMessage(FailureText(result));
         CloseMapiSession(session);

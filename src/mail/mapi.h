@@ -31,9 +31,9 @@ int SendMapiMessage(SessionHandle session, const std::string& subject, const std
                     const std::string& addresses, const std::string& names, int showDialog);
 void CloseMapiSession(SessionHandle session);
 
-// The action of "Send E-mail": a compose window addressed to every address in the details
-// window's e-mail box.
-void EmailClient();
+// The action of "Send E-mail": a compose window addressed to every address in the given text,
+// as the details window's e-mail box holds it.
+void EmailClient(const std::string& address);
 
 // ---- Seams, so that a run without a desktop can stand in for the mail program ------------
 

@@ -3,11 +3,11 @@
 #include <array>
 #include <cstdint>
 
-#include "app/app_state.h"
-#include "app/client_list.h"
-#include "app/forms.h"
 #include "platform/gui/ez.h"
 #include "reports/report_style.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
+#include "shell/sort_key.h"
 #include "store/client_table.h"
 
 namespace options {
@@ -63,11 +63,11 @@ const OptionBox* FindOptionBox(int id) {
 
 // The window's unsaved state is the enabled state of "&Save".
 bool HasUnsavedChanges() {
-    return gui::IsWindowEnabled(gui::EZ_HANDLE(app::OptionsForm, SaveButton));
+    return gui::IsWindowEnabled(gui::EZ_HANDLE(shell::OptionsForm, SaveButton));
 }
 
 void MarkChanged() {
-    gui::EZ_ENABLEC(app::OptionsForm, SaveButton);
+    gui::EZ_ENABLEC(shell::OptionsForm, SaveButton);
 }
 
 void CloseRequested(int& cancel) {
@@ -87,12 +87,12 @@ void CloseRequested(int& cancel) {
 }
 
 void OptionTicked(const OptionBox& box) {
-    store::ProgramSettings.*box.field = gui::EZ_GETCHECK(app::OptionsForm, box.id);
+    store::ProgramSettings.*box.field = gui::EZ_GETCHECK(shell::OptionsForm, box.id);
     // The list's sort column is remembered from the moment the option is ticked; unticking
     // leaves the remembered key as it was.
     if (box.id == RememberSortCheck && store::ProgramSettings.RememberSortColumn != 0) {
-        store::ProgramSettings.SortKeyStart = app::ActiveSortKey.start;
-        store::ProgramSettings.SortKeyLength = app::ActiveSortKey.length;
+        store::ProgramSettings.SortKeyStart = shell::ActiveSortKey.start;
+        store::ProgramSettings.SortKeyLength = shell::ActiveSortKey.length;
     }
     MarkChanged();
 }
@@ -101,13 +101,13 @@ void OptionTicked(const OptionBox& box) {
 
 void OpenOptionsWindow(const std::string& opener) {
     gui::EZ_COLOR(-1, -1);
-    gui::EZ_FORM(app::OptionsForm, opener, OptionsWindowCaption, 0, 0, 39.75, 19.875, "CMK");
+    gui::EZ_FORM(shell::OptionsForm, opener, OptionsWindowCaption, 0, 0, 39.75, 19.875, "CMK");
 }
 
 void BuildOptionsWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
-    gui::EZ_USEFONT(app::MainFont);
+    gui::EZ_USEFONT(shell::MainFont);
     for (int style = 0; style < reports::ReportStyleCount; ++style) {
         const RadioPlace& place = RadioPlaces[static_cast<std::size_t>(style)];
         gui::EZ_RADIO(reports::StyleRadioId(static_cast<reports::ReportStyle>(style)), TickColumn,
@@ -124,12 +124,13 @@ void BuildOptionsWindow() {
 
     const reports::ReportStyle style =
         reports::StyleFromNumber(store::ProgramSettings.DefaultPrintStyle);
-    gui::EZ_SETCHECK(app::OptionsForm, reports::StyleRadioId(style), 1);
+    gui::EZ_SETCHECK(shell::OptionsForm, reports::StyleRadioId(style), 1);
     for (const OptionBox& box : OptionBoxes) {
-        gui::EZ_SETCHECK(app::OptionsForm, box.id, store::ProgramSettings.*box.field != 0 ? 1 : 0);
+        gui::EZ_SETCHECK(shell::OptionsForm, box.id,
+                         store::ProgramSettings.*box.field != 0 ? 1 : 0);
     }
-    gui::EZ_DISPLAYLAYER(app::OptionsForm, 1, 0);
-    gui::EZ_DISABLEC(app::OptionsForm, SaveButton);
+    gui::EZ_DISPLAYLAYER(shell::OptionsForm, 1, 0);
+    gui::EZ_DISABLEC(shell::OptionsForm, SaveButton);
 }
 
 void OptionsWindowEvents(int& id, int& code, int&, int& cancel) {
@@ -152,14 +153,14 @@ void OptionsWindowEvents(int& id, int& code, int&, int& cancel) {
     switch (id) {
         case SaveButton:
             store::SaveNeeded = 1;
-            gui::EZ_DISABLEC(app::OptionsForm, SaveButton);
+            gui::EZ_DISABLEC(shell::OptionsForm, SaveButton);
             break;
         case ExitButton:
-            gui::EZ_UNLOADFORM(app::OptionsForm);
+            gui::EZ_UNLOADFORM(shell::OptionsForm);
             break;
         case HelpButton:
-            app::HelpOpen =
-                gui::EZ_WINHELP(app::OptionsForm, app::HelpFilePath, "Program Options", "K");
+            shell::HelpOpen =
+                gui::EZ_WINHELP(shell::OptionsForm, shell::HelpFilePath, "Program Options", "K");
             break;
         default:
             break;

@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "platform/gui/ez.h"
 #include "reports/report_engine.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 
 namespace reports {
@@ -35,15 +35,15 @@ constexpr std::array<RadioPlace, ReportStyleCount> RadioPlaces{{
 }  // namespace
 
 void OpenPrintWindow(const std::string& opener) {
-    app::OpenerForm = opener;
+    shell::OpenerForm = opener;
     gui::EZ_COLOR(-1, -1);
-    gui::EZ_FORM(app::PrintForm, opener, PrintWindowCaption, 0, 0, 37.875, 19.875, "CMK");
+    gui::EZ_FORM(shell::PrintForm, opener, PrintWindowCaption, 0, 0, 37.875, 19.875, "CMK");
 }
 
 void BuildPrintWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
-    gui::EZ_USEFONT(app::MainFont);
+    gui::EZ_USEFONT(shell::MainFont);
     for (int style = 0; style < ReportStyleCount; ++style) {
         const RadioPlace& place = RadioPlaces[static_cast<std::size_t>(style)];
         gui::EZ_RADIO(StyleRadioId(static_cast<ReportStyle>(style)), RadioColumn, place.row,
@@ -63,16 +63,16 @@ void BuildPrintWindow() {
 
     // The window's choices start from the program options and are never written back.
     const ReportStyle style = StyleFromNumber(store::ProgramSettings.DefaultPrintStyle);
-    gui::EZ_SETCHECK(app::PrintForm, StyleRadioId(style), 1);
-    gui::EZ_SETCHECK(app::PrintForm, PreviewCheck,
+    gui::EZ_SETCHECK(shell::PrintForm, StyleRadioId(style), 1);
+    gui::EZ_SETCHECK(shell::PrintForm, PreviewCheck,
                      store::ProgramSettings.PreviewBeforePrint != 0 ? 1 : 0);
     // Decided once: the opener's selection cannot change while this modal window is open.
     const std::string opener =
-        app::OpenerForm == app::MainForm ? app::MainForm : app::ScanResultsForm;
+        shell::OpenerForm == shell::MainForm ? shell::MainForm : shell::ScanResultsForm;
     if (gui::SelectedRowCount(opener, OpenerList) == 0) {
-        gui::EZ_DISABLEC(app::PrintForm, PrintSelectedButton);
+        gui::EZ_DISABLEC(shell::PrintForm, PrintSelectedButton);
     }
-    gui::EZ_DISPLAYLAYER(app::PrintForm, 1, 0);
+    gui::EZ_DISPLAYLAYER(shell::PrintForm, 1, 0);
 }
 
 void PrintWindowEvents(int& id, int& code, int&, int&) {
@@ -85,10 +85,11 @@ void PrintWindowEvents(int& id, int& code, int&, int&) {
             PrintClientReport(1);
             break;
         case PrintHelpButton:
-            app::HelpOpen = gui::EZ_WINHELP(app::PrintForm, app::HelpFilePath, "Printing", "K");
+            shell::HelpOpen =
+                gui::EZ_WINHELP(shell::PrintForm, shell::HelpFilePath, "Printing", "K");
             break;
         case ExitPrintButton:
-            gui::EZ_UNLOADFORM(app::PrintForm);
+            gui::EZ_UNLOADFORM(shell::PrintForm);
             break;
         default:
             break;
@@ -98,7 +99,7 @@ void PrintWindowEvents(int& id, int& code, int&, int&) {
 ReportStyle ChosenStyle() {
     for (int style = 0; style < ReportStyleCount; ++style) {
         const auto chosen = static_cast<ReportStyle>(style);
-        if (gui::EZ_GETCHECK(app::PrintForm, StyleRadioId(chosen)) != 0) return chosen;
+        if (gui::EZ_GETCHECK(shell::PrintForm, StyleRadioId(chosen)) != 0) return chosen;
     }
     return ReportStyle::ListWithFollowUp;
 }

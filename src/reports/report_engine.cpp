@@ -3,23 +3,21 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
+#include "followup/scan_results_window.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "reports/print_window.h"
 #include "reports/report_styles.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 
 namespace reports {
 
 namespace {
-
-// The list control of the main window and of the scan results window.
-constexpr int SourceList = 100;
 
 // Title, page numbers and the stamp sit on the header's two lines; the rule runs between.
 constexpr float HeaderTitleLine = 0.5f;
@@ -47,26 +45,27 @@ followup::DayNumber SortDate(const store::ClientRecord& client) {
 
 void PrintClientReport(std::int32_t selectedOnly) {
     const ReportStyle style = ChosenStyle();
-    const bool preview = gui::EZ_GETCHECK(app::PrintForm, PreviewCheck) != 0;
-    const auto clients = ChooseClients(app::OpenerForm, selectedOnly);
+    const bool preview = gui::EZ_GETCHECK(shell::PrintForm, PreviewCheck) != 0;
+    const auto clients = ChooseClients(shell::OpenerForm, selectedOnly);
     PrintReport(clients, style, preview);
 }
 
 std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
                                                       std::int32_t selectedOnly) {
-    const bool fromMain = opener == app::MainForm;
-    const std::string form = fromMain ? app::MainForm : app::ScanResultsForm;
+    const bool fromMain = opener == shell::MainForm;
+    const std::string form = fromMain ? shell::MainForm : shell::ScanResultsForm;
+    const int list = fromMain ? shell::MainList : followup::ResultsList;
     const auto& table = fromMain ? store::ClientTable : followup::ScanResults;
 
     std::vector<const store::ClientRecord*> chosen;
     if (selectedOnly != 0) {
         // The rows come in ascending order; none beyond the table's last slot is taken.
-        for (const int row : gui::SelectedRows(form, SourceList)) {
+        for (const int row : gui::SelectedRows(form, list)) {
             if (row >= store::MaxClients) break;
             chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
         }
     } else {
-        const int count = std::clamp(gui::ListRowCount(form, SourceList), 0, store::MaxClients);
+        const int count = std::clamp(gui::ListRowCount(form, list), 0, store::MaxClients);
         for (int row = 0; row < count; ++row) {
             chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
         }
@@ -88,7 +87,7 @@ bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyl
     run.printStamp = MakePrintStamp();
     run.doc = print::dpStartDoc(0, DocumentTitle, "", 0, PageSetupA, PageSetupB, PageSetupC, 64);
     if (run.doc < 1) {
-        gui::EZ_MSGBOX(app::PrintForm, StartFailedText, StartFailedCaption, "OK");
+        gui::EZ_MSGBOX(shell::PrintForm, StartFailedText, StartFailedCaption, "OK");
         return false;
     }
     run.cursor = 0.0f;
@@ -102,7 +101,7 @@ bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyl
     }
 
     // Where a report goes when no printer takes it.
-    if (!app::AppPath.empty()) print::SetReportsFolder(app::AppPath + "Reports/");
+    if (!shell::AppPath.empty()) print::SetReportsFolder(shell::AppPath + "Reports/");
     print::dpEndDoc(run.doc, preview ? print::END_PREVIEW : print::END_PRINT);
     store::CurrentRecord = store::EmptyRecord();
     return true;

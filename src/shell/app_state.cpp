@@ -1,6 +1,6 @@
-#include "app/app_state.h"
+#include "shell/app_state.h"
 
-namespace app {
+namespace shell {
 
 int MainFont = 0;
 int SymbolFont = 0;
@@ -12,4 +12,4 @@ std::string DateMask;
 std::int32_t ManualScanFlag = 0;
 std::string OpenerForm;
 
-}  // namespace app
+}  // namespace shell

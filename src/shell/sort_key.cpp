@@ -1,0 +1,7 @@
+#include "shell/sort_key.h"
+
+namespace shell {
+
+SortKey ActiveSortKey = ClientNameKey;
+
+}  // namespace shell
