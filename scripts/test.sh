@@ -13,7 +13,7 @@ git ls-files -z -- src tests bench fuzz | grep -zE '\.(cpp|h)$' | xargs -0 clang
 # Each layered folder of src/ includes only the folders below it.
 scripts/check-layers.sh >/dev/null
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENDRIX_BENCHMARKS=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
