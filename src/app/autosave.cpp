@@ -58,6 +58,13 @@ void SaveBeforeExit() {
     }
 }
 
+// Schedules a save when a change is pending and none is scheduled yet.
+void ScheduleSave() {
+    if (store::SaveNeeded == 0 || !store::DataWritable() || !QCoreApplication::instance()) return;
+    QTimer& timer = Timer();
+    if (!timer.isActive()) timer.start(State().delay);
+}
+
 }  // namespace
 
 ActionScope::ActionScope() {
@@ -66,12 +73,6 @@ ActionScope::ActionScope() {
 
 ActionScope::~ActionScope() {
     if (--State().depth == 0) ScheduleSave();
-}
-
-void ScheduleSave() {
-    if (store::SaveNeeded == 0 || !store::DataWritable() || !QCoreApplication::instance()) return;
-    QTimer& timer = Timer();
-    if (!timer.isActive()) timer.start(State().delay);
 }
 
 void SaveIfPending() {

@@ -16,8 +16,6 @@ public:
     ActionScope& operator=(const ActionScope&) = delete;
 };
 
-// Schedules a save when a change is pending and none is scheduled yet.
-void ScheduleSave();
 // Saves now when a change is pending and no action is running; a failure is told once, until
 // a save succeeds again. Does nothing in a folder that may not be written (the user was told).
 void SaveIfPending();

@@ -51,8 +51,7 @@ void CopyHistory(std::int32_t from, std::int32_t to) {
     }
 }
 
-}  // namespace
-
+// The client numbers 1..2000 whose history file is in the data folder, from one listing.
 std::bitset<MaxClients + 1> HistoryNumbersOnDisk() {
     std::bitset<MaxClients + 1> numbers;
     DIR* listing = ::opendir(DataFolder().c_str());
@@ -72,6 +71,8 @@ std::bitset<MaxClients + 1> HistoryNumbersOnDisk() {
     ::closedir(listing);
     return numbers;
 }
+
+}  // namespace
 
 bool AssignClientNumbers() {
     std::array<bool, MaxClients + 1> taken{};

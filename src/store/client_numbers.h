@@ -1,9 +1,5 @@
 #pragma once
 
-#include <bitset>
-
-#include "store/client_record.h"
-
 namespace store {
 
 // Gives every slot of the table a number of its own in 1..2000, so that no two clients share a
@@ -14,8 +10,6 @@ namespace store {
 // number changed (the table must then be saved).
 bool AssignClientNumbers();
 
-// The client numbers 1..2000 whose history file is in the data folder, from one listing.
-std::bitset<MaxClients + 1> HistoryNumbersOnDisk();
 // Whether the data folder holds the history file of any client number 1..2000.
 bool AnyHistoryFiles();
 
