@@ -13,6 +13,7 @@
 #include "common/running_program.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
+#include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 

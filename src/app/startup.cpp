@@ -6,8 +6,10 @@
 #include "app/autosave.h"
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "app/window_links.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
+#include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "store/client_table.h"
@@ -57,6 +59,7 @@ void Initialise() {
     gui::EZ_ALLOWNOTIFYEVENTS(1);
     gui::EZ_ALLOWKEYEVENTS(1);
     gui::EZ_SUBCLASSMODE(0);
+    LinkWindows();
     MainFont = MainFontNumber;
     SymbolFont = SymbolFontNumber;
     gui::EZ_DEFFONT(MainFontNumber, "Arial", 9, "V");

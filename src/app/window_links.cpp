@@ -1,44 +1,53 @@
-#include "shell/window_links.h"
+#include "app/window_links.h"
+
+#include <algorithm>
 
 #include "app/client_list.h"
+#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
-#include "followup/scan_results_window.h"
+#include "followup/scan.h"
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
-#include "shell/forms.h"
+#include "shell/window_links.h"
 #include "store/client_table.h"
 
-namespace shell {
+namespace app {
 
-std::int32_t MainListRowCount() {
-    return app::ClientCount;
+namespace {
+
+std::vector<int> MainListRows(bool highlightedOnly) {
+    if (highlightedOnly) return gui::SelectedRows(MainForm, MainList);
+    std::vector<int> rows(static_cast<std::size_t>(
+        std::clamp(gui::ListRowCount(MainForm, MainList), 0, static_cast<int>(store::MaxClients))));
+    for (std::size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
+    return rows;
 }
 
 void ResortMainList() {
-    app::SortClientTable();
-    app::FillClientList();
-    app::ShowSelectedCount();
+    SortClientTable();
+    FillClientList();
+    ShowSelectedCount();
 }
 
 void ShowClientInMainList(std::int32_t clientNumber) {
     if (clientNumber <= 0) return;
     const std::int32_t slot = followup::FindSlotByNumber(clientNumber);
     if (slot > 0) store::CurrentSlot = slot;
-    if (store::CurrentSlot < 1 || store::CurrentSlot > app::ClientCount) return;
+    if (store::CurrentSlot < 1 || store::CurrentSlot > ClientCount) return;
     const int row = store::CurrentSlot - 1;
-    app::SelectListRow(MainForm, app::MainList, row, app::RowSelected);
-    gui::ScrollRowIntoView(MainForm, app::MainList, row);
+    SelectListRow(MainForm, MainList, row, RowSelected);
+    gui::ScrollRowIntoView(MainForm, MainList, row);
     // The main window's own rule: "&Edit" is usable while a row is highlighted.
-    gui::EZ_ENABLEC(MainForm, app::EditButton);
-    app::ShowSelectedCount();
+    gui::EZ_ENABLEC(MainForm, EditButton);
+    ShowSelectedCount();
 }
 
 void MoveMainListHighlight(int fromRow, int toRow) {
-    app::SelectListRow(MainForm, app::MainList, fromRow, 0);
-    app::SelectListRow(MainForm, app::MainList, toRow, app::RowSelected);
-    gui::ScrollRowIntoView(MainForm, app::MainList, toRow);
-    app::ShowSelectedCount();
+    SelectListRow(MainForm, MainList, fromRow, 0);
+    SelectListRow(MainForm, MainList, toRow, RowSelected);
+    gui::ScrollRowIntoView(MainForm, MainList, toRow);
+    ShowSelectedCount();
 }
 
 void OpenDetailsForScanResult(std::int32_t row, std::int32_t slot) {
@@ -48,8 +57,18 @@ void OpenDetailsForScanResult(std::int32_t row, std::int32_t slot) {
     details::OpenDetailsWindow(ScanResultsForm);
 }
 
-void OpenPrintWindow(const std::string& opener) {
-    reports::OpenPrintWindow(opener);
+}  // namespace
+
+void LinkWindows() {
+    shell::ConnectWindows({
+        .mainListRowCount = [] { return ClientCount; },
+        .mainListRows = MainListRows,
+        .resortMainList = ResortMainList,
+        .showClientInMainList = ShowClientInMainList,
+        .moveMainListHighlight = MoveMainListHighlight,
+        .openDetailsForScanResult = OpenDetailsForScanResult,
+        .openPrintWindow = reports::OpenPrintWindow,
+    });
 }
 
-}  // namespace shell
+}  // namespace app

@@ -2,7 +2,6 @@
 
 #include "details/details_window.h"
 #include "details/field_binding.h"
-#include "followup/scan.h"
 #include "followup/scan_results_window.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
@@ -74,13 +73,8 @@ void EditStoredClient(std::int32_t slot) {
 // them) never keep values the user has replaced. The row stays tied to the window for every
 // further save until the window closes.
 void UpdateScanResultsRow() {
-    if (shell::OpenerForm != shell::ScanResultsForm || ScanEditRow <= 0 ||
-        ScanEditRow > followup::ScanResultCount ||
-        followup::ScanResults[ScanEditRow].ClientNumber != store::CurrentRecord.ClientNumber) {
-        return;
-    }
-    followup::ScanResults[ScanEditRow] = store::CurrentRecord;
-    followup::FillScanResultsList();  // which also disables the results' "&Edit"
+    if (shell::OpenerForm != shell::ScanResultsForm) return;
+    followup::ShowSavedClient(ScanEditRow, store::CurrentRecord);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "followup/scan.h"
 
-#include "followup/scan_results_window.h"
-#include "platform/gui/ez.h"
 #include "store/client_table.h"
 
 namespace followup {
@@ -30,19 +28,11 @@ void CollectFollowUps(DayNumber first, DayNumber last, bool rollPastDue) {
     }
 }
 
-void ScanFollowUps(DayNumber first, DayNumber last, const std::string& parent,
-                   std::int32_t byUser) {
-    ClearScanResults();
-    if (first > last) {
-        gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(), ReversedRangeText, ReversedRangeCaption, "OK");
-        return;
+std::int32_t FindSlotByNumber(std::int32_t number) {
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        if (store::ClientTable[slot].ClientNumber == number) return slot;
     }
-    CollectFollowUps(first, last, byUser == 0);
-    if (ScanResultCount > 0) {
-        OpenScanResults(parent);
-    } else if (byUser != 0) {
-        gui::EZ_MSGBOX("", NothingFoundText, NothingFoundCaption, "OK");
-    }
+    return 0;
 }
 
 }  // namespace followup

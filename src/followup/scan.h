@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "followup/day_numbers.h"
 #include "store/client_record.h"
@@ -14,17 +13,6 @@ namespace followup {
 extern std::array<store::ClientRecord, store::TableSlots> ScanResults;
 extern std::int32_t ScanResultCount;
 
-inline constexpr const char* ReversedRangeText = "End date cannot be less than Start date.{S}";
-inline constexpr const char* ReversedRangeCaption = "Scan Error";
-inline constexpr const char* NothingFoundText =
-    "There are no follow-ups for the specified days.{!}";
-inline constexpr const char* NothingFoundCaption = "Not Found";
-
-// Finds the flagged clients due from first to last (both included) and opens the results
-// window over parent when any is found. byUser 0 (the start-up scan) first moves every
-// past-due follow-up to first and shows nothing when none is due.
-void ScanFollowUps(DayNumber first, DayNumber last, const std::string& parent, std::int32_t byUser);
-
 // Empties ScanResults and sets the count to 0.
 void ClearScanResults();
 
@@ -33,5 +21,8 @@ void ClearScanResults();
 // ScanResults. With rollPastDue, a flagged follow-up before first is first moved to first in
 // the client table. first must not lie after last.
 void CollectFollowUps(DayNumber first, DayNumber last, bool rollPastDue);
+
+// The first slot 1..2000 whose ClientNumber is number (in use or not); 0 when none.
+std::int32_t FindSlotByNumber(std::int32_t number);
 
 }  // namespace followup

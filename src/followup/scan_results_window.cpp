@@ -1,5 +1,6 @@
 #include "followup/scan_results_window.h"
 
+#include <algorithm>
 #include <array>
 
 #include "followup/day_numbers.h"
@@ -89,11 +90,36 @@ void FillScanResultsList() {
     gui::EZ_DISABLEC(shell::ScanResultsForm, ResultsEditButton);
 }
 
-std::int32_t FindSlotByNumber(std::int32_t number) {
-    for (int slot = 1; slot <= store::MaxClients; ++slot) {
-        if (store::ClientTable[slot].ClientNumber == number) return slot;
+void ScanFollowUps(DayNumber first, DayNumber last, const std::string& parent,
+                   std::int32_t byUser) {
+    ClearScanResults();
+    if (first > last) {
+        gui::EZ_MSGBOX(gui::EZ_CURRENTFORM(), ReversedRangeText, ReversedRangeCaption, "OK");
+        return;
     }
-    return 0;
+    CollectFollowUps(first, last, byUser == 0);
+    if (ScanResultCount > 0) {
+        OpenScanResults(parent);
+    } else if (byUser != 0) {
+        gui::EZ_MSGBOX("", NothingFoundText, NothingFoundCaption, "OK");
+    }
+}
+
+void ShowSavedClient(std::int32_t row, const store::ClientRecord& client) {
+    if (row <= 0 || row > ScanResultCount || ScanResults[row].ClientNumber != client.ClientNumber) {
+        return;
+    }
+    ScanResults[row] = client;
+    FillScanResultsList();
+}
+
+std::vector<int> ScanResultRows(bool highlightedOnly) {
+    if (highlightedOnly) return gui::SelectedRows(shell::ScanResultsForm, ResultsList);
+    std::vector<int> rows(
+        static_cast<std::size_t>(std::clamp(gui::ListRowCount(shell::ScanResultsForm, ResultsList),
+                                            0, static_cast<int>(store::MaxClients))));
+    for (std::size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
+    return rows;
 }
 
 void EditScanResult() {

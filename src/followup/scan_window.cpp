@@ -2,6 +2,7 @@
 
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
+#include "followup/scan_results_window.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "shell/app_state.h"

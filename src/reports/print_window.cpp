@@ -2,17 +2,18 @@
 
 #include <array>
 
+#include "followup/scan.h"
+#include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
 #include "reports/report_engine.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
+#include "shell/window_links.h"
 #include "store/client_table.h"
 
 namespace reports {
 
 namespace {
-
-constexpr int OpenerList = 100;
 
 constexpr double RadioColumn = 3.375;
 constexpr double ButtonColumn = 1.5;
@@ -31,6 +32,12 @@ constexpr std::array<RadioPlace, ReportStyleCount> RadioPlaces{{
     {6.1875, 23.625},
     {7.5, 24.75},
 }};
+
+// The rows of the opener's list, each list asked of the window that owns it.
+std::vector<int> OpenerRows(const std::string& opener, bool highlightedOnly) {
+    return opener == shell::MainForm ? shell::MainListRows(highlightedOnly)
+                                     : followup::ScanResultRows(highlightedOnly);
+}
 
 }  // namespace
 
@@ -67,9 +74,7 @@ void BuildPrintWindow() {
     gui::EZ_SETCHECK(shell::PrintForm, PreviewCheck,
                      store::ProgramSettings.PreviewBeforePrint != 0 ? 1 : 0);
     // Decided once: the opener's selection cannot change while this modal window is open.
-    const std::string opener =
-        shell::OpenerForm == shell::MainForm ? shell::MainForm : shell::ScanResultsForm;
-    if (gui::SelectedRowCount(opener, OpenerList) == 0) {
+    if (OpenerRows(shell::OpenerForm, true).empty()) {
         gui::EZ_DISABLEC(shell::PrintForm, PrintSelectedButton);
     }
     gui::EZ_DISPLAYLAYER(shell::PrintForm, 1, 0);
@@ -102,6 +107,28 @@ ReportStyle ChosenStyle() {
         if (gui::EZ_GETCHECK(shell::PrintForm, StyleRadioId(chosen)) != 0) return chosen;
     }
     return ReportStyle::ListWithFollowUp;
+}
+
+void PrintClientReport(std::int32_t selectedOnly) {
+    const ReportStyle style = ChosenStyle();
+    const bool preview = gui::EZ_GETCHECK(shell::PrintForm, PreviewCheck) != 0;
+    const auto clients = ChooseClients(shell::OpenerForm, selectedOnly);
+    if (!PrintReport(clients, style, preview)) {
+        gui::EZ_MSGBOX(shell::PrintForm, StartFailedText, StartFailedCaption, "OK");
+    }
+}
+
+std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
+                                                      std::int32_t selectedOnly) {
+    const auto& table = opener == shell::MainForm ? store::ClientTable : followup::ScanResults;
+    std::vector<const store::ClientRecord*> chosen;
+    // The rows come in ascending order; none beyond the table's last slot is taken.
+    for (const int row : OpenerRows(opener, selectedOnly != 0)) {
+        if (row < 0) continue;
+        if (row >= store::MaxClients) break;
+        chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
+    }
+    return chosen;
 }
 
 }  // namespace reports

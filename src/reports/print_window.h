@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "reports/report_style.h"
+#include "store/client_record.h"
 
 namespace reports {
 
@@ -15,6 +18,8 @@ inline constexpr int ExitPrintButton = 145;
 inline constexpr int PrintOptionsFrame = 150;
 
 inline constexpr const char* PrintWindowCaption = "Print Clients";
+inline constexpr const char* StartFailedText = "Unable to initialize document.{S}";
+inline constexpr const char* StartFailedCaption = "Error!";
 
 // "Print Clients", over the main window ("F1") or the scan results ("F4"); the opener's list
 // is what the reports print.
@@ -24,5 +29,16 @@ void PrintWindowEvents(int& id, int& code, int& value, int& cancel);
 
 // The style whose radio button is on in the print window.
 ReportStyle ChosenStyle();
+
+// Prints all rows (selectedOnly 0) or the selected rows (1) of the print window's opener
+// list, in the style and with the preview choice the print window shows; says so when the
+// document cannot be opened.
+void PrintClientReport(std::int32_t selectedOnly);
+
+// The clients behind the rows of the opener's list: "F1" gives the main list's rows and the
+// client table, any other opener the scan results list's and the scan results. Row r is
+// slot r + 1.
+std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
+                                                      std::int32_t selectedOnly);
 
 }  // namespace reports

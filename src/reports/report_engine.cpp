@@ -4,15 +4,10 @@
 #include <cstdio>
 
 #include "followup/day_numbers.h"
-#include "followup/scan.h"
-#include "followup/scan_results_window.h"
 #include "platform/clock.h"
-#include "platform/gui/ez.h"
 #include "platform/print/dp.h"
-#include "reports/print_window.h"
 #include "reports/report_styles.h"
 #include "shell/app_state.h"
-#include "shell/forms.h"
 #include "store/client_table.h"
 
 namespace reports {
@@ -43,36 +38,6 @@ followup::DayNumber SortDate(const store::ClientRecord& client) {
 
 }  // namespace
 
-void PrintClientReport(std::int32_t selectedOnly) {
-    const ReportStyle style = ChosenStyle();
-    const bool preview = gui::EZ_GETCHECK(shell::PrintForm, PreviewCheck) != 0;
-    const auto clients = ChooseClients(shell::OpenerForm, selectedOnly);
-    PrintReport(clients, style, preview);
-}
-
-std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
-                                                      std::int32_t selectedOnly) {
-    const bool fromMain = opener == shell::MainForm;
-    const std::string form = fromMain ? shell::MainForm : shell::ScanResultsForm;
-    const int list = fromMain ? shell::MainList : followup::ResultsList;
-    const auto& table = fromMain ? store::ClientTable : followup::ScanResults;
-
-    std::vector<const store::ClientRecord*> chosen;
-    if (selectedOnly != 0) {
-        // The rows come in ascending order; none beyond the table's last slot is taken.
-        for (const int row : gui::SelectedRows(form, list)) {
-            if (row >= store::MaxClients) break;
-            chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
-        }
-    } else {
-        const int count = std::clamp(gui::ListRowCount(form, list), 0, store::MaxClients);
-        for (int row = 0; row < count; ++row) {
-            chosen.push_back(&table[static_cast<std::size_t>(row) + 1]);
-        }
-    }
-    return chosen;
-}
-
 void OrderByFollowUpDate(std::vector<const store::ClientRecord*>& clients) {
     std::stable_sort(clients.begin(), clients.end(),
                      [](const store::ClientRecord* a, const store::ClientRecord* b) {
@@ -86,10 +51,7 @@ bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyl
     run.style = style;
     run.printStamp = MakePrintStamp();
     run.doc = print::dpStartDoc(0, DocumentTitle, "", 0, PageSetupA, PageSetupB, PageSetupC, 64);
-    if (run.doc < 1) {
-        gui::EZ_MSGBOX(shell::PrintForm, StartFailedText, StartFailedCaption, "OK");
-        return false;
-    }
+    if (run.doc < 1) return false;
     run.cursor = 0.0f;
 
     if (style == ReportStyle::ListByFollowUpDate) {

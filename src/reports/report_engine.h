@@ -16,28 +16,17 @@
 namespace reports {
 
 inline constexpr const char* DocumentTitle = "Vendrix 2.05";
-inline constexpr const char* StartFailedText = "Unable to initialize document.{S}";
-inline constexpr const char* StartFailedCaption = "Error!";
 // The fixed line under the rule, left of the print stamp.
 inline constexpr const char* NoticeLine =
     "Confidential client information - for the use of its owner only.";
 inline constexpr std::size_t MaxPrintStampLength = 39;
-
-// Prints all rows (selectedOnly 0) or the selected rows (1) of the print window's opener
-// list, in the style and with the preview choice the print window shows.
-void PrintClientReport(std::int32_t selectedOnly);
-
-// The clients behind rows of list 100 of the opener: "F1" reads the main list and the client
-// table, any other opener the scan results list and the scan results. Row r is slot r + 1.
-std::vector<const store::ClientRecord*> ChooseClients(const std::string& opener,
-                                                      std::int32_t selectedOnly);
 
 // Ascending by follow-up date, clients without a date first, equal dates in their given order.
 void OrderByFollowUpDate(std::vector<const store::ClientRecord*>& clients);
 
 // One whole run over the clients in list order: opens the document, prints every client,
 // ends the document in the preview or on the printer, and zeroes CurrentRecord. When the
-// document cannot be opened the user is told, nothing else happens and the result is false.
+// document cannot be opened nothing else happens and the result is false.
 bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyle style,
                  bool preview);
 

@@ -18,6 +18,7 @@
 #include "details/details_window.h"
 #include "followup/day_numbers.h"
 #include "platform/gui/ez.h"
+#include "reports/print_window.h"
 #include "reports/report_engine.h"
 #include "store/client_table.h"
 #include "store/history.h"

@@ -23,6 +23,7 @@
 #include "app/startup.h"
 #include "details/details_window.h"
 #include "platform/print/dp.h"
+#include "reports/print_window.h"
 #include "reports/report_engine.h"
 #include "store/client_table.h"
 #include "store/files.h"

@@ -12,6 +12,7 @@
 #include "platform/print/dp.h"
 #include "platform/print/fonts.h"
 #include "reports/page_model.h"
+#include "reports/print_window.h"
 #include "reports/report_engine.h"
 #include "reports/report_styles.h"
 #include "store/client_table.h"
@@ -486,6 +487,9 @@ private slots:
         const store::ClientRecord before = testing::MakeClient("Being edited");
         store::CurrentRecord = before;
         QVERIFY(!PrintAll(NumberedClients(3), ReportStyle::ListWithFollowUp));
+        // The engine only answers; the print window's buttons tell the user.
+        QVERIFY(boxes.asked().empty());
+        reports::PrintClientReport(0);
         for (int doc : held) print::dpEndDoc(doc, print::END_PRINT);
 
         QCOMPARE(boxes.asked().size(), std::size_t(1));
