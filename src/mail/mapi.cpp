@@ -2,9 +2,9 @@
 
 #include <QGuiApplication>
 
-#include "mail/desktop_mail.h"
 #include "mail/mail_message.h"
 #include "platform/gui/ez.h"
+#include "platform/mail/desktop_mail.h"
 #include "store/client_record.h"
 #include "store/text_field.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace mail {
@@ -34,15 +33,5 @@ void CloseMapiSession(SessionHandle session);
 // The action of "Send E-mail": a compose window addressed to every address in the given text,
 // as the details window's e-mail box holds it.
 void EmailClient(const std::string& address);
-
-// ---- Seams, so that a run without a desktop can stand in for the mail program ------------
-
-// Opens a "mailto:" URL (fully percent-encoded); false when it could not be handed over.
-using UrlOpener = std::function<bool(const std::string& url)>;
-// True when the desktop has a mail program for "mailto:" addresses.
-using MailHandlerCheck = std::function<bool()>;
-// An empty function restores the desktop's own.
-void SetUrlOpener(UrlOpener opener);
-void SetMailHandlerCheck(MailHandlerCheck check);
 
 }  // namespace mail

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "mail/desktop_mail.h"
 #include "mail/mapi.h"
+#include "platform/mail/desktop_mail.h"
 
 class MailHandlerTest : public QObject {
     Q_OBJECT

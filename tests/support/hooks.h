@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "mail/mapi.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "platform/mail/desktop_mail.h"
 #include "platform/print/dp.h"
 #include "store/files.h"
 

@@ -1,4 +1,4 @@
-#include "mail/desktop_mail.h"
+#include "platform/mail/desktop_mail.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,8 +12,6 @@
 #include <QUrl>
 
 #include <memory>
-
-#include "mail/mapi.h"
 
 namespace mail {
 
