@@ -19,7 +19,7 @@
 
 namespace {
 
-using Table = std::array<store::ClientRecord, store::TableSlots>;
+using Table = store::SlotTable;
 
 // The table as loaded, with its past-due follow-ups, put back before every scan.
 const Table& LoadedTable() {

@@ -79,7 +79,7 @@ void BM_SafeSave(benchmark::State& state) {
         state, [] { store::SaveNeeded = 1; }, [&] { failed = !store::SaveClientTable() || failed; },
         [&] { failed = !PlainWriteFlushRename(plainPath, TableBytes()) || failed; });
     if (failed) state.SkipWithError("a write failed");
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * store::FileSize));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(store::FileSize));
 }
 BENCHMARK(BM_SafeSave)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -29,9 +29,9 @@ namespace {
 
 void RequireListShowsTheTable() {
     const int rows = gui::ListRowCount(app::MainForm, app::MainList);
-    fuzzing::Require(rows == app::ClientCount, "the list and the client count differ");
+    fuzzing::Require(rows == app::MainWindow.ClientCount, "the list and the client count differ");
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
-        const bool listed = slot <= app::ClientCount;
+        const bool listed = slot <= app::MainWindow.ClientCount;
         fuzzing::Require(listed == (store::ClientTable[slot].InUse > 0),
                          "the clients are not in slots 1..n after a sort");
     }
@@ -49,13 +49,13 @@ void ClickEveryColumnTitle() {
         click.hdr.idFrom = app::MainList;
         click.hdr.code = gui::LVN_COLUMNCLICK;
         click.iSubItem = column;
-        app::ColumnClickHook(app::FormHandle, gui::WM_NOTIFY, 0, &click);
+        app::ColumnClickHook(app::MainWindow.FormHandle, gui::WM_NOTIFY, 0, &click);
         RequireListShowsTheTable();
     }
 }
 
 void ShowClientInDetails(int slot) {
-    if (slot < 1 || slot > app::ClientCount) return;
+    if (slot < 1 || slot > app::MainWindow.ClientCount) return;
     store::CurrentSlot = slot;
     store::CurrentRecord = store::ClientTable[static_cast<std::size_t>(slot)];
     store::CurrentClientNumber = store::CurrentRecord.ClientNumber;
@@ -90,7 +90,7 @@ void ShowClientInDetails(int slot) {
 // each, over the first and the last clients of the list only, so that one input stays fast.
 void PrintEveryStyle() {
     const auto clients = reports::ChooseClients(app::MainForm, 0);
-    fuzzing::Require(clients.size() == static_cast<std::size_t>(app::ClientCount),
+    fuzzing::Require(clients.size() == static_cast<std::size_t>(app::MainWindow.ClientCount),
                      "a report leaves out a listed client");
     constexpr std::size_t PagesAtEachEnd = 8;
     std::vector<const store::ClientRecord*> ends;
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ClickEveryColumnTitle();
     ShowClientInDetails(1);
-    ShowClientInDetails(app::ClientCount);
+    ShowClientInDetails(app::MainWindow.ClientCount);
     followup::ScanFollowUps(followup::FirstDayOfWindow, followup::LastDayOfWindow, app::MainForm,
                             1);
     if (gui::EZ_ISFORM(app::ScanResultsForm)) {

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/app_state.h"
 #include "app/forms.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
+#include "shell/app_state.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -83,7 +83,9 @@ void StartOffscreenProgram(int* argc, char*** argv) {
     (void)application;
     Folder = std::make_unique<QTemporaryDir>();
     ProgramPath = Folder->path().toStdString() + "/";
-    app::AppPath = ProgramPath;
+    shell::StartUpState state = shell::StartUp();
+    state.AppPath = ProgramPath;
+    shell::SetStartUpState(std::move(state));
     store::SetDataFolder(DataFolder());
     gui::OverrideAppFolder(ProgramPath);
     store::EnsureFolder(DataFolder());

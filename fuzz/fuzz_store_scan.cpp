@@ -179,7 +179,7 @@ void ClickEveryColumnTitle() {
         gui::NMLISTVIEW click;
         click.hdr.code = gui::LVN_COLUMNCLICK;
         click.iSubItem = column;
-        Require(app::ColumnClickHook(app::FormHandle, gui::WM_NOTIFY, 0, &click) == 1,
+        Require(app::ColumnClickHook(app::MainWindow.FormHandle, gui::WM_NOTIFY, 0, &click) == 1,
                 "a column click was not taken");
         const app::SortKey key = app::ColumnSortKeys[static_cast<std::size_t>(column)];
         Require(
@@ -189,7 +189,7 @@ void ClickEveryColumnTitle() {
                 store::SaveNeeded == 1,
             "a column click did not keep its column's key for the next start");
         RequireSortedBy(key);
-        Require(app::ClientCount == CountClients(),
+        Require(app::MainWindow.ClientCount == CountClients(),
                 "the list's count is not the number of clients");
     }
 }

@@ -13,11 +13,13 @@ git ls-files -z -- src tests bench fuzz | grep -zE '\.(cpp|h)$' | xargs -0 clang
 # Each layered folder of src/ includes only the folders below it.
 scripts/check-layers.sh >/dev/null
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENDRIX_BENCHMARKS=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENDRIX_BENCHMARKS=ON \
+  -DVENDRIX_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVENDRIX_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVENDRIX_SANITIZE=ON \
+  -DVENDRIX_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 
 # Fuzzing: each target is built with clang, AddressSanitizer and UndefinedBehaviorSanitizer and

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/client_list.h"
+#include "app/main_window.h"
 #include "common/sample_folder.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
@@ -29,7 +30,7 @@ bool StartFullProgram() {
         program = std::make_unique<Program>();
         if (WriteSampleFolder(program->folder.path(), FullTable, HistoryBytes, true)) {
             testing::StartProgram(program->folder);
-            program->running = app::ClientCount == FullTable;
+            program->running = app::MainWindow.ClientCount == FullTable;
         }
     }
     return program->running;

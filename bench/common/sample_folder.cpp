@@ -7,12 +7,13 @@
 #include "store/files.h"
 #include "store/history.h"
 #include "support/sample_clients.h"
+#include "support/temp_app_folder.h"
 
 namespace bench {
 
 bool WriteSampleFolder(const std::string& folder, int count, std::size_t historyBytes,
                        bool scannedToday) {
-    app::AppPath = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    testing::UseAppPath(folder.empty() || folder.back() == '/' ? folder : folder + "/");
     store::EnsureFolder(app::AppPath);
     store::SetDataFolder(app::AppPath + store::DataFolderName);
     store::EnsureFolder(store::DataFolder());

@@ -13,9 +13,6 @@
 
 namespace app {
 
-std::int32_t ClientCount = 0;
-gui::WindowHandle FormHandle = 0;
-
 namespace {
 
 const unsigned char* KeyBytes(const store::ClientRecord& record, SortKey key) {
@@ -76,7 +73,7 @@ void FillClientList() {
     // Made once, not once for each of the 10,000 cells.
     const std::string form = MainForm;
     gui::EZ_CLEAR(form, MainList);
-    ClientCount = 0;
+    MainWindow.ClientCount = 0;
     gui::EZ_SETREDRAWSTATE(form, MainList, 0);
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const store::ClientRecord& client = store::ClientTable[slot];
@@ -86,9 +83,10 @@ void FillClientList() {
             store::FieldText(client.Phone), store::FieldText(client.Ext),
             store::FieldText(client.Gatekeeper)};
         for (int column = 0; column < 5; ++column) {
-            gui::EZ_ADDLVITEM(form, MainList, cells[column], 0, ClientCount, column, "");
+            gui::EZ_ADDLVITEM(form, MainList, cells[static_cast<std::size_t>(column)], 0,
+                              MainWindow.ClientCount, column, "");
         }
-        ClientCount += 1;
+        MainWindow.ClientCount += 1;
     }
     gui::EZ_SETREDRAWSTATE(form, MainList, 1);
     gui::EZ_REDRAWCONTROL(form, MainList);
@@ -96,8 +94,8 @@ void FillClientList() {
 }
 
 void ShowClientCount() {
-    gui::EZ_SETSBTEXT(MainForm, StatusBar, 2, " Clients on file: " + std::to_string(ClientCount),
-                      "");
+    gui::EZ_SETSBTEXT(MainForm, StatusBar, 2,
+                      " Clients on file: " + std::to_string(MainWindow.ClientCount), "");
 }
 
 void ShowSelectedCount() {
@@ -107,7 +105,7 @@ void ShowSelectedCount() {
 
 int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
                     const gui::NMLISTVIEW* record) {
-    if (window != FormHandle || message != gui::WM_NOTIFY || record == nullptr ||
+    if (window != MainWindow.FormHandle || message != gui::WM_NOTIFY || record == nullptr ||
         record->hdr.code != gui::LVN_COLUMNCLICK) {
         return 0;
     }
@@ -132,7 +130,7 @@ void TypeAhead(int value) {
         return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
     };
     const unsigned char typed = lower(static_cast<unsigned char>(value));
-    for (int row = 0; row < ClientCount; ++row) {
+    for (int row = 0; row < MainWindow.ClientCount; ++row) {
         const unsigned char first =
             static_cast<unsigned char>(store::ClientTable[row + 1].ClientName[0]);
         if (lower(first) == typed) {

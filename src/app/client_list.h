@@ -24,9 +24,6 @@ inline constexpr std::array<SortKey, 5> ColumnSortKeys{{
 inline constexpr const char* ClientListColumns =
     "Client{19}|Contact{14}|Phone{12}|Ext{5}|Gatekeeper{15}|";
 
-extern std::int32_t ClientCount;      // rows put in the list by the last fill
-extern gui::WindowHandle FormHandle;  // the main window, for the column-click hook
-
 // True for a key that lies wholly inside a record.
 bool IsValidSortKey(SortKey key);
 

@@ -17,8 +17,7 @@
 
 namespace app {
 
-bool LoadFailed = false;
-store::LoadOutcome LastLoad = store::LoadOutcome::Loaded;
+MainWindowState MainWindow;
 
 namespace {
 
@@ -122,10 +121,10 @@ void OpenMainWindow(const std::string& parent) {
 
 void BuildMainWindow() {
     // The table is read and sorted first, while the fonts are still being loaded beside.
-    LoadFailed = false;
+    MainWindow.LoadFailed = false;
     std::string reason;
-    LastLoad = store::LoadClientTable(&reason);
-    if (LastLoad == store::LoadOutcome::Unreadable) {
+    MainWindow.LastLoad = store::LoadClientTable(&reason);
+    if (MainWindow.LastLoad == store::LoadOutcome::Unreadable) {
         gui::EZ_MSGBOX("",
                        "The client file \"" + store::DataFilePath() + "\" cannot be read (" +
                            reason +
@@ -134,7 +133,7 @@ void BuildMainWindow() {
                        "Clients Not Loaded", "OK");
         // Nothing is saved at exit while the table in memory is not the file's.
         store::SaveNeeded = 0;
-        LoadFailed = true;
+        MainWindow.LoadFailed = true;
     }
     const SortKey remembered{store::ProgramSettings.SortKeyStart,
                              store::ProgramSettings.SortKeyLength};
@@ -164,7 +163,7 @@ void BuildMainWindow() {
     ShowSelectedCount();
     gui::EZ_DISABLEC(MainForm, EditButton);
     gui::EZ_DISPLAYLAYER(MainForm, 1, 0);
-    FormHandle = gui::EZ_HANDLE(MainForm, 0);
+    MainWindow.FormHandle = gui::EZ_HANDLE(MainForm, 0);
     gui::EZ_HOOKDIALOGPROC(ColumnClickHook);
 }
 

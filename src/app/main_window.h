@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "platform/gui/ez.h"
 #include "shell/forms.h"
 #include "store/client_table.h"
 
@@ -18,10 +20,17 @@ inline constexpr int OptionsButton = 130;
 inline constexpr int HelpButton = 135;
 inline constexpr int StatusBar = 140;
 
-// True when "Clients.dat" exists but could not be read; the program then stops.
-extern bool LoadFailed;
-// What reading "Clients.dat" found when the window was built.
-extern store::LoadOutcome LastLoad;
+// What the main window keeps between events. The main window and its client list alone
+// change it.
+struct MainWindowState {
+    std::int32_t ClientCount = 0;      // rows put in the list by the last fill
+    gui::WindowHandle FormHandle = 0;  // the main window, for the column-click hook
+    // True when "Clients.dat" exists but could not be read; the program then stops.
+    bool LoadFailed = false;
+    // What reading "Clients.dat" found when the window was built.
+    store::LoadOutcome LastLoad = store::LoadOutcome::Loaded;
+};
+extern MainWindowState MainWindow;
 
 void OpenMainWindow(const std::string& parent);
 void BuildMainWindow();

@@ -30,7 +30,7 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
                        "Read-Only Clients", "OK");
         return;
     }
-    if (LastLoad == store::LoadOutcome::CreatedBesideHistories) {
+    if (MainWindow.LastLoad == store::LoadOutcome::CreatedBesideHistories) {
         gui::EZ_MSGBOX(MainForm,
                        "There is no client file \"" + store::DataFilePath() +
                            "\", so Vendrix 2 starts with an empty client list. The folder still "
@@ -38,7 +38,7 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
                            "and no new client takes their numbers.{!}",
                        "New Client File", "OK");
     }
-    if (store::SaveNeeded != 0 && LastLoad != store::LoadOutcome::Loaded) {
+    if (store::SaveNeeded != 0 && MainWindow.LastLoad != store::LoadOutcome::Loaded) {
         gui::EZ_MSGBOX(MainForm,
                        "The new client file \"" + store::DataFilePath() +
                            "\" could not be created (" + store::LastFileError() +
@@ -60,16 +60,19 @@ void Initialise() {
     gui::EZ_ALLOWKEYEVENTS(1);
     gui::EZ_SUBCLASSMODE(0);
     LinkWindows();
-    MainFont = MainFontNumber;
-    SymbolFont = SymbolFontNumber;
     gui::EZ_DEFFONT(MainFontNumber, "Arial", 9, "V");
     gui::EZ_DEFFONT(SymbolFontNumber, "Webdings", 18, "BSV");
-    AppPath = gui::EZ_GETPATHTEXT(gui::EZ_GETAPPPATHNAME());
-    AppIcon = gui::EZ_LOADICON("$pgmicon");
-    HelpFilePath = AppPath + HelpFileName;
+    const std::string appPath = gui::EZ_GETPATHTEXT(gui::EZ_GETAPPPATHNAME());
+    shell::SetStartUpState({
+        .MainFont = MainFontNumber,
+        .SymbolFont = SymbolFontNumber,
+        .AppPath = appPath,
+        .AppIcon = gui::EZ_LOADICON("$pgmicon"),
+        .HelpFilePath = appPath + HelpFileName,
+        .DateMask = "MM/dd/yy",
+    });
     // The clients and their histories live beside the program.
     store::SetDataFolder(AppPath + store::DataFolderName);
-    DateMask = "MM/dd/yy";
     // Reports that cannot be printed are kept beside the data, and the user is told in the
     // program's own message boxes.
     print::SetReportsFolder(AppPath + "Reports/");
@@ -102,7 +105,7 @@ void StartProcedure(const std::string&) {
         return;
     }
     OpenMainWindow("");
-    if (LoadFailed) {
+    if (MainWindow.LoadFailed) {
         gui::EZ_UNLOADFORM(MainForm);
         return;
     }

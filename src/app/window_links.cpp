@@ -34,7 +34,7 @@ void ShowClientInMainList(std::int32_t clientNumber) {
     if (clientNumber <= 0) return;
     const std::int32_t slot = followup::FindSlotByNumber(clientNumber);
     if (slot > 0) store::CurrentSlot = slot;
-    if (store::CurrentSlot < 1 || store::CurrentSlot > ClientCount) return;
+    if (store::CurrentSlot < 1 || store::CurrentSlot > MainWindow.ClientCount) return;
     const int row = store::CurrentSlot - 1;
     SelectListRow(MainForm, MainList, row, RowSelected);
     gui::ScrollRowIntoView(MainForm, MainList, row);
@@ -50,23 +50,16 @@ void MoveMainListHighlight(int fromRow, int toRow) {
     ShowSelectedCount();
 }
 
-void OpenDetailsForScanResult(std::int32_t row, std::int32_t slot) {
-    details::ScanEditRow = row;
-    store::CurrentSlot = slot;
-    store::CurrentRecord = store::ClientTable[slot];
-    details::OpenDetailsWindow(ScanResultsForm);
-}
-
 }  // namespace
 
 void LinkWindows() {
     shell::ConnectWindows({
-        .mainListRowCount = [] { return ClientCount; },
+        .mainListRowCount = [] { return MainWindow.ClientCount; },
         .mainListRows = MainListRows,
         .resortMainList = ResortMainList,
         .showClientInMainList = ShowClientInMainList,
         .moveMainListHighlight = MoveMainListHighlight,
-        .openDetailsForScanResult = OpenDetailsForScanResult,
+        .openDetailsForScanResult = details::OpenDetailsOnScanResult,
         .openPrintWindow = reports::OpenPrintWindow,
     });
 }

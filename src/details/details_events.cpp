@@ -55,7 +55,7 @@ void HistoryFocused() {
 
 void SaveClicked() {
     const bool saved = SaveDetails();
-    DetailsSaved = 1;
+    Window.DetailsSaved = 1;
     // What could not be stored stays on screen as unsaved, so that it is asked about again.
     if (saved) gui::EZ_DISABLEC(DetailsForm, SaveButton);
 }
@@ -79,8 +79,8 @@ void WindowClosing(int& cancel) {
         cancel = 1;
         return;
     }
-    ScanEditRow = 0;  // the scan results row was tied to this opening only
-    if (DetailsSaved == 0) return;
+    Window.ScanEditRow = 0;  // the scan results row was tied to this opening only
+    if (Window.DetailsSaved == 0) return;
     // Saved fields may be sort keys.
     shell::ResortMainList();
     // The main list shows the client last saved or moved to again, at its place after the sort.

@@ -7,9 +7,7 @@
 
 namespace details {
 
-std::int32_t DetailsSaved = 0;
-std::int32_t ScanEditRow = 0;
-bool WalksMainList = false;
+DetailsState Window;
 
 namespace {
 
@@ -88,6 +86,13 @@ void OpenDetailsWindow(const std::string& parent) {
     gui::EZ_FORM(DetailsForm, parent, DetailsCaption, 0, 0, 60.75, 20.625, "CMK");
 }
 
+void OpenDetailsOnScanResult(std::int32_t row, std::int32_t slot) {
+    Window.ScanEditRow = row;
+    store::CurrentSlot = slot;
+    store::CurrentRecord = store::ClientTable[slot];
+    OpenDetailsWindow(shell::ScanResultsForm);
+}
+
 void BuildDetailsWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
@@ -102,12 +107,12 @@ void BuildDetailsWindow() {
     if (OpenedFromScanResults() || store::CurrentSlot > 0) {
         gui::EZ_DISABLEC(DetailsForm, NewButton);
     }
-    WalksMainList = !OpenedFromScanResults() && store::CurrentSlot > 0;
+    Window.WalksMainList = !OpenedFromScanResults() && store::CurrentSlot > 0;
     ShowCurrentRecord();
-    DetailsSaved = 0;
+    Window.DetailsSaved = 0;
     gui::EZ_DISPLAYLAYER(DetailsForm, 1, 0);
     // Next and previous walk the main list, so only an existing client opened there has them.
-    if (!WalksMainList) {
+    if (!Window.WalksMainList) {
         gui::EZ_HIDEC(DetailsForm, NextButton, PreviousButton);
     }
 }

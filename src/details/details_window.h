@@ -34,21 +34,28 @@ inline constexpr int HelpButton = 275;
 
 inline constexpr const char* DetailsCaption = "Vendrix Details";
 
-// 1 once something was saved in this opening of the details window.
-extern std::int32_t DetailsSaved;
-// 1-based row of the scan results whose client the window shows, kept while the window is
-// open so that every save updates that row; 0 = none.
-extern std::int32_t ScanEditRow;
-// True while the history box shows no history because the client's history file could not
-// be read: a save then leaves that file as it is on the disk.
-extern bool HistoryUnreadable;
-// Fixed when the window is built: true for an existing client opened from the main list, the
-// one mode in which next and previous move.
-extern bool WalksMainList;
+// What the details window keeps between events; only the window's own code changes it.
+struct DetailsState {
+    // 1 once something was saved in this opening of the details window.
+    std::int32_t DetailsSaved = 0;
+    // 1-based row of the scan results whose client the window shows, kept while the window is
+    // open so that every save updates that row; 0 = none.
+    std::int32_t ScanEditRow = 0;
+    // True while the history box shows no history because the client's history file could
+    // not be read: a save then leaves that file as it is on the disk.
+    bool HistoryUnreadable = false;
+    // Fixed when the window is built: true for an existing client opened from the main list,
+    // the one mode in which next and previous move.
+    bool WalksMainList = false;
+};
+extern DetailsState Window;
 
 // Opens "Vendrix Details" over the named window ("F1" or "F4"); the caller has set
-// CurrentRecord, CurrentSlot and CurrentClientNumber (and ScanEditRow for "F4").
+// CurrentRecord, CurrentSlot and CurrentClientNumber (see OpenDetailsOnScanResult for "F4").
 void OpenDetailsWindow(const std::string& parent);
+// Opens it over the scan results ("F4") on the client of the given slot, tied to the given
+// 1-based results row so that each save updates that row.
+void OpenDetailsOnScanResult(std::int32_t row, std::int32_t slot);
 void BuildDetailsWindow();
 void DetailsEvents(int& id, int& code, int& value, int& cancel);
 

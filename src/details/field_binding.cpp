@@ -13,8 +13,6 @@
 
 namespace details {
 
-bool HistoryUnreadable = false;
-
 namespace {
 
 using shell::DetailsForm;
@@ -63,10 +61,10 @@ void ShowCurrentRecord() {
         followup::DayNumberToPickerDate(record.FollowUpDate).value_or(platform::LocalDate()));
     gui::EZ_SETTEXT(DetailsForm, ActionBox, store::FieldText(record.FollowUpAction));
     const store::History history = store::ReadHistory();
-    HistoryUnreadable = !history.readable;
+    Window.HistoryUnreadable = !history.readable;
     gui::EZ_SETTEXT(DetailsForm, HistoryBox, history.text);
     gui::EZ_SCROLLTO(DetailsForm, HistoryBox, 1, 0);
-    if (HistoryUnreadable) {
+    if (Window.HistoryUnreadable) {
         // Nothing typed into the box could be kept: the file stays as it is.
         gui::EZ_DISABLEC(DetailsForm, HistoryBox);
         gui::EZ_MSGBOX(DetailsForm,

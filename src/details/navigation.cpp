@@ -14,7 +14,7 @@ namespace {
 // along. The list is not re-sorted while the window is open, so row r still shows slot r + 1.
 void MoveBy(int step) {
     const std::int32_t target = store::CurrentSlot + step;
-    if (!WalksMainList || shell::OpenerForm != shell::MainForm || target < 1 ||
+    if (!Window.WalksMainList || shell::OpenerForm != shell::MainForm || target < 1 ||
         target > shell::MainListRowCount()) {
         return;
     }

@@ -50,8 +50,9 @@ void TellHistoryNotSaved(const std::string& reason) {
 
 // A history that could not be read was shown empty; writing that over the file would lose it.
 store::StoreResult StoreWindowRecord(const std::string& history) {
-    return store::StoreCurrentRecord(
-        history, HistoryUnreadable ? store::HistoryFile::LeaveAsItIs : store::HistoryFile::Rewrite);
+    return store::StoreCurrentRecord(history, Window.HistoryUnreadable
+                                                  ? store::HistoryFile::LeaveAsItIs
+                                                  : store::HistoryFile::Rewrite);
 }
 
 bool UpdatesItsSlot() {
@@ -74,7 +75,7 @@ void EditStoredClient(std::int32_t slot) {
 // further save until the window closes.
 void UpdateScanResultsRow() {
     if (shell::OpenerForm != shell::ScanResultsForm) return;
-    followup::ShowSavedClient(ScanEditRow, store::CurrentRecord);
+    followup::ShowSavedClient(Window.ScanEditRow, store::CurrentRecord);
 }
 
 }  // namespace
@@ -123,7 +124,7 @@ void ClearDetails() {
     // The next save adds a further client, which has no history file to keep.
     store::CurrentRecord.InUse = 0;
     store::CurrentRecord.ClientNumber = 0;
-    HistoryUnreadable = false;
+    Window.HistoryUnreadable = false;
 }
 
 }  // namespace details

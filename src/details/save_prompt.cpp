@@ -16,7 +16,7 @@ bool MayLeaveRecord(const std::string& owner, const char* text) {
     if (answer == AnswerNo) return true;
     if (answer != AnswerYes) return false;
     const bool saved = SaveDetails();
-    DetailsSaved = 1;
+    Window.DetailsSaved = 1;
     return saved;
 }
 

@@ -54,8 +54,8 @@ platform::CalendarDate SplitDayNumber(DayNumber n) {
     year = ExpandYear(year);
     const std::array<std::int32_t, 13> lengths = YearLengths(year);
     std::int32_t month = 1;
-    while (month < 12 && lengths[month] < day) {
-        day -= lengths[month];
+    while (month < 12 && lengths[static_cast<std::size_t>(month)] < day) {
+        day -= lengths[static_cast<std::size_t>(month)];
         ++month;
     }
     return {year, month, day};

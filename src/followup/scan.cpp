@@ -4,7 +4,7 @@
 
 namespace followup {
 
-std::array<store::ClientRecord, store::TableSlots> ScanResults{};
+store::SlotTable ScanResults{};
 std::int32_t ScanResultCount = 0;
 
 void ClearScanResults() {

@@ -10,7 +10,7 @@ namespace followup {
 
 // Copies of the clients found by the latest scan in slots 1..ScanResultCount, in table
 // order; the other slots are zero.
-extern std::array<store::ClientRecord, store::TableSlots> ScanResults;
+extern store::SlotTable ScanResults;
 extern std::int32_t ScanResultCount;
 
 // Empties ScanResults and sets the count to 0.

@@ -81,8 +81,8 @@ void FillScanResultsList() {
             store::FieldText(client.Phone), DayNumberToText(client.FollowUpDate),
             store::FieldText(client.FollowUpAction)};
         for (int column = 0; column < 5; ++column) {
-            gui::EZ_ADDLVITEM(shell::ScanResultsForm, ResultsList, cells[column], 0, slot - 1,
-                              column, "");
+            gui::EZ_ADDLVITEM(shell::ScanResultsForm, ResultsList,
+                              cells[static_cast<std::size_t>(column)], 0, slot - 1, column, "");
         }
     }
     gui::EZ_SETREDRAWSTATE(shell::ScanResultsForm, ResultsList, 1);

@@ -30,8 +30,9 @@ std::vector<int> SlotsToRenumber(std::array<bool, MaxClients + 1>& taken) {
             const ClientRecord& record = ClientTable[slot];
             if ((record.InUse > 0) != clients) continue;
             const std::int32_t number = record.ClientNumber;
-            if (IsValidNumber(number) && !taken[number]) {
-                taken[number] = true;
+            const auto at = static_cast<std::size_t>(number);
+            if (IsValidNumber(number) && !taken[at]) {
+                taken[at] = true;
             } else {
                 renumber.push_back(slot);
             }
@@ -85,7 +86,7 @@ bool AssignClientNumbers() {
     std::vector<std::int32_t> fresh;
     std::vector<std::int32_t> withFiles;
     for (std::int32_t number = 1; number <= MaxClients; ++number) {
-        if (taken[number]) continue;
+        if (taken[static_cast<std::size_t>(number)]) continue;
         (onDisk.test(static_cast<std::size_t>(number)) ? withFiles : fresh).push_back(number);
     }
     fresh.insert(fresh.end(), withFiles.begin(), withFiles.end());

@@ -77,6 +77,20 @@ static_assert(offsetof(ClientRecord, ClientNumber) == 340);
 static_assert(offsetof(ClientRecord, InUse) == 344);
 static_assert(sizeof(Settings) == 36);
 
+// A whole table of slots, as "Clients.dat" holds it: slot 0 the settings, 1..2000 the clients.
+// Slots are numbered with the file's signed integers, so a slot number indexes it as it is.
+struct SlotTable : std::array<ClientRecord, TableSlots> {
+    using Slots = std::array<ClientRecord, TableSlots>;
+    using Slots::operator[];
+    ClientRecord& operator[](std::int32_t slot) {
+        return Slots::operator[](static_cast<std::size_t>(slot));
+    }
+    const ClientRecord& operator[](std::int32_t slot) const {
+        return Slots::operator[](static_cast<std::size_t>(slot));
+    }
+};
+static_assert(sizeof(SlotTable) == FileSize);
+
 constexpr std::size_t SettingsBlankStart = sizeof(Settings);  // 14 blanks follow the settings
 constexpr std::size_t SettingsBlankLength = 14;
 

@@ -11,7 +11,7 @@
 
 namespace store {
 
-std::array<ClientRecord, TableSlots> ClientTable{};
+SlotTable ClientTable{};
 Settings ProgramSettings{};
 ClientRecord CurrentRecord{};
 std::int32_t CurrentSlot = 0;

@@ -9,7 +9,7 @@
 namespace store {
 
 // Slots 0..2000; slot 0 is never a client and carries the settings in the file.
-extern std::array<ClientRecord, TableSlots> ClientTable;
+extern SlotTable ClientTable;
 extern Settings ProgramSettings;
 // The staging copy the details window edits, the slot it came from (0: a new client or
 // none) and the number of the client last opened, moved to or saved.

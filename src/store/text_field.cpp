@@ -43,7 +43,8 @@ std::string DecodeWindows1252(std::string_view bytes) {
     std::string text(bytes.begin(), firstHigh);
     if (firstHigh == bytes.end()) return text;
     text.reserve(bytes.size() + bytes.size() / 2);
-    for (const unsigned char byte : bytes.substr(text.size())) {
+    for (const char signedByte : bytes.substr(text.size())) {
+        const auto byte = static_cast<unsigned char>(signedByte);
         if (byte < 0x80) {
             text.push_back(static_cast<char>(byte));
             continue;

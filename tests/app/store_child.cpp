@@ -26,6 +26,7 @@
 #include "store/folder_lock.h"
 #include "support/generation_table.h"
 #include "support/program_fixture.h"
+#include "support/temp_app_folder.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ store::FileCalls SmallWrites() {
 }
 
 int SaveLoop(const std::string& folder) {
-    app::AppPath = folder;
+    testing::UseAppPath(folder);
     store::SetDataFolder(folder + store::DataFolderName);
     store::EnsureFolder(store::DataFolder());
     store::ResetClientStore();

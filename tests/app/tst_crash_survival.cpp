@@ -152,8 +152,8 @@ private slots:
             if (DataFiles(folder).size() > 1) ++inTheMiddle;
             const QByteArray bytes = FileBytes(folder.dataFile());
             QVERIFY2(bytes.size() == qsizetype(696348), context.constData());
-            const auto generation =
-                testing::GenerationOf(std::string_view(bytes.constData(), bytes.size()));
+            const auto generation = testing::GenerationOf(
+                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
             QVERIFY2(generation.has_value(), context.constData());
             // The save under way when the kill struck may have been renamed into place just
             // before it.

@@ -46,16 +46,16 @@ void CopyInto(const QString& from, const std::string& to) {
 // The clients sit in slots 1..n, as many as the list shows.
 void CheckTableMatchesList() {
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
-        QCOMPARE(store::ClientTable[slot].InUse > 0, slot <= app::ClientCount);
+        QCOMPARE(store::ClientTable[slot].InUse > 0, slot <= app::MainWindow.ClientCount);
     }
-    QCOMPARE(gui::ListRowCount(app::MainForm, app::MainList), app::ClientCount);
+    QCOMPARE(gui::ListRowCount(app::MainForm, app::MainList), app::MainWindow.ClientCount);
 }
 
 void ClickColumn(int column) {
     gui::NMLISTVIEW click;
     click.hdr.code = gui::LVN_COLUMNCLICK;
     click.iSubItem = column;
-    app::ColumnClickHook(app::FormHandle, gui::WM_NOTIFY, 0, &click);
+    app::ColumnClickHook(app::MainWindow.FormHandle, gui::WM_NOTIFY, 0, &click);
 }
 
 }  // namespace

@@ -230,8 +230,9 @@ private slots:
         QVERIFY(steps.size() >= (what == Write::EmptiedHistory ? 1u : 6u));
 
         for (int step = 1; step <= static_cast<int>(steps.size()); ++step) {
-            const QByteArray context = QByteArray("failing at step ") + QByteArray::number(step) +
-                                       " (" + QByteArray::fromStdString(steps[step - 1]) + ")";
+            const QByteArray context =
+                QByteArray("failing at step ") + QByteArray::number(step) + " (" +
+                QByteArray::fromStdString(steps[static_cast<std::size_t>(step - 1)]) + ")";
             Prepare(what, folder);
             const Snapshot before = TakeSnapshot(folder.dataPath());
             bool done = false;
@@ -373,7 +374,7 @@ private slots:
         for (int step = 1;; ++step) {
             const QByteArray context = "failing at step " + QByteArray::number(step);
             testing::StartProgram(folder);
-            const int clients = app::ClientCount;
+            const int clients = app::MainWindow.ClientCount;
             // The client with number 1 is in the row its name sorts to.
             int row = 0;
             while (store::ClientTable[row + 1].ClientNumber != 1) ++row;
@@ -420,7 +421,7 @@ private slots:
             QVERIFY2(boxes.asked().empty(), context.constData());
             QVERIFY2(!testing::SaveEnabled(), context.constData());
             testing::Click(app::DetailsForm, details::ExitButton);
-            QCOMPARE(app::ClientCount, clients + (newClient ? 1 : 0));
+            QCOMPARE(app::MainWindow.ClientCount, clients + (newClient ? 1 : 0));
             const int number = newClient ? store::ClientTable[store::CurrentSlot].ClientNumber : 1;
             QCOMPARE(QString::fromLatin1(FileBytes(HistoryPath(folder, number))), history);
             testing::StopProgram();

@@ -30,7 +30,7 @@ QTreeView* MainList() {
 
 std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
-    for (int row = 0; row < app::ClientCount; ++row) {
+    for (int row = 0; row < app::MainWindow.ClientCount; ++row) {
         texts.push_back(
             testing::ListRow("F1", app::MainList, row).at(static_cast<std::size_t>(column)));
     }
@@ -70,7 +70,7 @@ private slots:
         QVERIFY(gui::EZ_ISFORM("F1"));
         QCOMPARE(gui::FormCaption("F1"), std::string("Vendrix 2.05"));
         QCOMPARE(QFileInfo(QString::fromStdString(folder.dataFile())).size(), qint64(696348));
-        QCOMPARE(app::ClientCount, 0);
+        QCOMPARE(app::MainWindow.ClientCount, 0);
         QCOMPARE(Status(2), std::string(" Clients on file: 0"));
         QCOMPARE(Status(3), std::string(" Selected: 0"));
         QVERIFY(!EditEnabled());
@@ -111,7 +111,8 @@ private slots:
         QCOMPARE(store::SaveNeeded, 1);
         // Where each column's field starts in a stored record, counted from 1.
         constexpr std::array<int, 5> storedKeyStart{1, 143, 173, 185, 213};
-        QCOMPARE(store::ProgramSettings.SortKeyStart, storedKeyStart[column]);
+        QCOMPARE(store::ProgramSettings.SortKeyStart,
+                 storedKeyStart[static_cast<std::size_t>(column)]);
     }
 
     void equalKeysKeepTheirEarlierOrder() {
@@ -225,7 +226,7 @@ private slots:
                  std::string("Are you SURE you want to delete the highlighted item(s)?{?}"));
         QCOMPARE(boxes.asked()[0].caption, std::string("Delete Clients"));
         QCOMPARE(boxes.asked()[0].buttons, std::string("YNC"));
-        QCOMPARE(app::ClientCount, remaining);
+        QCOMPARE(app::MainWindow.ClientCount, remaining);
         QCOMPARE(Status(2), " Clients on file: " + std::to_string(remaining));
         const bool deleted = answer == 1;
         QCOMPARE(store::FileExists(folder.dataPath() + "C0003.dat"), !deleted);
@@ -260,7 +261,7 @@ private slots:
         testing::MessageBoxes boxes;
         QTest::keyClick(MainList(), Qt::Key_Delete);
         QVERIFY(boxes.asked().empty());
-        QCOMPARE(app::ClientCount, 1);
+        QCOMPARE(app::MainWindow.ClientCount, 1);
     }
 
     void exitSavesWhatChanged_data() {
@@ -351,7 +352,7 @@ private slots:
         negative.InUse = -3;
         testing::WriteClientsFile(folder, {MakeClient("Kept"), odd, negative}, NoStartUpScan());
         testing::ProgramSession session(folder);
-        QCOMPARE(app::ClientCount, 2);
+        QCOMPARE(app::MainWindow.ClientCount, 2);
         QCOMPARE(store::ClientTable[1].InUse, 1);
         QCOMPARE(store::ClientTable[2].InUse, 1);
         QCOMPARE(store::ClientTable[3].InUse, 0);

@@ -37,7 +37,8 @@ std::string Text(int id) {
 
 std::vector<std::string> ListedNames() {
     std::vector<std::string> names;
-    for (int row = 0; row < app::ClientCount; ++row) names.push_back(ListRow(F1, 100, row).at(0));
+    for (int row = 0; row < app::MainWindow.ClientCount; ++row)
+        names.push_back(ListRow(F1, 100, row).at(0));
     return names;
 }
 
@@ -328,7 +329,7 @@ private slots:
         QCOMPARE(SaveEnabled(), !cleared);
         boxes.answer({0});
         Click(F2, details::ExitButton);
-        QCOMPARE(app::ClientCount, clients);
+        QCOMPARE(app::MainWindow.ClientCount, clients);
     }
 
     void aFullTableKeepsTheTypedClientUnsaved() {
@@ -337,7 +338,7 @@ private slots:
             clients.push_back(MakeClient("Client " + std::to_string(10000 + i)));
         }
         start(clients);
-        QCOMPARE(app::ClientCount, store::MaxClients);
+        QCOMPARE(app::MainWindow.ClientCount, store::MaxClients);
         OpenNewClient();
         TypeInto(details::ClientNameBox, "One Too Many");
         MessageBoxes boxes;
@@ -361,7 +362,7 @@ private slots:
         QCOMPARE(boxes.asked()[0].text, std::string("Save your changes before exiting?{?}"));
         QCOMPARE(boxes.asked()[1].caption, std::string("Limit of 2000 Clients"));
         QVERIFY(gui::EZ_ISFORM(F2));
-        QCOMPARE(app::ClientCount, store::MaxClients);
+        QCOMPARE(app::MainWindow.ClientCount, store::MaxClients);
     }
 
     void closingAfterASaveSortsAndSelectsTheClient_data() {
@@ -487,7 +488,7 @@ private slots:
         QCOMPARE(store::FieldText(followup::ScanResults[1].FollowUpAction), std::string("Visit"));
         QCOMPARE(ListRow(F4, 100, 0).at(4), std::string("Visit"));
         QVERIFY(!IsEnabled(F4, 110));
-        QCOMPARE(details::ScanEditRow, 1);  // tied to the row while the window is open
+        QCOMPARE(details::Window.ScanEditRow, 1);  // tied to the row while the window is open
     }
 
     void savingThroughTheExitQuestionAlsoUpdatesTheScanResults() {

@@ -134,7 +134,7 @@ class HostileInputTest : public QObject {
         QVERIFY(!SaveEnabled());
         Click(F2, details::ExitButton);
         QVERIFY(!gui::EZ_ISFORM(F2));
-        QCOMPARE(app::ClientCount, 1);
+        QCOMPARE(app::MainWindow.ClientCount, 1);
         OpenClientAtRow(0);
         QVERIFY(gui::EZ_ISFORM(F2));
     }

@@ -58,7 +58,7 @@ void MakeCraftedTable() {
         Due("Gale", today - 10),    // behind the free slot
     };
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
-        if (slot <= 8) store::ClientTable[slot] = clients[slot - 1];
+        if (slot <= 8) store::ClientTable[slot] = clients[static_cast<std::size_t>(slot - 1)];
         store::ClientTable[slot].ClientNumber = slot;
     }
 }

@@ -125,7 +125,7 @@ class ScanResultsWindowTest : public QObject {
 private slots:
     void init() {
         hooks_.emplace().setNow(SixthOfDecember2026());
-        details::ScanEditRow = 0;
+        details::Window.ScanEditRow = 0;
     }
     void cleanup() {
         testing::StopProgram();
@@ -279,7 +279,7 @@ private slots:
             Click(Results, followup::ResultsEditButton);
         }
 
-        QCOMPARE(details::ScanEditRow, row);
+        QCOMPARE(details::Window.ScanEditRow, row);
         QCOMPARE(store::CurrentSlot, slot);
         QVERIFY(SameBytes(store::CurrentRecord, store::ClientTable[slot]));
         QCOMPARE(store::FieldText(store::CurrentRecord.Phone), std::string("555-9999"));
@@ -294,7 +294,7 @@ private slots:
         QVERIFY(view);
         view->setFocus();
         QTest::keyClick(view, Qt::Key_Return);
-        QCOMPARE(details::ScanEditRow, 0);
+        QCOMPARE(details::Window.ScanEditRow, 0);
         QVERIFY(!gui::EZ_ISFORM(app::DetailsForm));
     }
 
@@ -319,7 +319,7 @@ private slots:
         ClickRow(0);
         Click(Results, followup::ResultsEditButton);
         QVERIFY(!gui::EZ_ISFORM(app::DetailsForm));
-        QCOMPARE(details::ScanEditRow, 0);
+        QCOMPARE(details::Window.ScanEditRow, 0);
         QCOMPARE(store::CurrentSlot, 3);
         store::ClientTable[1].InUse = 1;
     }
@@ -375,7 +375,8 @@ private slots:
         QCOMPARE(Row(0).at(0), std::string("Able"));  // the other rows keep their places
         QCOMPARE(Row(2).at(0), std::string("Eve"));
         QVERIFY(!EditEnabled());
-        QCOMPARE(details::ScanEditRow, atExit ? 0 : 2);  // tied to the row while the window is open
+        QCOMPARE(details::Window.ScanEditRow,
+                 atExit ? 0 : 2);  // tied to the row while the window is open
         QCOMPARE(followup::ScanResultCount, 3);
     }
 

@@ -192,7 +192,7 @@ private slots:
         QFETCH(std::vector<std::string>, printed);
         testing::TempAppFolder folder;
         auto clients = NumberedClients(6);
-        for (int i : {1, 3, 4}) {
+        for (const std::size_t i : {1UL, 3UL, 4UL}) {
             clients[i].FollowUpFlag = 1;
             clients[i].FollowUpDate = Today;
         }

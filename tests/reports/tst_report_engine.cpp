@@ -218,8 +218,9 @@ private slots:
         // No blank page after the last client.
         QCOMPARE(int(document.pages.size()), clients);
         for (int page = 0; page < clients; ++page) {
-            QVERIFY(HasHeader(document, page));
-            QCOMPARE(testing::LineAt(document, page, reports::BodyTop),
+            const auto at = static_cast<std::size_t>(page);
+            QVERIFY(HasHeader(document, at));
+            QCOMPARE(testing::LineAt(document, at, reports::BodyTop),
                      "Client: " + NumberedClientName(page + 1) + " Contact: Contact " +
                          std::to_string(page + 1) + " Phone: 555-0100 Ext:");
         }
@@ -368,8 +369,8 @@ private slots:
     void historyForReportCutsWholeCharacters() {
         QFETCH(QByteArray, history);
         QFETCH(QByteArray, printed);
-        const std::string cut =
-            reports::HistoryForReport(std::string(history.constData(), history.size()));
+        const std::string cut = reports::HistoryForReport(
+            std::string(history.constData(), static_cast<std::size_t>(history.size())));
         QCOMPARE(QByteArray(cut.data(), qsizetype(cut.size())), printed);
     }
 

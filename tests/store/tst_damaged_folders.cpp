@@ -95,16 +95,16 @@ private slots:
         QFETCH(QList<int>, numbers);
         QFETCH(QList<int>, historyOf);
         testing::TempDataFolder folder;
-        std::array<ClientRecord, TableSlots> table{};
+        SlotTable table{};
         for (int i = 0; i < numbers.size(); ++i) {
             table[i + 1] = testing::MakeClient("Client " + std::to_string(i + 1));
             table[i + 1].ClientNumber = numbers[i];
         }
         // A file cut after slot n: every slot behind it reads as free with number 0.
         const qsizetype length = 348 * (numbers.size() + 1);
-        QVERIFY(ReplaceFileSafely(
-            folder.dataFile(),
-            std::string_view(reinterpret_cast<const char*>(table.data()), length)));
+        QVERIFY(ReplaceFileSafely(folder.dataFile(),
+                                  std::string_view(reinterpret_cast<const char*>(table.data()),
+                                                   static_cast<std::size_t>(length))));
         for (const int number : historyOf)
             QVERIFY(WriteHistory(number, "History " + std::to_string(number)));
 

@@ -43,7 +43,7 @@ store::Settings NoStartUpScan() {
 
 void WriteClientsFile(const TempAppFolder& folder, const std::vector<store::ClientRecord>& clients,
                       const store::Settings& settings) {
-    std::array<store::ClientRecord, store::TableSlots> table{};
+    store::SlotTable table{};
     for (int i = 1; i <= store::MaxClients; ++i) table[i].ClientNumber = i;
     for (std::size_t i = 0; i < clients.size() && i < store::MaxClients; ++i) {
         table[i + 1] = clients[i];

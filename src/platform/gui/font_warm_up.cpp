@@ -40,9 +40,11 @@ void TellApplicationMade(bool made) {
 // given every processor back as soon as it runs.
 void StartOnAnotherProcessor(std::thread& thread, const cpu_set_t& every) {
     const int current = ::sched_getcpu();
-    if (current < 0 || CPU_COUNT(&every) < 2 || !CPU_ISSET(current, &every)) return;
+    if (current < 0 || CPU_COUNT(&every) < 2) return;
+    const auto processor = static_cast<std::size_t>(current);
+    if (!CPU_ISSET(processor, &every)) return;
     cpu_set_t others = every;
-    CPU_CLR(current, &others);
+    CPU_CLR(processor, &others);
     ::pthread_setaffinity_np(thread.native_handle(), sizeof others, &others);
 }
 

@@ -199,9 +199,9 @@ protected:
     // only kept in pieces. Qt takes the returned object.
     QMimeData* createMimeDataFromSelection() const override {
         const QTextCursor cursor = textCursor();
-        auto* data = new QMimeData;
-        data->setText(TextBetween(document(), cursor.selectionStart(), cursor.selectionEnd()));
-        return data;
+        auto* mime = new QMimeData;
+        mime->setText(TextBetween(document(), cursor.selectionStart(), cursor.selectionEnd()));
+        return mime;
     }
 
     void insertFromMimeData(const QMimeData* source) override {

@@ -32,8 +32,8 @@ QString FamilyFor(const std::string& face) {
     const QString name = QString::fromStdString(face).trimmed();
     const QByteArray key = name.toLower().toUtf8();
     for (const auto& [windows, installed] : SUBSTITUTES) {
-        if (std::string_view(key.constData(), key.size()) == windows) {
-            return QString::fromUtf8(installed.data(), installed.size());
+        if (std::string_view(key.constData(), static_cast<std::size_t>(key.size())) == windows) {
+            return QString::fromUtf8(installed.data(), static_cast<qsizetype>(installed.size()));
         }
     }
     return name.isEmpty() ? QStringLiteral("Liberation Sans") : name;

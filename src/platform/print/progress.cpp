@@ -39,7 +39,8 @@ WorkProgress::~WorkProgress() {
 bool WorkProgress::step(std::size_t done) {
     if (!dialog_) return true;
     // Once shown, the window is modal and handles the events itself on each new value.
-    dialog_->setValue(static_cast<int>(std::min<std::size_t>(done, dialog_->maximum())));
+    dialog_->setValue(static_cast<int>(
+        std::min<std::size_t>(done, static_cast<std::size_t>(dialog_->maximum()))));
     if (!dialog_->isVisible() &&
         (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= EVENTS_EVERY_MS)) {
         // Not the user's input yet: nothing but the progress window may take it.
