@@ -52,17 +52,17 @@ void SortClientTable() {
     // A key read from a damaged file could reach outside the record.
     if (!IsValidSortKey(ActiveSortKey)) ActiveSortKey = ClientNameKey;
     const SortKey key = ActiveSortKey;
-    auto& table = store::ClientTable;
     // The slots are ordered by number and the records moved once each afterwards: sorting
-    // the 348-byte records themselves moves each of them a dozen times.
+    // the 348-byte records themselves moves each of them a dozen times. The clients go first
+    // and the free slots after them, each in their order so far; only the clients are sorted.
     std::array<std::uint16_t, store::MaxClients> order;
     std::iota(order.begin(), order.end(), std::uint16_t{1});
-    std::stable_sort(order.begin(), order.end(), [&table, key](std::uint16_t a, std::uint16_t b) {
-        const bool aUsed = table[a].InUse != 0;
-        const bool bUsed = table[b].InUse != 0;
-        if (aUsed != bUsed) return aUsed;
-        if (!aUsed) return false;
-        return std::memcmp(KeyBytes(table[a], key), KeyBytes(table[b], key),
+    const auto firstFree = std::stable_partition(
+        order.begin(), order.end(),
+        [](std::uint16_t slot) { return store::ClientTable[slot].InUse != 0; });
+    std::stable_sort(order.begin(), firstFree, [key](std::uint16_t a, std::uint16_t b) {
+        return std::memcmp(KeyBytes(store::ClientTable[a], key),
+                           KeyBytes(store::ClientTable[b], key),
                            static_cast<std::size_t>(key.length)) < 0;
     });
     PlaceInOrder(order);

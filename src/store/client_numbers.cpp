@@ -42,10 +42,12 @@ std::vector<int> SlotsToRenumber(std::array<bool, MaxClients + 1>& taken) {
 }
 
 // The history follows a client whose number changed. A failed copy loses nothing: the old
-// file stays where it is.
-void CopyHistory(std::int32_t from, std::int32_t to) {
+// file stays where it is. The folder's listing answers for numbers 1..2000.
+void CopyHistory(std::int32_t from, std::int32_t to, const std::bitset<MaxClients + 1>& onDisk) {
     const std::string source = HistoryFileName(from);
-    if (!DataWritable() || !FileExists(source)) return;
+    const bool exists =
+        IsValidNumber(from) ? onDisk.test(static_cast<std::size_t>(from)) : FileExists(source);
+    if (!DataWritable() || !exists) return;
     PrepareForWriting();
     if (const auto bytes = ReadFileBytes(source, LargestHistory)) {
         ReplaceFileSafely(HistoryFileName(to), *bytes);
@@ -95,7 +97,7 @@ bool AssignClientNumbers() {
         ClientRecord& record = ClientTable[slot];
         const std::int32_t old = record.ClientNumber;
         record.ClientNumber = *next++;
-        if (record.InUse > 0) CopyHistory(old, record.ClientNumber);
+        if (record.InUse > 0) CopyHistory(old, record.ClientNumber, onDisk);
     }
     return true;
 }
