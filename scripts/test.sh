@@ -27,7 +27,7 @@ cmake --build build-asan -j "$jobs"
 # that once broke the program. A crash, a sanitizer report, a hang or a broken invariant fails
 # the run and leaves the input in build-fuzz/findings/ (add it to the corpus with a test).
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVENDRIX_FUZZ=ON -DVENDRIX_BENCHMARKS=OFF >/dev/null
+  -DVENDRIX_FUZZ=ON -DVENDRIX_BENCHMARKS=OFF -DVENDRIX_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build-fuzz -j "$jobs" --target fuzz_all
 findings=build-fuzz/findings
 rm -rf "$findings"
