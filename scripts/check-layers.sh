@@ -13,12 +13,13 @@ declare -A may_include=(
   [platform/mail]=""
   [store]=""
   [shell]=""
+  [exchange]="platform store followup"
   [followup]="platform platform/gui shell store"
   [mail]="platform platform/gui platform/mail shell store"
   [reports]="platform platform/gui platform/print shell store followup"
   [options]="platform platform/gui shell store reports"
-  [details]="platform platform/gui shell store followup mail"
-  [app]="platform platform/gui platform/print shell store followup mail reports options details"
+  [details]="platform platform/gui shell store followup mail exchange"
+  [app]="platform platform/gui platform/print shell store followup mail reports options details exchange"
 )
 
 folder_of() {  # src/a/b/c.cpp -> a/b

@@ -20,7 +20,11 @@ std::string HistoryFileName(std::int32_t clientNumber) {
 
 History ReadHistory() {
     if (CurrentRecord.InUse <= 0) return {};
-    const std::string name = HistoryFileName(CurrentRecord.ClientNumber);
+    return ReadHistoryOf(CurrentRecord.ClientNumber);
+}
+
+History ReadHistoryOf(std::int32_t clientNumber) {
+    const std::string name = HistoryFileName(clientNumber);
     if (!FileExists(name)) return {};
     const auto bytes = ReadFileBytes(name, LargestHistory);
     if (!bytes) return {{}, false};

@@ -25,6 +25,9 @@ struct History {
 // come as stored (CR LF in files of the original program).
 History ReadHistory();
 
+// The history of the client with the given number, read as ReadHistory reads it.
+History ReadHistoryOf(std::int32_t clientNumber);
+
 // Replaces the client's history file with the text, NULs left out (deleted when nothing is
 // left). The new text reaches the disk whole before it takes the old file's place; false on
 // failure (or when the data folder may not be written), when the old file is left as it was.

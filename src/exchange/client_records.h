@@ -1,0 +1,43 @@
+#pragma once
+
+// Between a client of the data file and a contact of an exchanged file: what is written out,
+// and what storing a contact keeps, cuts or cannot keep.
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exchange/contact.h"
+#include "store/client_record.h"
+
+namespace exchange {
+
+// The fields as the user reads them, in the order files are written.
+inline constexpr std::array<std::string_view, 15> FieldNames{
+    "Client", "Address", "City", "State",      "Zip",    "Contact",        "Phone",
+    "Ext",    "Fax",     "Cell", "Gatekeeper", "E-mail", "Follow-up date", "Follow-up action",
+    "History"};
+
+// A record and its history as the history file holds it (Windows-1252 decoded, CR LF or LF).
+Contact ContactFromRecord(const store::ClientRecord& record, const std::string& history);
+
+// A contact as the data file would keep it.
+struct StoredContact {
+    store::ClientRecord record{};  // in use; its number is given when it is added
+    std::string history;           // CR LF between lines, as the program's own files
+    // Names (from FieldNames) of the fields whose text is longer than the field holds.
+    std::vector<std::string_view> cutFields;
+    // Names of the fields holding characters the data file cannot store (kept as "?").
+    std::vector<std::string_view> unstorableFields;
+    // A follow-up date that is no date between 1961 and 2060; the client gets no follow-up.
+    bool badFollowUpDate = false;
+};
+StoredContact StoreContact(const Contact& contact);
+
+// "YYYY-MM-DD" of a day number; empty for no date.
+std::string IsoDate(std::int32_t dayNumber);
+// The day number of "YYYY-MM-DD" within 1961..2060; 0 for anything else.
+std::int32_t DayNumberFromIso(std::string_view text);
+
+}  // namespace exchange

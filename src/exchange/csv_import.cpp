@@ -1,0 +1,1 @@
+#include "exchange/csv_import.h"

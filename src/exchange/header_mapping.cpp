@@ -1,0 +1,1 @@
+#include "exchange/header_mapping.h"

@@ -1,0 +1,1 @@
+#include "exchange/vcard_import.h"
