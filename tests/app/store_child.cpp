@@ -15,7 +15,6 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/autosave.h"
 #include "app/forms.h"
 #include "app/startup.h"
 #include "platform/gui/ez.h"
@@ -25,6 +24,7 @@
 #include "store/files.h"
 #include "store/folder_lock.h"
 #include "support/generation_table.h"
+#include "support/hooks.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
 
@@ -46,16 +46,16 @@ store::FileCalls SmallWrites() {
     return calls;
 }
 
-int SaveLoop(const std::string& folder) {
+int SaveLoop(const std::string& folder, testing::Hooks& hooks) {
     testing::UseAppPath(folder);
-    store::SetDataFolder(folder + store::DataFolderName);
+    hooks.setDataFolder(folder + store::DataFolderName);
     store::EnsureFolder(store::DataFolder());
     store::ResetClientStore();
     if (store::LoadClientTable() == store::LoadOutcome::Unreadable) return 3;
     std::string image(reinterpret_cast<const char*>(store::ClientTable.data()), store::FileSize);
     std::uint32_t generation = testing::GenerationOf(image).value_or(0);
     Report("ready " + std::to_string(generation));
-    store::SetFileCalls(SmallWrites());
+    hooks.setFileCalls(SmallWrites());
     for (;;) {
         ++generation;
         testing::SetGenerationTable(generation);
@@ -73,10 +73,8 @@ int HoldLock(const std::string& folder, int argc, char** argv) {
     for (;;) ::pause();
 }
 
-// The start of a run in which one client is added as "&Save" adds it; the save that would
-// follow within a moment is held off, so that only the end of the run can bring it to disk.
+// The start of a run in which one client is added as "&Save" adds it.
 void StartAndAddClient(const std::string& argument) {
-    app::SetSaveDelay(10 * 60 * 1000);
     app::StartProcedure(argument);
     store::CurrentRecord = testing::MakeClient("Signalled");
     store::CurrentRecord.InUse = 0;
@@ -84,12 +82,13 @@ void StartAndAddClient(const std::string& argument) {
     if (store::StoreCurrentRecord("").outcome == store::StoreOutcome::Stored) Report("edited");
 }
 
-int RunProgram(const std::string& folder, int argc, char** argv, gui::StartProc start) {
-    gui::SetMessageBoxAnswerer([](const gui::MessageBoxRequest& request) {
+int RunProgram(const std::string& folder, int argc, char** argv, gui::StartProc start,
+               testing::Hooks& hooks) {
+    hooks.answerBoxes([](const gui::MessageBoxRequest& request) {
         Report("box " + request.caption + ": " + request.text);
         return request.buttons == "YNC" ? 0 : 1;
     });
-    gui::OverrideAppFolder(folder);
+    hooks.setAppFolder(folder);
     const int result = gui::EZ_GUIRUN(argc, argv, start, app::EventProcedure, app::DesignProcedure);
     Report("returned " + std::to_string(result));
     return result;
@@ -106,9 +105,16 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     std::string folder = argv[2];
     if (folder.back() != '/') folder += '/';
-    if (mode == "save-loop") return SaveLoop(folder);
+    // Every stand-in of this run, given back as it ends.
+    testing::Hooks hooks;
+    if (mode == "save-loop") return SaveLoop(folder, hooks);
     if (mode == "hold-lock") return HoldLock(folder, argc, argv);
-    if (mode == "run-program") return RunProgram(folder, argc, argv, app::StartProcedure);
-    if (mode == "edit-program") return RunProgram(folder, argc, argv, StartAndAddClient);
+    if (mode == "run-program") return RunProgram(folder, argc, argv, app::StartProcedure, hooks);
+    if (mode == "edit-program") {
+        // The save that would follow the added client within a moment is held off, so that
+        // only the end of the run can bring it to disk.
+        hooks.setSaveDelay(10 * 60 * 1000);
+        return RunProgram(folder, argc, argv, StartAndAddClient, hooks);
+    }
     return 2;
 }

@@ -307,15 +307,14 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {MakeClient("A")}, NoStartUpScan());
         testing::ProgramSession session(folder);
-        const int saveDelay = app::SaveDelay();
-        app::SetSaveDelay(60000);
+        testing::Hooks hooks;
+        hooks.setSaveDelay(60000);
         ClickHeader(2);
         QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
 
         testing::MessageBoxes boxes;
         if (exitAnyway) boxes.answer({1});
         testing::Click("F1", app::ExitButton);
-        app::SetSaveDelay(saveDelay);
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QCOMPARE(boxes.asked()[0].caption, std::string("Clients Not Saved"));
         QCOMPARE(boxes.asked()[0].buttons, std::string("NY"));

@@ -2,7 +2,6 @@
 
 #include "details/details_window.h"
 #include "store/client_changes.h"
-#include "store/data_folder.h"
 #include "support/program_fixture.h"
 
 using store::StoreOutcome;
@@ -41,7 +40,8 @@ private slots:
         QFETCH(int, outcome);
         QFETCH(QString, text);
         QFETCH(QString, caption);
-        store::SetDataFolder("/clients/Data/");
+        testing::Hooks hooks;
+        hooks.setDataFolder("/clients/Data/");
         testing::MessageBoxes boxes;
         const bool stored = details::TellStoreResult(
             {static_cast<StoreOutcome>(outcome), "No space left on device"});

@@ -104,14 +104,14 @@ void CloseResults() {
 class ScanTest : public QObject {
     Q_OBJECT
 
-    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for the whole run
 
 private slots:
     void initTestCase() {
-        gui::OverrideAppFolder(folder_.path());
+        hooks_.emplace().setAppFolder(folder_.path());
         app::Initialise();
         gui::InstallProcedures(app::EventProcedure, app::DesignProcedure);
-        hooks_.emplace().setNow(SixthOfDecember2026());
+        hooks_->setNow(SixthOfDecember2026());
     }
     void cleanupTestCase() { hooks_.reset(); }
     void init() { app::ManualScanFlag = 0; }

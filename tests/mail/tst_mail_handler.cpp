@@ -6,8 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include "mail/mapi.h"
 #include "platform/mail/desktop_mail.h"
+#include "support/hooks.h"
 
 class MailHandlerTest : public QObject {
     Q_OBJECT
@@ -17,6 +20,7 @@ class MailHandlerTest : public QObject {
     QByteArray savedPath_;
     QByteArray savedDataDirs_;
     QByteArray savedDataHome_;
+    std::optional<testing::Hooks> hooks_;
 
     // A stand-in xdg-mime that prints the text and ends with the code.
     void installXdgMime(const QByteArray& output, int exitCode) {
@@ -51,13 +55,15 @@ private slots:
         qputenv("XDG_DATA_DIRS", data_.path().toLocal8Bit());
         qputenv("XDG_DATA_HOME", data_.filePath("home").toLocal8Bit());
         QDir(data_.filePath("applications")).removeRecursively();
-        mail::SetMailHandlerCheck({});
+        // The desktop's own check, which asks the stand-ins.
+        hooks_.emplace().setMailHandlerCheck({});
     }
 
     void cleanup() {
         qputenv("PATH", savedPath_);
         qputenv("XDG_DATA_DIRS", savedDataDirs_);
         qputenv("XDG_DATA_HOME", savedDataHome_);
+        hooks_.reset();
     }
 
     void noXdgMimeMeansNoMailProgram() {

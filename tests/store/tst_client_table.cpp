@@ -9,6 +9,7 @@
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/text_field.h"
+#include "support/store_hooks.h"
 #include "support/temp_data_folder.h"
 
 using namespace store;
@@ -224,9 +225,12 @@ private slots:
             }
             return real.read(fd, bytes, std::min<std::size_t>(count, 4 * RecordSize));
         };
-        const FileCalls previous = SetFileCalls(failing);
-        const bool loaded = LoadClientTable() != LoadOutcome::Unreadable;
-        SetFileCalls(previous);
+        bool loaded = false;
+        {
+            testing::StoreHooks hooks;
+            hooks.setFileCalls(failing);
+            loaded = LoadClientTable() != LoadOutcome::Unreadable;
+        }
         QVERIFY(!loaded);
         QCOMPARE(ClientTable[3].InUse, 0);
         QCOMPARE(ReadAll(folder.dataFile()).mid(3 * 348, 4), QByteArray("Acme"));

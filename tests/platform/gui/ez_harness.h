@@ -94,7 +94,6 @@ inline void CloseAll(const std::vector<std::string>& forms) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Events().clear();
     Builders().clear();
-    gui::SetMessageBoxAnswerer(nullptr);
     gui::EZ_HOOKDIALOGPROC(nullptr);
 }
 

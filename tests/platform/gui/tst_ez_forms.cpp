@@ -24,9 +24,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "ez_harness.h"
 #include "support/form_driver.h"
+#include "support/hooks.h"
 
 using namespace gui;
 using ezharness::Control;
@@ -178,8 +180,12 @@ QString Shown(const QString& text) {
 class TestEzForms : public QObject {
     Q_OBJECT
 
+    std::optional<testing::Hooks> hooks_;
+
 private slots:
     void initTestCase() {
+        // These tests are of the boxes themselves: the real ones show unless a test answers.
+        hooks_.emplace().answerBoxes({});
         ezharness::Install();
         EZ_DEFFONT(10, "Arial", 9, "V");
         EZ_DEFFONT(11, "Webdings", 18, "BSV");
@@ -699,7 +705,8 @@ private slots:
 
     void messageBoxAnswererReceivesTheRequest() {
         MessageBoxRequest asked;
-        SetMessageBoxAnswerer([&asked](const MessageBoxRequest& request) {
+        testing::Hooks hooks;
+        hooks.answerBoxes([&asked](const MessageBoxRequest& request) {
             asked = request;
             return 0;
         });
@@ -743,7 +750,8 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath("Vendrix 2.hlp");
         std::string told;  // a missing file is reported, never silently ignored
-        SetMessageBoxAnswerer([&told](const MessageBoxRequest& box) {
+        testing::Hooks hooks;
+        hooks.answerBoxes([&told](const MessageBoxRequest& box) {
             told = box.caption + ": " + box.text;
             return 1;
         });

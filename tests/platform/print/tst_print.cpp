@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QtTest>
 #include <cmath>
+#include <optional>
 #include <set>
 
 #include "platform/clock.h"
@@ -145,6 +146,7 @@ private slots:
     void cancellingALongPrintSendsAndKeepsNothing();
 
 private:
+    std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
     std::vector<Document> ended_;
     std::vector<int> modes_;
     QStringList notices_;
@@ -160,33 +162,31 @@ void TestPrint::init() {
     ended_.clear();
     modes_.clear();
     notices_.clear();
-    SetEndDocHandler([this](const Document& document, int mode) {
-        ended_.push_back(document);
-        modes_.push_back(mode);
-    });
-    SetNoticeHandler([this](const std::string& caption, const std::string& text) {
-        notices_ << QString::fromStdString(caption + "|" + text);
-    });
-    SetPrintersIgnored(true);
-    SetReportsFolder(folder_.filePath("Reports/").toStdString());
     QDir(folder_.filePath("Reports")).removeRecursively();
     jobs_.clear();
-    SetPrintSystem({[this] { return printers_; },
-                    [this](const std::string&) { return printerPaper_; },
-                    [this](const PrintJob& job) {
-                        jobs_.push_back(job);
-                        return answer_;
-                    },
-                    [](QWidget*, const Document&) {
-                        return PrintChoice{"office", {}, {}, {}, {}};
-                    }});
+    hooks_.emplace()
+        .setEndDocHandler([this](const Document& document, int mode) {
+            ended_.push_back(document);
+            modes_.push_back(mode);
+        })
+        .setNoticeHandler([this](const std::string& caption, const std::string& text) {
+            notices_ << QString::fromStdString(caption + "|" + text);
+        })
+        .ignorePrinters()
+        .setReportsFolder(folder_.filePath("Reports/").toStdString())
+        .setPrintSystem({[this] { return printers_; },
+                         [this](const std::string&) { return printerPaper_; },
+                         [this](const PrintJob& job) {
+                             jobs_.push_back(job);
+                             return answer_;
+                         },
+                         [](QWidget*, const Document&) {
+                             return PrintChoice{"office", {}, {}, {}, {}};
+                         }});
 }
 
 void TestPrint::cleanup() {
-    SetPrintSystem({});
-    SetPrintersIgnored(true);
-    SetEndDocHandler(nullptr);
-    SetNoticeHandler(nullptr);
+    hooks_.reset();
 }
 
 void TestPrint::startDocHandsOutNumbersUntilTooManyAreOpen() {
@@ -476,9 +476,7 @@ void TestPrint::pdfHoldsTheTextsWhereTheyWereSet() {
 }
 
 void TestPrint::printingWithoutPrinterSavesPdfInReportsFolder() {
-    SetEndDocHandler(nullptr);
-    testing::Hooks hooks;
-    hooks.setNow(testing::LocalTime(2026, 12, 7, 9, 5));
+    hooks_->setEndDocHandler({}).setNow(testing::LocalTime(2026, 12, 7, 9, 5));
     const QString reports = folder_.filePath("Reports");
     const QStringList expected{reports + "/Report 2026-12-07 09-05-00.pdf",
                                reports + "/Report 2026-12-07 09-05-00 (2).pdf"};
@@ -502,11 +500,10 @@ void TestPrint::printingWithoutPrinterSavesPdfInReportsFolder() {
 }
 
 void TestPrint::pdfThatCannotBeSavedIsReported() {
-    SetEndDocHandler(nullptr);
     QFile blocker(folder_.filePath("not-a-folder"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    SetReportsFolder(blocker.fileName().toStdString() + "/Reports/");
+    hooks_->setEndDocHandler({}).setReportsFolder(blocker.fileName().toStdString() + "/Reports/");
     const int doc = StartDoc();
     QCOMPARE(dpEndDoc(doc, END_PRINT), 0);
     QCOMPARE(notices_.size(), 1);
@@ -538,7 +535,7 @@ bool WithPreview(int doc, const std::function<void(QWidget&)>& action) {
 }
 
 void TestPrint::previewShowsEveryPageUnderTheTitle() {
-    SetEndDocHandler(nullptr);
+    hooks_->setEndDocHandler({});
     const int doc = StartDoc();
     DrawHeader(doc, "stamp");
     dpNewPage(doc, 1, 0, 7);
@@ -568,7 +565,7 @@ void TestPrint::previewWalksThroughThePages_data() {
 
 void TestPrint::previewWalksThroughThePages() {
     QFETCH(QStringList, zoom);
-    SetEndDocHandler(nullptr);
+    hooks_->setEndDocHandler({});
     const int doc = StartDoc();
     for (int page = 1; page <= 30; ++page) {
         if (page > 1) dpNewPage(doc, 1, 0, 7);
@@ -699,8 +696,7 @@ void TestPrint::printSystemAnswerDecidesWhatTheUserIsTold() {
     QFETCH(int, jobId);
     QFETCH(int, jobsSent);
     QFETCH(QString, told);
-    SetEndDocHandler(nullptr);
-    SetPrintersIgnored(false);
+    hooks_->setEndDocHandler({}).usePrinters();
     printers_ = {printers, defaultPrinter.toStdString(), systemError.toStdString()};
     answer_ = {jobId, jobId > 0 ? "" : "The printer or class is not currently accepting jobs."};
     const int doc = StartDoc();
@@ -738,8 +734,7 @@ void TestPrint::paperIsThePrintersElseTheLocales_data() {
 void TestPrint::paperIsThePrintersElseTheLocales() {
     QFETCH(QPageSize, printerPaper);
     QFETCH(int, pointsWide);
-    SetEndDocHandler(nullptr);
-    SetPrintersIgnored(false);
+    hooks_->setEndDocHandler({}).usePrinters();
     printers_ = {1, "office", {}};
     printerPaper_ = printerPaper;
     answer_ = {3, {}};
@@ -751,8 +746,7 @@ void TestPrint::paperIsThePrintersElseTheLocales() {
 }
 
 void TestPrint::cancellingALongPrintSendsAndKeepsNothing() {
-    SetEndDocHandler(nullptr);
-    SetPrintersIgnored(false);
+    hooks_->setEndDocHandler({}).usePrinters();
     printers_ = {1, "office", {}};
     answer_ = {3, {}};
     const int doc = StartDoc();
