@@ -1,1 +1,173 @@
 #include "exchange/vcard_export.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QString>
+
+#include <string_view>
+
+#include "store/data_folder.h"
+#include "store/files.h"
+
+namespace exchange {
+
+namespace {
+
+// RFC 2425: a line is at most 75 octets, not counting its line break.
+constexpr std::size_t MaxLineOctets = 75;
+constexpr std::string_view LineEnd = "\r\n";
+
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Writes one content line, folded so that every continuation starts with a blank and no
+// UTF-8 character is cut in two.
+void AppendFolded(std::string& out, std::string_view line) {
+    std::size_t room = MaxLineOctets;
+    while (line.size() > room) {
+        std::size_t cut = room;
+        while (cut > 1 && IsContinuationByte(line[cut])) --cut;
+        out.append(line.substr(0, cut));
+        out.append(LineEnd);
+        out.push_back(' ');
+        line.remove_prefix(cut);
+        room = MaxLineOctets - 1;
+    }
+    out.append(line);
+    out.append(LineEnd);
+}
+
+// A text value as RFC 2426 writes it: backslash, comma and semicolon escaped, every line
+// break (CR LF, CR or LF) as "\n".
+std::string Escaped(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+            case '\\':
+            case ',':
+            case ';':
+                result.push_back('\\');
+                result.push_back(c);
+                break;
+            case '\r':
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                result.append("\\n");
+                break;
+            case '\n':
+                result.append("\\n");
+                break;
+            default:
+                result.push_back(c);
+        }
+    }
+    return result;
+}
+
+void AppendProperty(std::string& out, std::string_view nameAndParameters, std::string_view value) {
+    std::string line(nameAndParameters);
+    line.push_back(':');
+    line.append(value);
+    AppendFolded(out, line);
+}
+
+void AppendText(std::string& out, std::string_view nameAndParameters, std::string_view text) {
+    if (!text.empty()) AppendProperty(out, nameAndParameters, Escaped(text));
+}
+
+// N holds family;given;additional;prefixes;suffixes; the name is split at its last blank.
+std::string StructuredName(std::string_view name) {
+    const std::size_t blank = name.find_last_of(' ');
+    if (blank == std::string_view::npos) return Escaped(name) + ";;;;";
+    std::string_view given = name.substr(0, blank);
+    while (!given.empty() && given.back() == ' ') given.remove_suffix(1);
+    return Escaped(name.substr(blank + 1)) + ";" + Escaped(given) + ";;;";
+}
+
+void AppendCard(std::string& out, const Contact& contact) {
+    AppendFolded(out, "BEGIN:VCARD");
+    AppendFolded(out, "VERSION:3.0");
+    const std::string& person = contact.contact.empty() ? contact.client : contact.contact;
+    AppendProperty(out, "FN", Escaped(person));
+    AppendProperty(out, "N", StructuredName(person));
+    AppendText(out, "ORG", contact.client);
+    if (!contact.address.empty() || !contact.city.empty() || !contact.state.empty() ||
+        !contact.zip.empty()) {
+        AppendProperty(out, "ADR;TYPE=WORK",
+                       ";;" + Escaped(contact.address) + ";" + Escaped(contact.city) + ";" +
+                           Escaped(contact.state) + ";" + Escaped(contact.zip) + ";");
+    }
+    // vCard 3.0 has no parameter for an extension, and one an address book does not know is
+    // dropped on import; the number's own text is shown and kept by all of them.
+    if (!contact.phone.empty() || !contact.ext.empty()) {
+        std::string number = contact.phone;
+        if (!contact.ext.empty()) number += (number.empty() ? "x" : " x") + contact.ext;
+        AppendText(out, "TEL;TYPE=WORK,VOICE", number);
+    }
+    AppendText(out, "TEL;TYPE=WORK,FAX", contact.fax);
+    AppendText(out, "TEL;TYPE=CELL", contact.cell);
+    for (const std::string& address : SplitAddresses(contact.email)) {
+        AppendText(out, "EMAIL;TYPE=INTERNET", address);
+    }
+    AppendText(out, "NOTE", contact.history);
+    AppendText(out, "X-VENDRIX-GATEKEEPER", contact.gatekeeper);
+    AppendText(out, "X-VENDRIX-FOLLOW-UP", contact.followUpDate);
+    AppendText(out, "X-VENDRIX-FOLLOW-UP-ACTION", contact.followUpAction);
+    AppendFolded(out, "END:VCARD");
+}
+
+QString CleanAbsolute(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// The path with its links resolved as far as they exist, so that neither a link nor "..",
+// nor a file not made yet, hides where the path leads.
+QString Resolved(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists()) return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty()) return CleanAbsolute(path);
+    return QDir::cleanPath(folder + "/" + info.fileName());
+}
+
+bool InDataFolder(const std::string& path) {
+    const QString dataFolder = QString::fromStdString(store::DataFolder());
+    const QString target = Resolved(QString::fromStdString(path));
+    for (const QString& folder : {Resolved(dataFolder), CleanAbsolute(dataFolder)}) {
+        if (target == folder || target.startsWith(folder + "/")) return true;
+    }
+    return false;
+}
+
+std::string ClientCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " client" : " clients");
+}
+
+}  // namespace
+
+std::string VCardText(std::span<const Contact> contacts) {
+    std::string out;
+    for (const Contact& contact : contacts) AppendCard(out, contact);
+    return out;
+}
+
+VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> contacts) {
+    if (InDataFolder(path)) {
+        return {false,
+                "The clients cannot be exported into the program's data folder, where their own "
+                "files are kept. Please choose another folder."};
+    }
+    std::string reason;
+    if (store::KindOfPath(path, &reason) == store::PathKind::Unusable) {
+        return {false, "\"" + path + "\" cannot be written: " + reason + "."};
+    }
+    if (!store::ReplaceFileSafely(path, VCardText(contacts))) {
+        return {false, "\"" + path + "\" could not be written: " + store::LastFileError() +
+                           ". Nothing was exported."};
+    }
+    return {true, ClientCount(contacts.size()) + " exported to \"" + path + "\"."};
+}
+
+}  // namespace exchange
