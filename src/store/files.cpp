@@ -113,6 +113,10 @@ FileCalls SetFileCalls(const FileCalls& calls) {
     return previous;
 }
 
+FileCalls CurrentFileCalls() {
+    return Calls();
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

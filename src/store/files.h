@@ -66,5 +66,7 @@ struct FileCalls {
 FileCalls SystemFileCalls();
 // Installs calls in place of the current ones and returns those.
 FileCalls SetFileCalls(const FileCalls& calls);
+// The calls in use now, for code of the store that goes to the system itself.
+FileCalls CurrentFileCalls();
 
 }  // namespace store
