@@ -14,6 +14,7 @@ packages=(
   libxcb1-dev
   pkg-config
   libcups2-dev
+  libcsv-dev
   fonts-liberation
   poppler-utils
   xvfb

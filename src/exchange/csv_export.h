@@ -1,1 +1,32 @@
 #pragma once
+
+// Clients written out as comma-separated values (RFC 4180) for spreadsheet programs.
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "exchange/contact.h"
+
+namespace exchange {
+
+// The contacts as a CSV file: a UTF-8 byte-order mark, a header row of FieldNames, one row per
+// contact in the order given, CR LF after every row and between the lines of a text; a field is
+// quoted when it holds a separator, a quote or a line break, or begins or ends with a blank.
+std::string CsvText(std::span<const Contact> contacts);
+
+struct CsvExport {
+    std::size_t clientCount = 0;  // how many clients the file holds
+    std::string path;             // the file, as the user chose it
+    std::string error;            // why nothing was written; empty when the file was written
+};
+
+// Writes CsvText(contacts) to the path, replacing a file there whole or not at all. Refuses a
+// path inside the data folder, so that an export can never take the place of the clients' own
+// files.
+CsvExport ExportCsvFile(std::span<const Contact> contacts, const std::string& path);
+
+// What the user is told: how many clients went to which file, or why none did.
+std::string CsvExportMessage(const CsvExport& result);
+
+}  // namespace exchange

@@ -1,1 +1,243 @@
 #include "exchange/header_mapping.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+#include <utility>
+
+#include "exchange/client_records.h"
+
+namespace exchange {
+
+namespace {
+
+using enum ColumnTarget;
+
+// Column names as Key() makes them; "#" stands for any number of a numbered family
+// ("E-mail 2 Address", "Phone 3 - Value"). The program's own FieldNames come first; then, in
+// no particular order, those of Outlook ("Business Street 2", "Assistant's Name"), Google
+// Contacts, old and new ("Given Name", "Organization 1 - Name", "Address 1 - Postal Code"),
+// Thunderbird ("Primary Email", "Work ZipCode") and the plain names of other programs.
+constexpr std::pair<std::string_view, ColumnTarget> KnownColumns[] = {
+    {"client", Client},
+    {"address", Address},
+    {"city", City},
+    {"state", State},
+    {"zip", Zip},
+    {"contact", Contact},
+    {"phone", Phone},
+    {"ext", Ext},
+    {"fax", Fax},
+    {"cell", Cell},
+    {"gatekeeper", Gatekeeper},
+    {"email", EMail},
+    {"followupdate", FollowUpDate},
+    {"followupaction", FollowUpAction},
+    {"history", History},
+
+    {"company", Client},
+    {"companyname", Client},
+    {"organization", Client},
+    {"organisation", Client},
+    {"organizationname", Client},
+    {"organization1name", Client},
+    {"street", Address},
+    {"streetaddress", Address},
+    {"businessstreet", Address},
+    {"businessstreet2", Address},
+    {"businessstreet3", Address},
+    {"workaddress", Address},
+    {"workaddress2", Address},
+    {"address1street", Address},
+    {"town", City},
+    {"businesscity", City},
+    {"workcity", City},
+    {"address1city", City},
+    {"region", State},
+    {"province", State},
+    {"stateprovince", State},
+    {"businessstate", State},
+    {"workstate", State},
+    {"address1region", State},
+    {"zipcode", Zip},
+    {"postalcode", Zip},
+    {"postcode", Zip},
+    {"businesspostalcode", Zip},
+    {"workzipcode", Zip},
+    {"workpostalcode", Zip},
+    {"address1postalcode", Zip},
+    {"name", Contact},
+    {"fullname", Contact},
+    {"displayname", Contact},
+    {"contactname", Contact},
+    {"firstname", FirstName},
+    {"givenname", FirstName},
+    {"middlename", MiddleName},
+    {"additionalname", MiddleName},
+    {"lastname", LastName},
+    {"familyname", LastName},
+    {"surname", LastName},
+    {"phonenumber", Phone},
+    {"telephone", Phone},
+    {"businessphone", Phone},
+    {"businessphone2", Phone},
+    {"workphone", Phone},
+    {"phone#value", Phone},
+    {"extension", Ext},
+    {"faxnumber", Fax},
+    {"businessfax", Fax},
+    {"mobile", Cell},
+    {"mobilephone", Cell},
+    {"mobilenumber", Cell},
+    {"cellphone", Cell},
+    {"assistant", Gatekeeper},
+    {"assistantsname", Gatekeeper},
+    {"emailaddress", EMail},
+    {"email#address", EMail},
+    {"email#value", EMail},
+    {"primaryemail", EMail},
+    {"secondaryemail", EMail},
+    {"notes", History},
+    {"note", History},
+    {"comments", History},
+};
+
+// The name's letters and digits, lower case: "E-mail 2 Address" gives "email2address".
+std::string Key(std::string_view name) {
+    std::string key;
+    for (const char c : name) {
+        if (c >= 'A' && c <= 'Z') {
+            key += static_cast<char>(c - 'A' + 'a');
+        } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            key += c;
+        }
+    }
+    return key;
+}
+
+// The key with each run of digits made "#": "email2address" gives "email#address".
+std::string FamilyKey(std::string_view key) {
+    std::string family;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const bool digit = key[i] >= '0' && key[i] <= '9';
+        const bool runGoesOn = i > 0 && key[i - 1] >= '0' && key[i - 1] <= '9';
+        if (!digit) {
+            family += key[i];
+        } else if (!runGoesOn) {
+            family += '#';
+        }
+    }
+    return family;
+}
+
+ColumnTarget TargetOfKey(std::string_view key) {
+    for (const auto& [known, target] : KnownColumns) {
+        if (known == key) return target;
+    }
+    return NotImported;
+}
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+std::string Joined(const std::vector<std::string>& texts, std::string_view between) {
+    std::string joined;
+    for (const std::string& text : texts) {
+        if (!joined.empty()) joined += between;
+        joined += text;
+    }
+    return joined;
+}
+
+std::string First(const std::vector<std::string>& texts) {
+    return texts.empty() ? std::string() : texts.front();
+}
+
+constexpr std::size_t TargetCount = static_cast<std::size_t>(LastName) + 1;
+
+// The texts of one row, gathered per target in column order.
+using RowTexts = std::array<std::vector<std::string>, TargetCount>;
+
+std::string PersonName(const RowTexts& texts) {
+    std::vector<std::string> parts;
+    for (const ColumnTarget part : {FirstName, MiddleName, LastName}) {
+        const std::string text = First(texts[static_cast<std::size_t>(part)]);
+        if (!text.empty()) parts.push_back(text);
+    }
+    return parts.empty() ? First(texts[static_cast<std::size_t>(Contact)]) : Joined(parts, " ");
+}
+
+bool IsEmpty(const exchange::Contact& c) {
+    for (const std::string* text :
+         {&c.client, &c.address, &c.city, &c.state, &c.zip, &c.contact, &c.phone, &c.ext, &c.fax,
+          &c.cell, &c.gatekeeper, &c.email, &c.followUpDate, &c.followUpAction, &c.history}) {
+        if (!text->empty()) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string_view ColumnTargetName(ColumnTarget target) {
+    switch (target) {
+        case NotImported:
+            return "(not imported)";
+        case FirstName:
+            return "Contact: first name";
+        case MiddleName:
+            return "Contact: middle name";
+        case LastName:
+            return "Contact: last name";
+        default:
+            return FieldNames[static_cast<std::size_t>(target) - 1];
+    }
+}
+
+ColumnMapping MapHeader(std::span<const std::string> header) {
+    ColumnMapping mapping;
+    mapping.reserve(header.size());
+    for (const std::string& name : header) {
+        const std::string key = Key(name);
+        const ColumnTarget exact = TargetOfKey(key);
+        mapping.push_back(exact != NotImported ? exact : TargetOfKey(FamilyKey(key)));
+    }
+    return mapping;
+}
+
+std::vector<exchange::Contact> ContactsFromRows(std::span<const CsvRow> rows,
+                                                const ColumnMapping& mapping) {
+    std::vector<exchange::Contact> contacts;
+    for (const CsvRow& row : rows) {
+        RowTexts texts;
+        const std::size_t columns = std::min(row.fields.size(), mapping.size());
+        for (std::size_t column = 0; column < columns; ++column) {
+            const std::string& text = row.fields[column];
+            if (IsBlank(text)) continue;
+            texts[static_cast<std::size_t>(mapping[column])].push_back(text);
+        }
+        const auto first = [&](ColumnTarget target) {
+            return First(texts[static_cast<std::size_t>(target)]);
+        };
+        exchange::Contact c;
+        c.client = first(Client);
+        c.address = Joined(texts[static_cast<std::size_t>(Address)], ", ");
+        c.city = first(City);
+        c.state = first(State);
+        c.zip = first(Zip);
+        c.contact = PersonName(texts);
+        c.phone = first(Phone);
+        c.ext = first(Ext);
+        c.fax = first(Fax);
+        c.cell = first(Cell);
+        c.gatekeeper = first(Gatekeeper);
+        c.email = Joined(texts[static_cast<std::size_t>(EMail)], "; ");
+        c.followUpDate = first(FollowUpDate);
+        c.followUpAction = first(FollowUpAction);
+        c.history = Joined(texts[static_cast<std::size_t>(History)], "\n");
+        if (!IsEmpty(c)) contacts.push_back(std::move(c));
+    }
+    return contacts;
+}
+
+}  // namespace exchange

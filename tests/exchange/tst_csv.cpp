@@ -1,0 +1,214 @@
+#include <QStringEncoder>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "exchange/csv_export.h"
+#include "exchange/csv_import.h"
+#include "exchange/header_mapping.h"
+#include "store/files.h"
+#include "support/temp_data_folder.h"
+
+using namespace exchange;
+
+namespace {
+
+// A contact's fields in FieldNames order, joined with "|", for comparing at a glance.
+QString Fields(const Contact& c) {
+    return QString::fromStdString(c.client + "|" + c.address + "|" + c.city + "|" + c.state + "|" +
+                                  c.zip + "|" + c.contact + "|" + c.phone + "|" + c.ext + "|" +
+                                  c.fax + "|" + c.cell + "|" + c.gatekeeper + "|" + c.email + "|" +
+                                  c.followUpDate + "|" + c.followUpAction + "|" + c.history);
+}
+
+Contact FromFields(const QString& joined) {
+    const QStringList f = joined.split('|');
+    const auto at = [&](int i) { return f.value(i).toStdString(); };
+    return {at(0), at(1), at(2),  at(3),  at(4),  at(5),  at(6), at(7),
+            at(8), at(9), at(10), at(11), at(12), at(13), at(14)};
+}
+
+std::vector<Contact> Imported(const std::string& bytes) {
+    const CsvReading reading = ReadCsv(bytes);
+    if (!reading.error.empty()) qWarning("%s", reading.error.c_str());
+    return ContactsFromRows(reading.table.rows, MapHeader(reading.table.header));
+}
+
+}  // namespace
+
+class CsvTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void exportWritesQuotedFieldsAndCrLfRows() {
+        const Contact c = FromFields("Acme, Inc.|1 \"Main\" St||||||||| Joe ||2026-03-01||a\nb");
+        QCOMPARE(CsvText({&c, 1}),
+                 std::string("\xEF\xBB\xBF"
+                             "Client,Address,City,State,Zip,Contact,Phone,Ext,Fax,Cell,"
+                             "Gatekeeper,E-mail,Follow-up date,Follow-up action,History\r\n"
+                             "\"Acme, Inc.\",\"1 \"\"Main\"\" St\",,,,,,,,,\" Joe \",,"
+                             "2026-03-01,,\"a\r\nb\"\r\n"));
+    }
+
+    void roundTrip_data() {
+        QTest::addColumn<QString>("fields");
+        QTest::newRow("a plain client comes back whole")
+            << "Acme|1 Main St|Springfield|IL|62701|Ann Lee|555-0100|12|555-0101|555-0102|Bob|"
+               "a@acme.com; b@acme.com|2026-01-31|Call back|Met at fair";
+        QTest::newRow("separators, quotes and blanks at the ends survive")
+            << "A;B,C|\"Q\"|\tTab| x ||||||||||;|";
+        QTest::newRow("history line breaks stay inside their field")
+            << "Acme||||||||||||||first\nsecond\n\nfourth";
+        QTest::newRow("accented letters and the euro sign survive")
+            << "Café Müller|Straße||||Zoë|||||||||12 € paid";
+    }
+    void roundTrip() {
+        QFETCH(QString, fields);
+        const std::vector<Contact> contacts{FromFields(fields), FromFields("Second")};
+        const std::vector<Contact> back = Imported(CsvText(contacts));
+        QCOMPARE(back.size(), contacts.size());
+        QCOMPARE(Fields(back[0]), fields);
+        QCOMPARE(Fields(back[1]), Fields(contacts[1]));
+    }
+
+    void headerMapping_data() {
+        QTest::addColumn<QString>("csv");
+        QTest::addColumn<QString>("fields");
+        QTest::newRow("Outlook's columns map, name parts and e-mails joined")
+            << "Title,First Name,Middle Name,Last Name,Company,Business Street,Business Street 2,"
+               "Business City,Business State,Business Postal Code,Business Fax,Business Phone,"
+               "Mobile Phone,Assistant's Name,E-mail Address,E-mail 2 Address,Notes\n"
+               "Dr.,Ann,B.,Lee,Acme,1 Main St,Suite 4,Springfield,IL,62701,555-1,555-2,555-3,"
+               "Bob,a@x.com,b@x.com,Met\n"
+            << "Acme|1 Main St, Suite 4|Springfield|IL|62701|Ann B. Lee|555-2||555-1|555-3|Bob|"
+               "a@x.com; b@x.com|||Met";
+        QTest::newRow("Google's older columns map and the first phone counts")
+            << "Name,Given Name,Additional Name,Family Name,Notes,E-mail 1 - Type,"
+               "E-mail 1 - Value,Phone 1 - Type,Phone 1 - Value,Phone 2 - Value,"
+               "Address 1 - Street,Address 1 - City,Address 1 - Region,Address 1 - Postal Code,"
+               "Organization 1 - Name\n"
+               "Ann Lee,,,,Hi,Work,a@x.com,Work,,555-9,5 Elm,Paris,IDF,75001,Acme\n"
+            << "Acme|5 Elm|Paris|IDF|75001|Ann Lee|555-9|||||a@x.com|||Hi";
+        QTest::newRow("Google's newer columns map")
+            << "First Name,Last Name,Organization Name,E-mail 1 - Value,E-mail 2 - Value\n"
+               "Ann,Lee,Acme,a@x.com,b@x.com\n"
+            << "Acme|||||Ann Lee||||||a@x.com; b@x.com|||";
+        QTest::newRow("Thunderbird's columns map and the display name stands in for no parts")
+            << "First Name,Last Name,Display Name,Primary Email,Secondary Email,Work Phone,"
+               "Fax Number,Mobile Number,Work Address,Work City,Work State,Work ZipCode,"
+               "Organization,Notes\n"
+               ",,Ann Lee,a@x.com,,555-1,555-2,555-3,1 Main,Lyon,RH,69001,Acme,n\n"
+            << "Acme|1 Main|Lyon|RH|69001|Ann Lee|555-1||555-2|555-3||a@x.com|||n";
+        QTest::newRow("plain names map without regard to case")
+            << "FULL NAME,email,Phone,Street,Postal code,Region,Unknown\n"
+               "Ann Lee,a@x.com,555,1 Main,12345,TX,dropped\n"
+            << "|1 Main||TX|12345|Ann Lee|555|||||a@x.com|||";
+    }
+    void headerMapping() {
+        QFETCH(QString, csv);
+        QFETCH(QString, fields);
+        const std::vector<Contact> contacts = Imported(csv.toStdString());
+        QCOMPARE(contacts.size(), std::size_t{1});
+        QCOMPARE(Fields(contacts[0]), fields);
+    }
+
+    void readingFormats_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("encoding");
+        QTest::newRow("commas in UTF-8 with a byte-order mark")
+            << QByteArray(
+                   "\xEF\xBB\xBF"
+                   "Client,City\r\nCaf\xC3\xA9,\"Oslo\"\r\n")
+            << "UTF-8";
+        QTest::newRow("semicolons in UTF-8 without a mark")
+            << QByteArray("Client;City\nCaf\xC3\xA9;Oslo\n") << "UTF-8";
+        QTest::newRow("tabs in Windows-1252, no line break at the end")
+            << QByteArray("Client\tCity\nCaf\xE9\tOslo") << "Windows-1252";
+        QTest::newRow("an Excel separator line names semicolons although commas are more")
+            << QByteArray("sep=;\nClient;City\nCaf\xC3\xA9, Ltd;Oslo\n") << "UTF-8";
+        QTest::newRow("UTF-16 with its mark, old Mac line breaks")
+            << QByteArray(QStringEncoder(
+                   QStringConverter::Utf16LE,
+                   QStringConverter::Flag::WriteBom)(QString::fromUtf8("Client,City\rCafé,Oslo")))
+            << "UTF-16";
+    }
+    void readingFormats() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, encoding);
+        const CsvReading reading = ReadCsv(bytes.toStdString());
+        QCOMPARE(QString::fromStdString(reading.error), QString());
+        QCOMPARE(QString::fromStdString(reading.table.encoding), encoding);
+        QCOMPARE(reading.table.rows.size(), std::size_t{1});
+        const std::string client = reading.table.rows[0].fields[0];
+        QVERIFY(client == "Café" || client == "Café, Ltd");
+        QCOMPARE(reading.table.rows[0].fields[1], std::string("Oslo"));
+    }
+
+    void quotedLineBreaksKeepRowsAndLineNumbers() {
+        const CsvReading reading =
+            ReadCsv("Client,History\r\n\r\nA,\"one\r\ntwo\"\r\nB,\"x\ny\"\n,,\nC\n");
+        QCOMPARE(reading.table.rows.size(), std::size_t{3});
+        QCOMPARE(reading.table.rows[0].fields[1], std::string("one\ntwo"));
+        QCOMPARE(reading.table.rows[1].line, std::size_t{5});
+        QCOMPARE(reading.table.rows[2].line, std::size_t{8});
+        QCOMPARE(reading.table.rows[2].fields, (std::vector<std::string>{"C", ""}));
+    }
+
+    void badFileNamesItsLine_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("a quoted field left open is named by the line it opens on")
+            << QByteArray("Client,History\nA,b\nB,\"never\nclosed\n")
+            << "Line 3: a quoted field is not closed.";
+        QTest::newRow("a quote inside an unquoted field is named")
+            << QByteArray("Client\nA\n5'10\"\n") << "Line 3: a field holds a quote";
+        QTest::newRow("text after a closing quote is named")
+            << QByteArray("Client\n\"A\"B\n") << "Line 2: a quoted field goes on";
+        QTest::newRow("a row with more texts than column names is named")
+            << QByteArray("Client,City\nA,B,,\nA,B,C\n") << "Line 3: the row has 3 fields";
+        QTest::newRow("a NUL byte is named")
+            << QByteArray("Client\nA\nB\0", 11) << "Line 3: the file holds a NUL character";
+        QTest::newRow("a file of blank lines is empty")
+            << QByteArray(" \n\n") << "The file holds no header row";
+    }
+    void badFileNamesItsLine() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        const CsvReading reading = ReadCsv(bytes.toStdString());
+        QVERIFY2(QString::fromStdString(reading.error).startsWith(error), reading.error.c_str());
+        QVERIFY(reading.table.rows.empty());
+    }
+
+    void exportFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a file beside the data folder is written")
+            << "out.csv"
+            << "2 clients were exported to \"%1out.csv\".";
+        QTest::newRow("a file inside the data folder is refused")
+            << "Data/out.csv"
+            << "The clients cannot be exported into the program's data folder";
+        QTest::newRow("the data file itself is refused")
+            << "Data/Clients.dat"
+            << "The clients cannot be exported into the program's data folder";
+        QTest::newRow("a folder is refused") << ""
+                                             << "The clients could not be exported to";
+    }
+    void exportFile() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        const testing::TempDataFolder folder;
+        const QString root = QString::fromStdString(folder.path());
+        const std::string path = (root + name).toStdString();
+        const std::vector<Contact> contacts{FromFields("A"), FromFields("B")};
+        const std::string shown = CsvExportMessage(ExportCsvFile(contacts, path));
+        QVERIFY2(QString::fromStdString(shown).startsWith(message.replace("%1", root)),
+                 shown.c_str());
+        const auto written = store::ReadFileBytes(path, 1 << 20);
+        QCOMPARE(written.has_value(), name == "out.csv");
+    }
+};
+
+QTEST_GUILESS_MAIN(CsvTest)
+#include "tst_csv.moc"
