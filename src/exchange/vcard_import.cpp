@@ -266,31 +266,36 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view
     return result;
 }
 
-// Splits a number from its extension: "555-0100 x12", "555-0100 ext. 12", and the "ext="
-// of a vCard 4.0 "tel:" address.
-void SplitExtension(std::string_view number, std::string& phone, std::string& ext) {
-    if (Upper(number.substr(0, 4)) == "TEL:") {
-        const std::vector<std::string_view> parts = SplitUnquoted(number.substr(4), ';');
-        phone = OneLine(parts.front());
-        for (std::size_t i = 1; i < parts.size(); ++i) {
-            if (Upper(parts[i].substr(0, 4)) == "EXT=") ext = OneLine(parts[i].substr(4));
-        }
-        return;
+// A number as written, or the number and extension of a vCard 4.0 "tel:" address
+// ("tel:+1-418-656-9254;ext=102") as the program writes them ("+1-418-656-9254 x102").
+std::string NumberText(std::string_view value) {
+    value = Trimmed(value);
+    if (Upper(value.substr(0, 4)) != "TEL:") return OneLine(value);
+    const std::vector<std::string_view> parts = SplitUnquoted(value.substr(4), ';');
+    std::string number = OneLine(parts.front());
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string ext = OneLine(parts[i].substr(std::min<std::size_t>(parts[i].size(), 4)));
+        if (Upper(parts[i].substr(0, 4)) == "EXT=" && !ext.empty()) number += " x" + ext;
     }
+    return number;
+}
+
+// Splits a number from its extension: "555-0100 x12" as the program writes it, and
+// "555-0100 ext. 12" or "ext 12" as people type it.
+void SplitExtension(const std::string& number, std::string& phone, std::string& ext) {
     const std::string upper = Upper(number);
-    for (const std::string_view marker : {" EXT.", " EXT", " X"}) {
+    for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
         std::size_t at = upper.find(marker);
         if (at == std::string::npos && upper.starts_with(marker.substr(1))) at = 0;
         if (at == std::string::npos) continue;
         const std::size_t after = at == 0 ? marker.size() - 1 : at + marker.size();
-        const std::string rest = OneLine(number.substr(after));
-        if (rest.empty() || after == number.size() || (!IsBlank(number[after]) && marker == " EXT"))
-            continue;
-        phone = OneLine(number.substr(0, at));
+        const std::string rest = OneLine(std::string_view(number).substr(after));
+        if (rest.empty()) continue;
+        phone = OneLine(std::string_view(number).substr(0, at));
         ext = rest;
         return;
     }
-    phone = OneLine(number);
+    phone = number;
 }
 
 // How well a property fits a field: a work one first, then a preferred one.
@@ -461,9 +466,9 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     contact.city = OneLine(Component(*adr, 3));
     contact.state = OneLine(Component(*adr, 4));
     contact.zip = OneLine(Component(*adr, 5));
-    SplitExtension(*phone, contact.phone, contact.ext);
-    contact.fax = OneLine(*fax);
-    contact.cell = OneLine(*cell);
+    SplitExtension(NumberText(*phone), contact.phone, contact.ext);
+    contact.fax = NumberText(*fax);
+    contact.cell = NumberText(*cell);
     contact.gatekeeper = OneLine(*gatekeeper);
     contact.email = JoinNonEmpty(emails, "; ");
     contact.followUpDate = OneLine(*followUpDate);
@@ -610,7 +615,7 @@ VCardReading ReadVCards(std::string_view bytes) {
     bool quotedPrintable = false;
     int number = 0;
     std::size_t start = 0;
-    while (start <= text.size() && !reader.failed()) {
+    while (start < text.size() && !reader.failed()) {
         // A line ends at CR LF, LF or a lone CR.
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
