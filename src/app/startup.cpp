@@ -2,6 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QString>
+
 #include "app/app_state.h"
 #include "app/autosave.h"
 #include "app/forms.h"
@@ -12,8 +17,10 @@
 #include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
+#include "platform/program_identity.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
+#include "store/data_location.h"
 #include "store/files.h"
 
 namespace app {
@@ -48,6 +55,24 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
     }
 }
 
+// The help file ships beside the program, or in the share folder of an installed one.
+std::string FindHelpFile(const std::string& appPath) {
+    const std::string beside = appPath + HelpFileName;
+    const std::string installed =
+        appPath + "../share/" + platform::ApplicationId + "/" + HelpFileName;
+    return !QFileInfo::exists(QString::fromStdString(beside)) &&
+                   QFileInfo::exists(QString::fromStdString(installed))
+               ? QDir::cleanPath(QString::fromStdString(installed)).toStdString()
+               : beside;
+}
+
+// This program's folder among the user's data folders (~/.local/share/<application id>/).
+std::string UserDataFolder() {
+    const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (shared.isEmpty()) return {};
+    return shared.toStdString() + "/" + platform::ApplicationId + "/";
+}
+
 }  // namespace
 
 void Initialise() {
@@ -68,14 +93,16 @@ void Initialise() {
         .SymbolFont = SymbolFontNumber,
         .AppPath = appPath,
         .AppIcon = gui::EZ_LOADICON("$pgmicon"),
-        .HelpFilePath = appPath + HelpFileName,
+        .HelpFilePath = FindHelpFile(appPath),
         .DateMask = "MM/dd/yy",
     });
-    // The clients and their histories live beside the program.
-    store::SetDataFolder(AppPath + store::DataFolderName);
+    // The clients and their histories live beside a copy the user keeps in a folder of their
+    // own, and in the user's data folder for an installed program.
+    const store::DataHome home = store::ChooseDataHome(appPath, UserDataFolder());
+    store::SetDataFolder(home.folder + store::DataFolderName);
     // Reports that cannot be printed are kept beside the data, and the user is told in the
     // program's own message boxes.
-    print::SetReportsFolder(AppPath + "Reports/");
+    print::SetReportsFolder(home.folder + "Reports/");
     print::SetNoticeHandler([](const std::string& caption, const std::string& text) {
         gui::EZ_MSGBOX("", text, caption, "OK");
     });

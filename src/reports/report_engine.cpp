@@ -7,8 +7,9 @@
 #include "platform/clock.h"
 #include "platform/print/dp.h"
 #include "reports/report_styles.h"
-#include "shell/app_state.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
+#include "store/data_location.h"
 
 namespace reports {
 
@@ -63,7 +64,7 @@ bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyl
     }
 
     // Where a report goes when no printer takes it.
-    if (!shell::AppPath.empty()) print::SetReportsFolder(shell::AppPath + "Reports/");
+    if (!store::DataFolder().empty()) print::SetReportsFolder(store::DataHomeFolder() + "Reports/");
     print::dpEndDoc(run.doc, preview ? print::END_PREVIEW : print::END_PRINT);
     store::CurrentRecord = store::EmptyRecord();
     return true;

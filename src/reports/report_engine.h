@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_identity.h"
 #include "reports/page_model.h"
 #include "reports/report_style.h"
 #include "store/client_record.h"
 
 namespace reports {
 
-inline constexpr const char* DocumentTitle = "Vendrix 2.05";
+inline constexpr const char* DocumentTitle = platform::ProgramCaption;
 // The fixed line under the rule, left of the print stamp.
 inline constexpr const char* NoticeLine =
     "Confidential client information - for the use of its owner only.";

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/program_identity.h"
+
 namespace shell {
 
 // What start-up makes before the first window opens. Afterwards it is only read.
@@ -32,7 +34,7 @@ extern std::int32_t HelpOpen;        // result of the latest help request
 extern std::int32_t ManualScanFlag;  // 1: the user opened the scan window; 0: start-up scan
 extern std::string OpenerForm;       // the window that opened the latest child window
 
-constexpr const char* ProgramCaption = "Vendrix 2.05";
+constexpr const char* ProgramCaption = platform::ProgramCaption;
 constexpr const char* HelpFileName = "Vendrix 2.hlp";
 
 }  // namespace shell

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/types.h>
@@ -306,6 +307,41 @@ private slots:
         QVERIFY2(output.contains("returned 0"), output.constData());
         QCOMPARE(FileBytes(folder.dataFile()), before);
         QCOMPARE(DataFiles(folder), files);
+    }
+
+    // A program folder the user may not write (an installed program) keeps the clients in the
+    // user's own data folder, made private, and writes nothing beside the program; the next
+    // start finds them there.
+    void anInstalledProgramKeepsDataInTheUsersFolder() {
+        testing::TempAppFolder folder;
+        const QString top = QString::fromStdString(folder.path());
+        QDir(QString::fromStdString(folder.dataPath())).removeRecursively();
+        QTemporaryDir userData;
+        QFile::setPermissions(userData.path(), QFileDevice::ReadOther | QFileDevice::WriteOther |
+                                                   QFileDevice::ExeOther | QFileDevice::ReadOwner |
+                                                   QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(top, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                       QFileDevice::ReadOther | QFileDevice::ExeOther);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), userData.path());
+        const QString home = userData.path() + QStringLiteral("/org.vendrix.Vendrix2");
+        // Each run adds a client; the second run must find the first one's.
+        for (int start = 0; start < 2; ++start) {
+            Child child("edit-program", folder, true, environment);
+            QVERIFY2(child.waitFor("edited"), child.output().constData());
+            child.signal(SIGTERM);
+            QVERIFY(child.waitForExit());
+            QVERIFY2(child.output().contains("returned 0"), child.output().constData());
+        }
+        QFile::setPermissions(
+            top, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QByteArray clients = FileBytes(home.toStdString() + "/Data/Clients.dat");
+        QCOMPARE(clients.size(), qint64{store::FileSize});
+        QCOMPARE(clients.count("Signalled"), 2);
+        QCOMPARE(QFileInfo(home).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
+                 QFileDevice::Permissions{});
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(folder.dataPath())));
+        QVERIFY(!QFileInfo::exists(top + QStringLiteral("/Reports")));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/gui/form_window.h"
 #include "platform/gui/layer.h"
 #include "platform/gui/session_end.h"
+#include "platform/program_identity.h"
 
 namespace gui {
 namespace layer {
@@ -36,7 +37,11 @@ int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignPro
     layer::BeginFontWarmUp();
     QApplication application(argumentCount, argv);
     layer::ApplicationMade();
-    QApplication::setApplicationName(QStringLiteral("Vendrix 2"));
+    // The id ties the windows to the desktop entry and names the user's data folder.
+    QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationId));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(platform::ProgramName));
+    QApplication::setApplicationVersion(QString::fromLatin1(platform::ProgramVersion));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(platform::ApplicationId));
     QApplication::setQuitOnLastWindowClosed(true);
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
