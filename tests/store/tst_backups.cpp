@@ -121,7 +121,8 @@ private slots:
                         MakeBackup(BackupReason::BeforeDelete, At(FirstMonday.addDays(d), 14)).ok);
             }
         }
-        SetDataFolder(folder->dataPath());
+        testing::StoreHooks hooks;
+        hooks.setDataFolder(folder->dataPath());
         const std::vector<Backup> list = ListBackups();
         QCOMPARE(list.size(), std::size_t(7 + 7 + 3));
         const auto found = std::find_if(list.begin(), list.end(), [&](const Backup& b) {
