@@ -269,13 +269,17 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view
 // A number as written, or the number and extension of a vCard 4.0 "tel:" address
 // ("tel:+1-418-656-9254;ext=102") as the program writes them ("+1-418-656-9254 x102").
 std::string NumberText(std::string_view value) {
-    value = Trimmed(value);
-    if (Upper(value.substr(0, 4)) != "TEL:") return OneLine(value);
-    const std::vector<std::string_view> parts = SplitUnquoted(value.substr(4), ';');
+    const std::string clean = OneLine(value);
+    std::string_view rest = clean;
+    if (Upper(rest.substr(0, 4)) != "TEL:") return clean;
+    while (Upper(rest.substr(0, 4)) == "TEL:") rest = Trimmed(rest.substr(4));
+    const std::vector<std::string_view> parts = SplitUnquoted(rest, ';');
     std::string number = OneLine(parts.front());
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const std::string ext = OneLine(parts[i].substr(std::min<std::size_t>(parts[i].size(), 4)));
-        if (Upper(parts[i].substr(0, 4)) == "EXT=" && !ext.empty()) number += " x" + ext;
+        if (Upper(parts[i].substr(0, 4)) == "EXT=" && !ext.empty()) {
+            number += (number.empty() ? "x" : " x") + ext;
+        }
     }
     return number;
 }
@@ -283,17 +287,19 @@ std::string NumberText(std::string_view value) {
 // Splits a number from its extension: "555-0100 x12" as the program writes it, and
 // "555-0100 ext. 12" or "ext 12" as people type it.
 void SplitExtension(const std::string& number, std::string& phone, std::string& ext) {
-    const std::string upper = Upper(number);
-    for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
-        std::size_t at = upper.find(marker);
-        if (at == std::string::npos && upper.starts_with(marker.substr(1))) at = 0;
-        if (at == std::string::npos) continue;
-        const std::size_t after = at == 0 ? marker.size() - 1 : at + marker.size();
-        const std::string rest = OneLine(std::string_view(number).substr(after));
-        if (rest.empty()) continue;
-        phone = OneLine(std::string_view(number).substr(0, at));
-        ext = rest;
-        return;
+    const std::string upper = " " + Upper(number);
+    // The first marker with text after it, so that an extension holding a marker comes back
+    // whole.
+    for (std::size_t at = 0; at < upper.size(); ++at) {
+        for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
+            if (upper.compare(at, marker.size(), marker) != 0) continue;
+            const std::string rest =
+                OneLine(std::string_view(number).substr(at + marker.size() - 1));
+            if (rest.empty()) continue;
+            phone = OneLine(std::string_view(number).substr(0, at == 0 ? 0 : at - 1));
+            ext = rest;
+            return;
+        }
     }
     phone = number;
 }
@@ -455,7 +461,9 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
             " "));
     }
     if (contact.client.empty()) contact.client = person;
-    if (contact.client.empty() && !emails.empty()) contact.client = JoinNonEmpty(emails, "");
+    for (const std::string& email : emails) {
+        if (contact.client.empty()) contact.client = email;
+    }
     // A company's own card names the company as its person as well.
     if (person != contact.client) contact.contact = person;
     // ADR holds post office box;extended address;street;locality;region;postal code;country.
@@ -475,6 +483,12 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     contact.followUpAction = OneLine(*followUpAction);
     contact.history = JoinNonEmpty(notes, "\n");
     return contact;
+}
+
+bool IsEmpty(const Contact& c) {
+    return (c.client + c.address + c.city + c.state + c.zip + c.contact + c.phone + c.ext + c.fax +
+            c.cell + c.gatekeeper + c.email + c.followUpDate + c.followUpAction + c.history)
+        .empty();
 }
 
 // Reads logical lines one after the other and keeps track of the card they belong to.
@@ -549,7 +563,8 @@ private:
         CardBuilder builder(version_);
         std::optional<Contact> contact = BuildContact(properties_, builder);
         if (!contact) return Fail(builder.errorLine(), builder.error());
-        contacts_.push_back(std::move(*contact));
+        // A card with nothing the program keeps is no client.
+        if (!IsEmpty(*contact)) contacts_.push_back(std::move(*contact));
         inCard_ = false;
         properties_.clear();
     }
