@@ -139,6 +139,7 @@ private slots:
         const CsvReading reading = ReadCsv(bytes.toStdString());
         QCOMPARE(QString::fromStdString(reading.error), QString());
         QCOMPARE(QString::fromStdString(reading.table.encoding), encoding);
+        QCOMPARE(reading.table.header, (std::vector<std::string>{"Client", "City"}));
         QCOMPARE(reading.table.rows.size(), std::size_t{1});
         const std::string client = reading.table.rows[0].fields[0];
         QVERIFY(client == "Café" || client == "Café, Ltd");
