@@ -23,6 +23,11 @@ packages=(
   clang-format
   libclang-rt-14-dev
   llvm
+  qt6-svg-dev
+  desktop-file-utils
+  appstream
+  dpkg-dev
+  file
 )
 
 missing=()

@@ -12,17 +12,18 @@
 #include <map>
 
 #include "platform/gui/layer.h"
+#include "platform/gui/program_icon.h"
 
 namespace gui {
-namespace layer {
 
 namespace {
 
-constexpr std::string_view ProgramIconName = "$pgmicon";
-constexpr std::array<int, 7> IconSizes{16, 24, 32, 48, 64, 128, 256};
 constexpr double Canvas = 256;
 
-// A contact card with a check mark: the clients and the follow-ups the program keeps.
+}  // namespace
+
+// A contact card with a check mark: the clients and the follow-ups the program keeps. Drawn
+// without clipping, so that it can also be written out as a scalable drawing.
 void PaintProgramIcon(QPainter& painter, int size) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / Canvas, size / Canvas);
@@ -36,10 +37,9 @@ void PaintProgramIcon(QPainter& painter, int size) {
     paper.setColorAt(1, QColor(0xdc, 0xe4, 0xee));
     painter.fillPath(cardPath, paper);
 
-    painter.save();
-    painter.setClipPath(cardPath);
-    painter.fillRect(QRectF(card.left(), card.top(), card.width(), 40), QColor(0x3b, 0x6c, 0xa6));
-    painter.restore();
+    QPainterPath band;
+    band.addRect(QRectF(card.left(), card.top(), card.width(), 40));
+    painter.fillPath(cardPath.intersected(band), QColor(0x3b, 0x6c, 0xa6));
     painter.setPen(QPen(QColor(0x4a, 0x5d, 0x78), small ? 14 : 8));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(cardPath);
@@ -73,6 +73,13 @@ void PaintProgramIcon(QPainter& painter, int size) {
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(tick);
 }
+
+namespace layer {
+
+namespace {
+
+constexpr std::string_view ProgramIconName = "$pgmicon";
+constexpr std::array<int, 7> IconSizes{16, 24, 32, 48, 64, 128, 256};
 
 // Draws the icon at whatever size is asked for, when it is asked for: a window system that
 // takes one size does not pay for the others.

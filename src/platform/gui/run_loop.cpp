@@ -37,9 +37,9 @@ int EZ_GUIRUN(int argc, char** argv, StartProc start, EventProc event, DesignPro
     layer::BeginFontWarmUp();
     QApplication application(argumentCount, argv);
     layer::ApplicationMade();
-    // The id ties the windows to the desktop entry and names the user's data folder.
+    // The id ties the windows to the desktop entry and names the user's data folder. No display
+    // name is set: Qt would add it to every window's title.
     QApplication::setApplicationName(QString::fromLatin1(platform::ApplicationId));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(platform::ProgramName));
     QApplication::setApplicationVersion(QString::fromLatin1(platform::ProgramVersion));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(platform::ApplicationId));
     QApplication::setQuitOnLastWindowClosed(true);
