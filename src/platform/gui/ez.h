@@ -33,6 +33,7 @@ constexpr int EV_TOOLTIP = 8;    // the toolkit asks for a tooltip text (EZ_SETT
 constexpr int EV_NOTIFY = 10;    // notification of a common control; value = its code
 constexpr int EV_KEY = 30;       // key pressed; value = virtual-key code, writable:
                                  // 9 moves the focus on as Tab does, 0 swallows the key
+constexpr int EV_MENU = 40;      // a context-menu command, or its shortcut; value = its number
 
 // The value of EV_CLOSE when the desktop session ends or the system asks the program to end
 // (a logout, a shutdown, a termination signal): nothing can be asked, the close cannot be
@@ -163,6 +164,40 @@ constexpr int LVN_COLUMNCLICK = -108;
 using HookProc = int (*)(WindowHandle window, int message, std::uintptr_t wParam,
                          const NMLISTVIEW* record);
 void EZ_HOOKDIALOGPROC(HookProc hook);
+
+// ---- Context menus and file choosing -----------------------------------------------------
+
+// A command of a control's context menu: its number (EV_MENU's value), its caption with "&"
+// before the access letter, and the key that runs it anywhere in the window, shown in the
+// menu ("Ctrl+E", "Ctrl+Shift+E"; empty for none).
+struct MenuCommand {
+    int command = 0;
+    std::string caption;
+    std::string shortcut;
+};
+// Gives the control a context menu, opened by the right mouse button, the Menu key and
+// Shift+F10, and gives its window the commands' keys. A command raises EV_MENU on the control.
+void SetContextMenu(const std::string& form, int id, const std::vector<MenuCommand>& commands);
+// A disabled command is greyed in the menu and its key does nothing.
+void EnableMenuCommand(const std::string& form, int id, int command, bool enabled);
+
+// A file to choose in the desktop's file dialog: for writing (the dialog asks before it
+// replaces a file) or reading. Filters as "CSV files (*.csv)", the first one chosen at first.
+struct FileRequest {
+    std::string owner;
+    std::string caption;
+    std::string start;  // a folder, or a suggested file
+    std::vector<std::string> filters;
+    bool forWriting = false;
+};
+struct FileChoice {
+    std::string path;  // empty when the user cancelled
+    int filter = 0;    // the filter chosen last
+};
+FileChoice ChooseFile(const FileRequest& request);
+// Stands in for the dialog (a test's choice); an empty function restores it.
+using FileChooser = std::function<FileChoice(const FileRequest&)>;
+void SetFileChooser(FileChooser chooser);
 
 // ---- Texts and ticks ---------------------------------------------------------------------
 
