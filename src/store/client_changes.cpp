@@ -60,6 +60,22 @@ StoreResult StoreCurrentRecord(const std::string& history, HistoryFile historyFi
     return {};
 }
 
+StoreResult AddClient(const ClientRecord& record, const std::string& history) {
+    if (!DataWritable()) return {StoreOutcome::NotWritable, ReadOnlyReason()};
+    const int slot = FirstFreeSlot();
+    if (slot == 0)
+        return {AnyFreeSlot() ? StoreOutcome::NoFreeNumber : StoreOutcome::TableFull, {}};
+    const std::int32_t number = ClientTable[slot].ClientNumber;
+    if (!history.empty() && !WriteHistory(number, history)) {
+        return {StoreOutcome::HistoryNotWritten, LastFileError()};
+    }
+    ClientTable[slot] = record;
+    ClientTable[slot].ClientNumber = number;
+    ClientTable[slot].InUse = 1;
+    SaveNeeded = 1;
+    return {};
+}
+
 void FreeSlots(std::span<const int> slots) {
     std::vector<std::string> histories;
     for (const int slot : slots) {

@@ -3,6 +3,8 @@
 #include <span>
 #include <string>
 
+#include "store/client_record.h"
+
 namespace store {
 
 // What became of a store of CurrentRecord.
@@ -31,6 +33,11 @@ enum class HistoryFile {
 // Stored leaves the table and the history file as they were.
 StoreResult StoreCurrentRecord(const std::string& history,
                                HistoryFile historyFile = HistoryFile::Rewrite);
+
+// Adds a new client in the first free slot, which keeps that slot's number, and writes its
+// history file (none for an empty history). Anything but Stored leaves the table as it was.
+// CurrentRecord is not touched, and the table is not re-sorted here.
+StoreResult AddClient(const ClientRecord& record, const std::string& history);
 
 // Frees the given slots (1..2000): removes their clients' history files, with one flush of the
 // folder for all of them, and marks the slots free, keeping their numbers. The table is not

@@ -1,0 +1,93 @@
+#include "exchange/import_plan.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+#include "store/client_changes.h"
+#include "store/client_table.h"
+#include "store/text_field.h"
+
+namespace exchange {
+
+namespace {
+
+// The client and contact of a record, folded for a comparison that ignores case.
+std::pair<QString, QString> Identity(const store::ClientRecord& record) {
+    return {QString::fromStdString(store::FieldText(record.ClientName)).toCaseFolded(),
+            QString::fromStdString(store::FieldText(record.Contact)).toCaseFolded()};
+}
+
+std::string Reason(const store::StoreResult& result) {
+    switch (result.outcome) {
+        case store::StoreOutcome::Stored:
+            return {};
+        case store::StoreOutcome::NotWritable:
+            return "The clients cannot be saved in the data folder (" + result.reason + ").";
+        case store::StoreOutcome::TableFull:
+            return "Every one of the 2000 client slots is taken.";
+        case store::StoreOutcome::NoFreeNumber:
+            return "Every free client number still has an earlier client's history file.";
+        case store::StoreOutcome::HistoryNotWritten:
+            return "A history file could not be written (" + result.reason + ").";
+    }
+    return {};
+}
+
+}  // namespace
+
+ImportPlan PlanImport(std::span<const Contact> contacts) {
+    std::set<std::pair<QString, QString>> onFile;
+    ImportPlan plan;
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        const store::ClientRecord& record = store::ClientTable[slot];
+        if (record.InUse > 0) {
+            onFile.insert(Identity(record));
+        } else {
+            plan.freeSlots += 1;
+        }
+    }
+    plan.clients.reserve(contacts.size());
+    for (const Contact& contact : contacts) {
+        // A person without a company (a private contact in an address book) is listed by name.
+        Contact named = contact;
+        if (named.client.empty()) named.client = named.contact;
+        PlannedClient planned{StoreContact(named), false};
+        planned.duplicate = onFile.count(Identity(planned.stored.record)) > 0;
+        plan.clients.push_back(std::move(planned));
+    }
+    return plan;
+}
+
+ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates) {
+    ImportSelection selection;
+    const auto room = static_cast<std::size_t>(std::max(plan.freeSlots, 0));
+    for (std::size_t i = 0; i < plan.clients.size(); ++i) {
+        if (plan.clients[i].duplicate && !addDuplicates) {
+            selection.leftOutDuplicates.push_back(i);
+        } else if (selection.added.size() < room) {
+            selection.added.push_back(i);
+        } else {
+            selection.notFitting.push_back(i);
+        }
+    }
+    return selection;
+}
+
+ImportResult AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection) {
+    ImportResult result;
+    for (const std::size_t index : selection.added) {
+        const StoredContact& stored = plan.clients[index].stored;
+        const store::StoreResult added = store::AddClient(stored.record, stored.history);
+        if (added.outcome != store::StoreOutcome::Stored) {
+            result.error = Reason(added);
+            break;
+        }
+        result.added += 1;
+    }
+    return result;
+}
+
+}  // namespace exchange

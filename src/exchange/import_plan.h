@@ -1,0 +1,48 @@
+#pragma once
+
+// What an import will do, worked out before anything is stored, so that the user sees it
+// first: each client as the data file will keep it, what it cuts or cannot keep, the likely
+// duplicates of clients on file, and which clients do not fit in the free slots.
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "exchange/client_records.h"
+#include "exchange/contact.h"
+
+namespace exchange {
+
+struct PlannedClient {
+    StoredContact stored;
+    // The same client and contact (ignoring case) as a client on file.
+    bool duplicate = false;
+};
+
+struct ImportPlan {
+    std::vector<PlannedClient> clients;  // in the file's order
+    int freeSlots = 0;                   // free slots in the client table now
+};
+
+// Plans the import of the contacts into the client table as it is now. A contact without a
+// client name takes the contact's name as its client name.
+ImportPlan PlanImport(std::span<const Contact> contacts);
+
+// Which clients an import adds: the duplicates only when the user asked for them, and only as
+// many as the free slots hold, in the file's order. Indexes into ImportPlan::clients.
+struct ImportSelection {
+    std::vector<std::size_t> added;
+    std::vector<std::size_t> leftOutDuplicates;
+    std::vector<std::size_t> notFitting;
+};
+ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates);
+
+struct ImportResult {
+    std::size_t added = 0;
+    std::string error;  // why the import stopped early; the clients before it stay added
+};
+// Adds the selected clients, with their histories, to the client table.
+ImportResult AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection);
+
+}  // namespace exchange
