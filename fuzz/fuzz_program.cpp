@@ -15,6 +15,7 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "shell/app_state.h"
+#include "store/backups.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -26,12 +27,15 @@ namespace {
 std::unique_ptr<QTemporaryDir> Folder;
 std::string ProgramPath;
 
-// A path the program may touch: a file right inside the data folder.
+// A path the program may touch: a file right inside the data folder, or within the backups
+// kept beside it.
 bool IsInsideDataFolder(const char* path) {
     const std::string data = DataFolder();
+    const std::string backups = store::BackupsFolder();
     const std::string_view file(path);
-    return file.size() > data.size() && file.substr(0, data.size()) == data &&
-           file.find('/', data.size()) == std::string_view::npos;
+    return (file.size() > data.size() && file.substr(0, data.size()) == data &&
+            file.find('/', data.size()) == std::string_view::npos) ||
+           (file.size() > backups.size() && file.substr(0, backups.size()) == backups);
 }
 
 void RequireInside(const char* path) {
@@ -197,8 +201,9 @@ void RequireNothingOutsideDataFolder() {
     const QStringList entries =
         program.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& entry : entries) {
-        Require(entry == QStringLiteral("Data") || entry == QStringLiteral("Reports"),
-                "the program made something outside its data and reports folders");
+        Require(entry == QStringLiteral("Data") || entry == QStringLiteral("Reports") ||
+                    entry == QStringLiteral("Backups"),
+                "the program made something outside its data, reports and backups folders");
     }
     const QDir data(QString::fromStdString(DataFolder()));
     Require(

@@ -17,9 +17,10 @@ declare -A may_include=(
   [followup]="platform platform/gui shell store"
   [mail]="platform platform/gui platform/mail shell store"
   [reports]="platform platform/gui platform/print shell store followup"
+  [transfer]="platform platform/gui shell store exchange"
   [options]="platform platform/gui shell store reports"
   [details]="platform platform/gui shell store followup mail exchange"
-  [app]="platform platform/gui platform/print shell store followup mail reports options details exchange"
+  [app]="platform platform/gui platform/print shell store followup mail reports options details exchange transfer"
 )
 
 folder_of() {  # src/a/b/c.cpp -> a/b

@@ -101,6 +101,7 @@ void ShowClientCount() {
 void ShowSelectedCount() {
     const int selected = gui::SelectedRowCount(MainForm, MainList);
     gui::EZ_SETSBTEXT(MainForm, StatusBar, 3, " Selected: " + std::to_string(selected), "");
+    gui::EnableMenuCommand(MainForm, MainList, ExportHighlightedCommand, selected > 0);
 }
 
 int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,

@@ -6,8 +6,10 @@
 #include "app/forms.h"
 #include "app/main_window.h"
 #include "platform/gui/ez.h"
+#include "store/backups.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 
 namespace app {
 
@@ -18,13 +20,23 @@ constexpr const char* DeleteQuestion =
 
 // The slots of the highlighted rows, top to bottom; row r shows slot r + 1.
 std::vector<int> SelectedSlots() {
-    std::vector<int> slots;
+    std::vector<int> chosen;
     for (const int row : gui::SelectedRows(MainForm, MainList)) {
         const int slot = row + 1;
         if (slot > store::MaxClients) break;
-        slots.push_back(slot);
+        chosen.push_back(slot);
     }
-    return slots;
+    return chosen;
+}
+
+// Backs up the clients before several are deleted; when that fails, the user decides.
+bool KeptInABackup() {
+    const store::BackupResult backup = store::MakeBackup(store::BackupReason::BeforeDelete);
+    if (backup.ok) return true;
+    return gui::EZ_MSGBOX(MainForm,
+                          "The clients could not be backed up before the deletion (" +
+                              backup.error + "). Delete the highlighted clients anyway?{!}",
+                          "Backup Not Made", "NY") == 1;
 }
 
 }  // namespace
@@ -33,6 +45,9 @@ void DeleteSelectedClients() {
     const int selected = gui::SelectedRowCount(MainForm, MainList);
     if (selected == 0) return;
     if (gui::EZ_MSGBOX(MainForm, DeleteQuestion, "Delete Clients", "YNC") != 1) return;
+    // "I deleted the wrong clients" has an answer: the clients as they were, in a backup.
+    // (Read-only clients are not changed on the disk by a deletion, and need none.)
+    if (selected > 1 && store::DataWritable() && !KeptInABackup()) return;
     store::FreeSlots(SelectedSlots());
     // The freed records move behind the remaining clients.
     SortClientTable();

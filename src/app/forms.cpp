@@ -9,6 +9,8 @@
 #include "options/options_window.h"
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
+#include "transfer/import_window.h"
+#include "transfer/restore_window.h"
 
 namespace app {
 
@@ -25,6 +27,10 @@ void DesignProcedure(const std::string& form) {
         reports::BuildPrintWindow();
     } else if (form == OptionsForm) {
         options::BuildOptionsWindow();
+    } else if (form == ImportForm) {
+        transfer::BuildImportWindow();
+    } else if (form == RestoreForm) {
+        transfer::BuildRestoreWindow();
     }
     gui::EZ_SETFORMICON(form, AppIcon);
 }
@@ -44,6 +50,10 @@ void EventProcedure(const std::string& form, int& id, int& code, int& value, int
         reports::PrintWindowEvents(id, code, value, cancel);
     } else if (form == OptionsForm) {
         options::OptionsWindowEvents(id, code, value, cancel);
+    } else if (form == ImportForm) {
+        transfer::ImportWindowEvents(id, code, value, cancel);
+    } else if (form == RestoreForm) {
+        transfer::RestoreWindowEvents(id, code, value, cancel);
     }
 }
 

@@ -8,9 +8,11 @@ namespace app {
 
 // The windows by name; the names live below the windows so that each may name the others.
 using shell::DetailsForm;
+using shell::ImportForm;
 using shell::MainForm;
 using shell::OptionsForm;
 using shell::PrintForm;
+using shell::RestoreForm;
 using shell::ScanForm;
 using shell::ScanResultsForm;
 

@@ -14,6 +14,9 @@
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
+#include "transfer/export_clients.h"
+#include "transfer/import_window.h"
+#include "transfer/restore_window.h"
 
 namespace app {
 
@@ -95,6 +98,25 @@ void CloseMainWindow(int value, int& cancel) {
     store::CloseDataFolder();
 }
 
+void RunListCommand(int command) {
+    switch (command) {
+        case ExportHighlightedCommand:
+            transfer::ExportClients(true);
+            break;
+        case ExportAllCommand:
+            transfer::ExportClients(false);
+            break;
+        case ImportCommand:
+            transfer::ImportClients(MainForm);
+            break;
+        case RestoreCommand:
+            transfer::OpenRestoreWindow(MainForm);
+            break;
+        default:
+            break;
+    }
+}
+
 void HandleListEvent(int code, int& value) {
     RefreshSelection();
     if (code == gui::EV_DBLCLICK) {
@@ -155,6 +177,11 @@ void BuildMainWindow() {
     // The list is filled before the status bar is made: until the status bar, nothing here
     // waits for the fonts, which are still loading beside this work.
     FillClientList();
+    gui::SetContextMenu(MainForm, MainList,
+                        {{ExportHighlightedCommand, "Export &Highlighted Clients...", "Ctrl+E"},
+                         {ExportAllCommand, "Export &All Clients...", "Ctrl+Shift+E"},
+                         {ImportCommand, "&Import Clients...", "Ctrl+I"},
+                         {RestoreCommand, "&Restore from a Backup...", "Ctrl+Shift+R"}});
     gui::EZ_CONTROLEX("", StatusBar, 0, 1, 1, 1, "MSCTLS_STATUSBAR32", "",
                       gui::WS_CHILD | gui::WS_VISIBLE, 0);
     gui::EZ_SETSBPARTS(MainForm, StatusBar, 3, "50|25|25");
@@ -170,6 +197,10 @@ void BuildMainWindow() {
 void HandleMainWindowEvent(int& id, int& code, int& value, int& cancel) {
     if (id == 0) {
         if (code == gui::EV_CLOSE) CloseMainWindow(value, cancel);
+        return;
+    }
+    if (id == MainList && code == gui::EV_MENU) {
+        RunListCommand(value);
         return;
     }
     if (id == MainList) {

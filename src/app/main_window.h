@@ -20,6 +20,12 @@ inline constexpr int OptionsButton = 130;
 inline constexpr int HelpButton = 135;
 inline constexpr int StatusBar = 140;
 
+// Commands of the client list's context menu, with the keys that run them.
+inline constexpr int ExportHighlightedCommand = 1;
+inline constexpr int ExportAllCommand = 2;
+inline constexpr int ImportCommand = 3;
+inline constexpr int RestoreCommand = 4;
+
 // What the main window keeps between events. The main window and its client list alone
 // change it.
 struct MainWindowState {

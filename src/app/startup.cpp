@@ -18,6 +18,7 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "platform/program_identity.h"
+#include "store/backups.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/data_location.h"
@@ -71,6 +72,18 @@ std::string UserDataFolder() {
     const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (shared.isEmpty()) return {};
     return shared.toStdString() + "/" + platform::ApplicationId + "/";
+}
+
+void KeepTheDailyBackup() {
+    const store::BackupResult daily = store::MakeDailyBackupIfDue();
+    // Read-only clients were told about already, and need no backup: nothing can change them.
+    if (daily.ok || !store::DataWritable()) return;
+    gui::EZ_MSGBOX(MainForm,
+                   "Today's backup of the clients in \"" + store::DataFolder() +
+                       "\" could not be made (" + daily.error +
+                       "). Your clients are as they were; Vendrix 2 tries again at its next "
+                       "start.{!}",
+                   "Backup Not Made", "OK");
 }
 
 }  // namespace
@@ -138,6 +151,9 @@ void StartProcedure(const std::string&) {
     }
     SaveOnAbruptExit(true);
     TellWhatTheStartFound(folder);
+    // The day's first start keeps the files as the last run left them, before the scan below
+    // changes anything.
+    KeepTheDailyBackup();
     RunStartUpScan();
 }
 

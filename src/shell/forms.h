@@ -10,6 +10,8 @@ inline constexpr const char* ScanForm = "F3";
 inline constexpr const char* ScanResultsForm = "F4";
 inline constexpr const char* PrintForm = "F5";
 inline constexpr const char* OptionsForm = "F6";
+inline constexpr const char* ImportForm = "F7";
+inline constexpr const char* RestoreForm = "F8";
 
 // The main window's client list, whose highlighted rows the print window reads.
 inline constexpr int MainList = 100;

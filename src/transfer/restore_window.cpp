@@ -1,0 +1,175 @@
+#include "transfer/restore_window.h"
+
+#include <QLocale>
+
+#include <string>
+#include <vector>
+
+#include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
+#include "shell/window_links.h"
+#include "store/backups.h"
+#include "store/client_table.h"
+
+namespace transfer {
+
+namespace {
+
+using shell::RestoreForm;
+
+constexpr double ButtonRow = 17.25;
+constexpr double ButtonWidth = 8.25;
+constexpr double ButtonHeight = 1.5;
+
+// The backups as the list shows them, read when the window opens.
+struct RestoreWindowState {
+    std::vector<store::Backup> backups;
+};
+
+RestoreWindowState& Window() {
+    static RestoreWindowState state;
+    return state;
+}
+
+std::string When(const store::Backup& backup) {
+    return QLocale().toString(backup.when, QStringLiteral("yyyy-MM-dd  HH:mm:ss")).toStdString();
+}
+
+std::string Clients(int count) {
+    return std::to_string(count) + (count == 1 ? " client" : " clients");
+}
+
+int ClientsOnFile() {
+    int count = 0;
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        if (store::ClientTable[slot].InUse > 0) ++count;
+    }
+    return count;
+}
+
+const store::Backup* Chosen() {
+    const int row = gui::FirstSelectedRow(RestoreForm, BackupList);
+    const auto& backups = Window().backups;
+    return row >= 0 && static_cast<std::size_t>(row) < backups.size()
+               ? &backups[static_cast<std::size_t>(row)]
+               : nullptr;
+}
+
+void ShowChoice() {
+    const store::Backup* backup = Chosen();
+    if (backup == nullptr) {
+        gui::EZ_SETTEXT(RestoreForm, RestoreChoice, "Highlight the backup to restore.");
+        gui::EZ_DISABLEC(RestoreForm, RestoreButton);
+        return;
+    }
+    gui::EZ_SETTEXT(RestoreForm, RestoreChoice,
+                    "Restores the " + Clients(backup->clients) + " of " + When(*backup) + " (" +
+                        store::BackupReasonWords(backup->reason) + ").");
+    gui::EZ_ENABLEC(RestoreForm, RestoreButton);
+}
+
+void Restore() {
+    const store::Backup* chosen = Chosen();
+    if (chosen == nullptr) return;
+    const store::Backup backup = *chosen;
+    const std::string question = "Replace the " + Clients(ClientsOnFile()) +
+                                 " on file, and their histories, by the " +
+                                 Clients(backup.clients) + " of the backup of " + When(backup) +
+                                 "? The clients on file now are kept in a backup first, so you "
+                                 "can go back to them.{?}";
+    if (gui::EZ_MSGBOX(RestoreForm, question, RestoreWindowCaption, "YN") != 1) return;
+    const store::BackupResult result = store::RestoreBackup(backup);
+    if (!result.ok) {
+        // The files may be partly restored: the table is read again either way.
+        store::LoadClientTable();
+        shell::ResortMainList();
+        gui::EZ_MSGBOX(RestoreForm,
+                       "The backup could not be restored (" + result.error +
+                           "). The clients as they were before are in the backup \"" +
+                           result.folder + "\".{!}",
+                       "Restore Not Possible", "OK");
+        return;
+    }
+    store::LoadClientTable();
+    shell::ResortMainList();
+    gui::EZ_UNLOADFORM(RestoreForm);
+    gui::EZ_MSGBOX(shell::MainForm,
+                   "The " + Clients(backup.clients) + " of " + When(backup) +
+                       " are back. The clients you had before are in the newest backup, made "
+                       "before this restore: restore that one to go back to them.",
+                   "Backup Restored", "OK");
+}
+
+}  // namespace
+
+void OpenRestoreWindow(const std::string& opener) {
+    Window().backups = store::ListBackups();
+    if (Window().backups.empty()) {
+        gui::EZ_MSGBOX(opener,
+                       "There is no backup yet. Vendrix 2 makes one at the first start of each "
+                       "day, and before every import, restore and deletion of several clients.",
+                       RestoreWindowCaption, "OK");
+        return;
+    }
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_FORM(RestoreForm, opener, RestoreWindowCaption, 0, 0, 54.0, 19.5, "CMK");
+}
+
+void BuildRestoreWindow() {
+    gui::EZ_COLOR(-1, -1);
+    gui::EZ_SETLAYER(0);
+    gui::EZ_USEFONT(shell::MainFont);
+    gui::EZ_LABEL(RestoreIntro, 1.5, 0.5, 51.0, 2.0,
+                  "Choose the backup to restore. The clients on file now are kept in a backup "
+                  "first, so a restore can itself be undone.",
+                  "");
+    gui::EZ_LISTVIEW(BackupList, 1.5, 2.75, 51.0, 11.25, "Made{19}|Why{14}|Clients{8}|", "-#SV");
+    gui::EZ_LABEL(RestoreChoice, 1.5, 14.5, 51.0, 2.0, "", "");
+    gui::EZ_BUTTON(RestoreHelpButton, 1.5, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
+    gui::EZ_BUTTON(RestoreButton, 34.875, ButtonRow, ButtonWidth, ButtonHeight, "&Restore", "T");
+    gui::EZ_BUTTON(RestoreCancelButton, 44.25, ButtonRow, ButtonWidth, ButtonHeight, "Cancel", "T");
+    int row = 0;
+    for (const store::Backup& backup : Window().backups) {
+        gui::EZ_ADDLVITEM(RestoreForm, BackupList, When(backup), 0, row, 0, "");
+        gui::EZ_ADDLVITEM(RestoreForm, BackupList, store::BackupReasonWords(backup.reason), 0, row,
+                          1, "");
+        gui::EZ_ADDLVITEM(RestoreForm, BackupList, std::to_string(backup.clients), 0, row, 2, "");
+        ++row;
+    }
+    ShowChoice();
+    gui::EZ_SETFOCUS(RestoreForm, BackupList);
+    gui::EZ_DISPLAYLAYER(RestoreForm, 1, 0);
+}
+
+void RestoreWindowEvents(int& id, int& code, int& value, int&) {
+    if (code == gui::EV_KEY && value == gui::VK_ESCAPE) {
+        gui::EZ_UNLOADFORM(RestoreForm);
+        return;
+    }
+    if (id == BackupList) {
+        if (code == gui::EV_CLICK || (code == gui::EV_NOTIFY && value == gui::LVN_ITEMCHANGED)) {
+            ShowChoice();
+        } else if (code == gui::EV_DBLCLICK) {
+            Restore();
+        }
+        return;
+    }
+    if (code != gui::EV_CLICK) return;
+    switch (id) {
+        case RestoreButton:
+            Restore();
+            break;
+        case RestoreCancelButton:
+            gui::EZ_UNLOADFORM(RestoreForm);
+            break;
+        case RestoreHelpButton:
+            shell::HelpOpen =
+                gui::EZ_WINHELP(RestoreForm, shell::HelpFilePath, RestoreHelpTopic, "K");
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace transfer
