@@ -173,6 +173,14 @@ Hooks& Hooks::setMailHandlerCheck(mail::MailHandlerCheck check) {
     return *this;
 }
 
+Hooks& Hooks::setFileChooser(gui::FileChooser chooser) {
+    static SeamStack<gui::FileChooser> seam(
+        [](const gui::FileChooser& installed) { gui::SetFileChooser(installed); },
+        Always(gui::FileChooser{}));
+    undo_.push_back(seam.replace(std::move(chooser)));
+    return *this;
+}
+
 Hooks& Hooks::setUrlOpener(mail::UrlOpener opener) {
     undo_.push_back(UrlOpenerSeam().replace(std::move(opener)));
     return *this;

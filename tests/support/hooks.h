@@ -59,6 +59,8 @@ public:
     // (empty functions: the desktop's own).
     Hooks& setMailHandlerCheck(mail::MailHandlerCheck check);
     Hooks& setUrlOpener(mail::UrlOpener opener);
+    // Files are chosen by this function instead of the desktop's file dialog.
+    Hooks& setFileChooser(gui::FileChooser chooser);
 
 private:
     StoreHooks store_;

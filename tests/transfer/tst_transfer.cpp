@@ -1,0 +1,178 @@
+// Clients out and back in through the client list's menu keys, the import window and the
+// restore window, as the user works them.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/forms.h"
+#include "app/main_window.h"
+#include "platform/gui/ez.h"
+#include "store/backups.h"
+#include "store/client_table.h"
+#include "store/history.h"
+#include "store/text_field.h"
+#include "support/client_records.h"
+#include "support/details_driver.h"
+#include "support/form_driver.h"
+#include "support/hooks.h"
+#include "support/local_time.h"
+#include "support/program_fixture.h"
+#include "support/program_session.h"
+#include "support/temp_app_folder.h"
+#include "transfer/import_window.h"
+#include "transfer/restore_window.h"
+
+namespace {
+
+// The names of the clients on file, in slot order.
+std::vector<std::string> ClientsOnFile() {
+    std::vector<std::string> names;
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        if (store::ClientTable[slot].InUse > 0) {
+            names.push_back(store::FieldText(store::ClientTable[slot].ClientName));
+        }
+    }
+    return names;
+}
+
+void PressInMainWindow(const char* keys) {
+    QWidget* window = testing::OpenWindow(app::MainForm);
+    QVERIFY(window != nullptr);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keySequence(window, QKeySequence(QString::fromLatin1(keys)));
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class TransferTest : public QObject {
+    Q_OBJECT
+    std::optional<testing::Hooks> hooks_;
+    QTemporaryDir files_;
+
+private slots:
+    void init() { hooks_.emplace().setNow(testing::LocalTime(2026, 12, 7, 9, 0)); }
+    void cleanup() {
+        testing::StopProgram();
+        hooks_.reset();
+    }
+
+    // Every client leaves with its fields and history and comes back the same into an empty
+    // program, through either kind of file.
+    void exportedClientsImportAsTheyWere_data() {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("a CSV file for spreadsheets") << "clients.csv";
+        QTest::newRow("a vCard file for address books") << "clients.vcf";
+    }
+    void exportedClientsImportAsTheyWere() {
+        QFETCH(QString, fileName);
+        const std::string path = (files_.path() + "/" + fileName).toStdString();
+        hooks_->setFileChooser([path](const gui::FileRequest&) {
+            return gui::FileChoice{path, 0};
+        });
+        std::vector<store::ClientRecord> clients{
+            testing::MakeClient("Acme Supply", "Jo Brand", "555-0100", "12"),
+            testing::MakeClient("Zürich Rail", "Anna Weiß", "555-0199"),
+        };
+        {
+            testing::TempAppFolder folder;
+            testing::WriteClientsFile(folder, clients, testing::NoStartUpScan());
+            testing::WriteHistoryBytes(folder, 1, "Called\r\nSent prices\r\n");
+            testing::ProgramSession program(folder);
+            testing::MessageBoxes boxes;
+            PressInMainWindow("Ctrl+Shift+E");
+            QCOMPARE(boxes.asked().size(), std::size_t(1));
+            QCOMPARE(boxes.asked()[0].caption, std::string("Clients Exported"));
+        }
+        testing::TempAppFolder empty;
+        testing::WriteClientsFile(empty, {}, testing::NoStartUpScan());
+        testing::ProgramSession program(empty);
+        transfer::ImportFile(app::MainForm, path);
+        QVERIFY(gui::EZ_ISFORM(app::ImportForm));
+        testing::MessageBoxes boxes;
+        testing::Click(app::ImportForm, transfer::ImportButton);
+        QCOMPARE(boxes.asked().back().caption, std::string("Clients Imported"));
+        QCOMPARE(ClientsOnFile(), (std::vector<std::string>{"Acme Supply", "Zürich Rail"}));
+        const store::ClientRecord& acme = store::ClientTable[1];
+        QCOMPARE(store::FieldText(acme.Contact), std::string("Jo Brand"));
+        QCOMPARE(store::FieldText(acme.Phone), std::string("555-0100"));
+        QCOMPARE(store::FieldText(acme.Ext), std::string("12"));
+        QCOMPARE(store::FieldText(store::ClientTable[2].Contact), std::string("Anna Weiß"));
+        // The lines come back; a vCard note keeps no line break after the last one.
+        std::string history = store::ReadHistoryOf(acme.ClientNumber).text;
+        while (!history.empty() && (history.back() == '\n' || history.back() == '\r')) {
+            history.pop_back();
+        }
+        QCOMPARE(history, std::string("Called\r\nSent prices"));
+    }
+
+    // Nothing is stored before Import; duplicates stay out unless ticked; a long name is noted.
+    void theImportWindowShowsWhatWillHappenFirst() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme", "Jo")},
+                                  testing::NoStartUpScan());
+        testing::ProgramSession program(folder);
+        const QString path = files_.path() + "/new.csv";
+        Write(path, "Company,Full Name,Business Phone\r\nACME,jo,555-0100\r\nBeta,,\r\n" +
+                        QByteArray(60, 'L') + ",,\r\n");
+        transfer::ImportFile(app::MainForm, path.toStdString());
+        QCOMPARE(gui::ListRowCount(app::ImportForm, transfer::ImportPreviewList), 2);
+        const int notes = gui::ListRowCount(app::ImportForm, transfer::ImportNotesList);
+        QCOMPARE(notes, 2);  // the duplicate left out, the name cut to 50 characters
+        QCOMPARE(ClientsOnFile(), std::vector<std::string>{"Acme"});
+        testing::Click(app::ImportForm, transfer::AddDuplicatesCheck);
+        QCOMPARE(gui::ListRowCount(app::ImportForm, transfer::ImportPreviewList), 3);
+        testing::MessageBoxes boxes;
+        testing::Click(app::ImportForm, transfer::ImportButton);
+        QCOMPARE(ClientsOnFile().size(), std::size_t(4));
+        const auto backups = store::ListBackups();
+        QVERIFY(!backups.empty());
+        QCOMPARE(backups.front().reason, store::BackupReason::BeforeImport);
+        QCOMPARE(backups.front().clients, 1);
+    }
+
+    // A restore brings back the clients of a backup, and restoring the backup it made first
+    // brings back those it replaced.
+    void aRestoreCanItselfBeUndone() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, testing::NoStartUpScan());
+        testing::ProgramSession program(folder);
+        const QString path = files_.path() + "/more.csv";
+        Write(path, "Client\r\nBeta\r\n");
+        transfer::ImportFile(app::MainForm, path.toStdString());
+        {
+            testing::MessageBoxes boxes;
+            testing::Click(app::ImportForm, transfer::ImportButton);
+        }
+        QCOMPARE(ClientsOnFile().size(), std::size_t(2));
+        for (const char* undo : {"before import", "before restore"}) {
+            PressInMainWindow("Ctrl+Shift+R");
+            QVERIFY(gui::EZ_ISFORM(app::RestoreForm));
+            int row = 0;
+            while (testing::ListRow(app::RestoreForm, transfer::BackupList, row).at(1) != undo)
+                ++row;
+            testing::MessageBoxes boxes;
+            boxes.answer({1, 1});
+            // A double-click restores the row, after the question.
+            testing::DoubleClickRow(app::RestoreForm, transfer::BackupList, row);
+            QVERIFY(!boxes.asked().empty());
+            QCOMPARE(boxes.asked().back().caption, std::string("Backup Restored"));
+            QCOMPARE(ClientsOnFile().size(),
+                     std::size_t(std::string(undo) == "before import" ? 1 : 2));
+        }
+    }
+};
+
+QTEST_MAIN(TransferTest)
+#include "tst_transfer.moc"
