@@ -55,5 +55,6 @@ done | tr '\n' ' ')
 if ! sort -u "$edges" | tsort >/dev/null 2>&1; then
   echo "The folders include one another in a loop:"
   sort -u "$edges" | tsort 2>&1 >/dev/null | sed 's/^tsort: /  /' || true
+  status=1
 fi
 exit "$status"
