@@ -123,9 +123,9 @@ void BuildRestoreWindow() {
     gui::EZ_LABEL(RestoreIntro, 1.5, 0.5, 51.0, 2.0,
                   "Choose the backup to restore. The clients on file now are kept in a backup "
                   "first, so a restore can itself be undone.",
-                  "");
+                  "L");
     gui::EZ_LISTVIEW(BackupList, 1.5, 2.75, 51.0, 11.25, "Made{19}|Why{14}|Clients{8}|", "-#SV");
-    gui::EZ_LABEL(RestoreChoice, 1.5, 14.5, 51.0, 2.0, "", "");
+    gui::EZ_LABEL(RestoreChoice, 1.5, 14.5, 51.0, 2.0, "", "L");
     gui::EZ_BUTTON(RestoreHelpButton, 1.5, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
     gui::EZ_BUTTON(RestoreButton, 34.875, ButtonRow, ButtonWidth, ButtonHeight, "&Restore", "T");
     gui::EZ_BUTTON(RestoreCancelButton, 44.25, ButtonRow, ButtonWidth, ButtonHeight, "Cancel", "T");

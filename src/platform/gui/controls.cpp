@@ -73,12 +73,18 @@ void EZ_RADIO(int id, double column, double row, double width, double height,
 }
 
 void EZ_LABEL(int id, double column, double row, double width, double height,
-              const std::string& text, const std::string&) {
+              const std::string& text, const std::string& style) {
     auto* label = new QLabel(layer::ControlText(text));
     label->setFont(layer::CurrentFont());
     label->setTextFormat(Qt::PlainText);
-    // Labels name the box to their right, so their text leans towards it.
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (style.find('L') != std::string::npos) {
+        // A text of its own, such as a window's explanation: read from the left, wrapped.
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
+    } else {
+        // Labels name the box to their right, so their text leans towards it.
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
     layer::AddControl(layer::ControlKind::Label, id, label, column, row, width, height);
 }
 
