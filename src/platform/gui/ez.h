@@ -105,7 +105,8 @@ void EZ_USEFONT(int number);
 
 // ---- Controls (created on the window being built) ----------------------------------------
 
-// Style letters: "[n]" caps the text at n characters, "U" upper case, "N" digits only,
+// Style letters: "[n]" caps the text at n characters, "U" upper case, "N" digits only, "L" a
+// label that is a text of its own (left-aligned and wrapped, not naming the box to its right),
 // "M"/"V" multi-line with a vertical scroll bar, "G" starts a radio group, "M" on a list
 // view allows several highlighted rows.
 void EZ_BUTTON(int id, double column, double row, double width, double height,
@@ -164,6 +165,20 @@ constexpr int LVN_COLUMNCLICK = -108;
 using HookProc = int (*)(WindowHandle window, int message, std::uintptr_t wParam,
                          const NMLISTVIEW* record);
 void EZ_HOOKDIALOGPROC(HookProc hook);
+
+// ---- Drop-down lists ---------------------------------------------------------------------
+
+// A list of fixed choices that drops down from a box showing the one chosen; height is the
+// box's. The person's choice raises EV_CLICK with the chosen item's index (from 0) as value;
+// the program's own changes raise nothing.
+void EZ_COMBOBOX(int id, double column, double row, double width, double height,
+                 const std::string& style);
+// Replaces the items; afterwards none is chosen.
+void SetComboItems(const std::string& form, int id, const std::vector<std::string>& items);
+// Chooses the item; -1 or an index beyond the items chooses none.
+void SetComboIndex(const std::string& form, int id, int index);
+// The chosen item's index, -1 when none is chosen or the control is no drop-down list.
+int ComboIndex(const std::string& form, int id);
 
 // ---- Context menus and file choosing -----------------------------------------------------
 

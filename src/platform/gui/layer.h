@@ -36,6 +36,7 @@ enum class ControlKind {
     List,
     DatePicker,
     StatusBar,
+    ComboBox,
 };
 
 // A rectangle in character units, as a design procedure gives it.

@@ -109,6 +109,11 @@ QRect Fitted(const Control& control) {
             rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
             GrowHeightAroundCentre(rect, BoxHeight(widget));
             break;
+        case ControlKind::ComboBox:
+            // The style's drop-down arrow and frame may need more than a text box's height.
+            GrowHeightAroundCentre(rect,
+                                   std::max(BoxHeight(widget), widget->minimumSizeHint().height()));
+            break;
         case ControlKind::Frame:
         case ControlKind::List:
         case ControlKind::MultiLineText:

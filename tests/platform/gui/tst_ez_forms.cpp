@@ -1,8 +1,10 @@
 // Windows, controls, keys and texts of the toolkit layer, driven through real widgets.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -491,6 +493,45 @@ private slots:
         QCOMPARE(EventsWith(EV_CLICK, 110).size(), std::size_t(1));
         QCOMPARE(EZ_GETCHECK("T", 105), 0);
         QCOMPARE(EZ_GETCHECK("T", 115), 1);
+    }
+
+    void comboChoicesComeFromThePersonOnly_data() {
+        QTest::addColumn<char>("how");  // L list, K Down key, P program's index, I program's items
+        QTest::addColumn<int>("clicked");  // the index the click names, -1 for no click
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("a click on an item of the list raises its index") << 'L' << 2 << 2;
+        QTest::newRow("the Down key raises the next item's index") << 'K' << 1 << 1;
+        QTest::newRow("the program's choice raises nothing") << 'P' << -1 << 2;
+        QTest::newRow("the program's new items raise nothing and leave none chosen")
+            << 'I' << -1 << -1;
+    }
+    void comboChoicesComeFromThePersonOnly() {
+        QFETCH(char, how);
+        QFETCH(int, clicked);
+        QFETCH(int, chosen);
+        Open("T", [] { EZ_COMBOBOX(100, 1, 1, 16, 1.3125, ""); });
+        SetComboItems("T", 100, {"One", "Two", "Three"});
+        SetComboIndex("T", 100, 0);
+        auto* combo = Control<QComboBox>("T", 100);
+        QVERIFY(combo != nullptr);
+        Events().clear();
+        if (how == 'L') {
+            combo->showPopup();
+            QAbstractItemView* list = combo->view();
+            QTRY_VERIFY(list->isVisible());
+            const QRect item = list->visualRect(list->model()->index(2, 0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        } else if (how == 'K') {
+            QTest::keyClick(combo, Qt::Key_Down);
+        } else if (how == 'P') {
+            SetComboIndex("T", 100, 2);
+        } else {
+            SetComboItems("T", 100, {"Four", "Five"});
+        }
+        const auto clicks = EventsWith(EV_CLICK, 100);
+        QCOMPARE(clicks.size(), std::size_t(clicked >= 0 ? 1 : 0));
+        if (clicked >= 0) QCOMPARE(clicks.front().value, clicked);
+        QCOMPARE(ComboIndex("T", 100), chosen);
     }
 
     void symbolButtonsShowArrowsAndAskForTheirTooltip() {
