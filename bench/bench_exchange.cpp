@@ -1,0 +1,245 @@
+// Clients going out and coming in, on the full table: an export beside the safe write of the
+// same bytes, an import beside reading the file and splitting it into lines, and the "Import
+// Clients" window with its preview beside parsing the file alone.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/paired.h"
+#include "common/qt_main.h"
+#include "common/sample_folder.h"
+#include "exchange/client_records.h"
+#include "exchange/csv_export.h"
+#include "exchange/csv_import.h"
+#include "exchange/header_mapping.h"
+#include "exchange/import_plan.h"
+#include "exchange/vcard_export.h"
+#include "exchange/vcard_import.h"
+#include "platform/gui/ez.h"
+#include "shell/forms.h"
+#include "store/client_table.h"
+#include "store/data_folder.h"
+#include "store/files.h"
+#include "store/history.h"
+#include "support/program_fixture.h"
+#include "support/temp_app_folder.h"
+#include "transfer/import_window.h"
+
+namespace {
+
+enum class Kind { Csv, VCard };
+
+// Every client of the table with its history, as an export gathers them.
+std::vector<exchange::Contact> ContactsOfTable() {
+    std::vector<exchange::Contact> contacts;
+    contacts.reserve(store::MaxClients);
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        const store::ClientRecord& record = store::ClientTable[slot];
+        if (record.InUse <= 0) continue;
+        contacts.push_back(
+            exchange::ContactFromRecord(record, store::ReadHistoryOf(record.ClientNumber).text));
+    }
+    return contacts;
+}
+
+// The full table in a program folder, and its clients exported once into a folder beside it,
+// as a CSV file and as a vCard file.
+class ExchangeFiles {
+public:
+    ExchangeFiles() {
+        if (!folder_.isValid()) return;
+        const std::string root = folder_.path().toStdString() + "/";
+        programFolder_ = root + "Program/";
+        if (!bench::WriteSampleFolder(programFolder_, bench::FullTable, bench::HistoryBytes,
+                                      true)) {
+            return;
+        }
+        dataFolder_ = store::DataFolder();
+        table_ = std::make_unique<store::SlotTable>(store::ClientTable);
+        const std::vector<exchange::Contact> contacts = ContactsOfTable();
+        csvBytes_ = exchange::CsvText(contacts);
+        vcardBytes_ = exchange::VCardText(contacts);
+        ok_ = contacts.size() == bench::FullTable &&
+              store::ReplaceFileSafely(path(Kind::Csv), csvBytes_) &&
+              store::ReplaceFileSafely(path(Kind::VCard), vcardBytes_);
+    }
+
+    bool ok() const { return ok_; }
+    // The exported file of that kind.
+    std::string path(Kind kind) const {
+        return folder_.path().toStdString() + (kind == Kind::Csv ? "/Clients.csv" : "/Clients.vcf");
+    }
+    // A file beside the exported ones, outside the data folder.
+    std::string scratch(const char* name) const {
+        return folder_.path().toStdString() + "/" + name;
+    }
+    std::string_view bytes(Kind kind) const { return kind == Kind::Csv ? csvBytes_ : vcardBytes_; }
+
+    // Points the program at the full table again, with its histories (another measurement may
+    // have started a program on a folder of its own).
+    void useFullTable() const {
+        testing::UseAppPath(programFolder_);
+        store::SetDataFolder(dataFolder_);
+        store::ClientTable = *table_;
+    }
+
+private:
+    QTemporaryDir folder_;
+    std::string programFolder_;
+    std::string dataFolder_;
+    std::unique_ptr<store::SlotTable> table_;
+    std::string csvBytes_;
+    std::string vcardBytes_;
+    bool ok_ = false;
+};
+
+ExchangeFiles& Files() {
+    static ExchangeFiles files;
+    return files;
+}
+
+bool Export(Kind kind, const std::string& path) {
+    const std::vector<exchange::Contact> contacts = ContactsOfTable();
+    if (kind == Kind::Csv) return exchange::ExportCsvFile(contacts, path).error.empty();
+    return exchange::WriteVCardFile(path, contacts).written;
+}
+
+// Argument 0: CSV; 1: vCard.
+void BM_Export(benchmark::State& state, Kind kind) {
+    if (!Files().ok()) return state.SkipWithError("the sample files could not be written");
+    Files().useFullTable();
+    const std::string exported = Files().scratch(kind == Kind::Csv ? "Out.csv" : "Out.vcf");
+    const std::string plain = Files().scratch(kind == Kind::Csv ? "Plain.csv" : "Plain.vcf");
+    const std::string_view bytes = Files().bytes(kind);
+    bool failed = false;
+    bench::RunPaired(
+        state, [] {}, [&] { failed = !Export(kind, exported) || failed; },
+        [&] { failed = !store::ReplaceFileSafely(plain, bytes) || failed; });
+    if (failed) state.SkipWithError("a write failed");
+    state.counters["bytes"] = static_cast<double>(bytes.size());
+}
+void BM_ExportCsv(benchmark::State& state) {
+    BM_Export(state, Kind::Csv);
+}
+void BM_ExportVCard(benchmark::State& state) {
+    BM_Export(state, Kind::VCard);
+}
+BENCHMARK(BM_ExportCsv)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportVCard)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The least any import must do: read the file's bytes and find its lines.
+std::size_t ReadLines(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    std::string bytes;
+    std::vector<char> buffer(1 << 16);
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) {
+        bytes.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    std::vector<std::string_view> lines;
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        const std::size_t length = end == std::string_view::npos ? rest.size() : end + 1;
+        lines.push_back(rest.substr(0, length));
+        rest.remove_prefix(length);
+    }
+    benchmark::DoNotOptimize(lines.data());
+    return lines.size();
+}
+
+// The clients a file gives, planned against the table, as the import window gets them.
+std::size_t PlannedClients(Kind kind, const std::string& path) {
+    std::vector<exchange::Contact> contacts;
+    if (kind == Kind::Csv) {
+        const exchange::CsvReading reading = exchange::ReadCsvFile(path);
+        contacts = exchange::ContactsFromRows(reading.table.rows,
+                                              exchange::MapHeader(reading.table.header));
+    } else {
+        contacts = exchange::ReadVCardFile(path).contacts;
+    }
+    return exchange::PlanImport(contacts).clients.size();
+}
+
+void BM_Import(benchmark::State& state, Kind kind) {
+    if (!Files().ok()) return state.SkipWithError("the sample files could not be written");
+    Files().useFullTable();
+    const std::string path = Files().path(kind);
+    std::size_t clients = 0;
+    std::size_t lines = 0;
+    bench::RunPaired(
+        state, [] {}, [&] { clients = PlannedClients(kind, path); },
+        [&] { lines = ReadLines(path); });
+    if (clients != bench::FullTable) state.SkipWithError("the file did not give every client");
+    state.counters["lines"] = static_cast<double>(lines);
+}
+void BM_ImportCsv(benchmark::State& state) {
+    BM_Import(state, Kind::Csv);
+}
+void BM_ImportVCard(benchmark::State& state) {
+    BM_Import(state, Kind::VCard);
+}
+BENCHMARK(BM_ImportCsv)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportVCard)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void CloseImportWindow() {
+    if (gui::EZ_ISFORM(shell::ImportForm)) gui::EZ_UNLOADFORM(shell::ImportForm);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// "Import Clients" for the 2000 cards over the main window of a program with no clients yet,
+// so that every card is to be added and the preview is full: from reading the file until the
+// window is shown and the loop idle; beside reading the cards alone.
+void BM_ImportPreview(benchmark::State& state) {
+    if (!Files().ok()) return state.SkipWithError("the sample files could not be written");
+    const std::string path = Files().path(Kind::VCard);
+    testing::TempAppFolder folder;
+    testing::WriteClientsFile(folder, {}, testing::NoStartUpScan());
+    testing::StartProgram(folder);
+    if (!gui::EZ_ISFORM(shell::MainForm)) {
+        testing::StopProgram();
+        return state.SkipWithError("the program did not start");
+    }
+    // A message box here would mean the file was refused; it is answered, not waited for.
+    int boxes = 0;
+    gui::SetMessageBoxAnswerer([&boxes](const gui::MessageBoxRequest&) {
+        ++boxes;
+        return 1;
+    });
+    std::size_t read = 0;
+    bench::RunPaired(
+        state, CloseImportWindow,
+        [&] {
+            transfer::ImportFile(shell::MainForm, path);
+            QCoreApplication::processEvents();
+        },
+        [&] { read = exchange::ReadVCardFile(path).contacts.size(); });
+    transfer::ImportFile(shell::MainForm, path);
+    const bool shown = gui::EZ_ISFORM(shell::ImportForm);
+    const int previewRows =
+        shown ? gui::ListRowCount(shell::ImportForm, transfer::ImportPreviewList) : 0;
+    CloseImportWindow();
+    gui::SetMessageBoxAnswerer({});
+    testing::StopProgram();
+    if (!shown || previewRows == 0 || boxes != 0 || read != bench::FullTable) {
+        state.SkipWithError("the window did not show the cards");
+    }
+    state.counters["preview_rows"] = previewRows;
+}
+BENCHMARK(BM_ImportPreview)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return bench::RunWithApplication(argc, argv);
+}
