@@ -31,10 +31,18 @@ constexpr std::size_t PreviewRows = 200;
 constexpr double ButtonRow = 22.5;
 constexpr double ButtonWidth = 8.25;
 constexpr double ButtonHeight = 1.5;
+constexpr double WindowWidth = 79.5;
+constexpr double WindowHeight = 24.75;
+// The rows the column list and the choice under it take above the preview of a CSV file.
+constexpr double ColumnRowsHeight = 9.0;
 
 // What the window shows and imports, from the file read until the window closes.
 struct ImportWindowState {
     std::string fileName;
+    // A CSV file's table and what each of its columns is imported as; a vCard file has none.
+    bool mapsColumns = false;
+    exchange::CsvTable table;
+    exchange::ColumnMapping mapping;
     exchange::ImportPlan plan;
     exchange::ImportSelection selection;
 };
@@ -56,24 +64,35 @@ bool LooksLikeVCard(const std::string& path) {
 struct FileContacts {
     std::vector<exchange::Contact> contacts;
     std::string error;
+    bool csv = false;
+    exchange::CsvTable table;
+    exchange::ColumnMapping mapping;
 };
 
+// A CSV file's columns are mapped by their names; the user can map the rest in the window, so
+// a file whose names the program does not know is read all the same.
 FileContacts ReadContacts(const std::string& path) {
+    FileContacts read;
     if (LooksLikeVCard(path)) {
         exchange::VCardReading reading = exchange::ReadVCardFile(path);
-        return {std::move(reading.contacts), reading.error};
+        read.contacts = std::move(reading.contacts);
+        read.error = reading.error;
+        return read;
     }
-    const exchange::CsvReading reading = exchange::ReadCsvFile(path);
-    if (!reading.error.empty()) return {{}, reading.error};
-    const exchange::ColumnMapping mapping = exchange::MapHeader(reading.table.header);
-    if (std::all_of(mapping.begin(), mapping.end(), [](exchange::ColumnTarget target) {
-            return target == exchange::ColumnTarget::NotImported;
-        })) {
-        return {{},
-                "None of the file's column names is one Vendrix 2 knows (such as Client, "
-                "Company, Contact, Name, Phone or E-mail), so nothing could be imported."};
-    }
-    return {exchange::ContactsFromRows(reading.table.rows, mapping), {}};
+    exchange::CsvReading reading = exchange::ReadCsvFile(path);
+    read.csv = true;
+    read.error = reading.error;
+    if (!read.error.empty()) return read;
+    read.table = std::move(reading.table);
+    read.mapping = exchange::MapHeader(read.table.header);
+    read.contacts = exchange::ContactsFromRows(read.table.rows, read.mapping);
+    return read;
+}
+
+bool MapsNothing(const exchange::ColumnMapping& mapping) {
+    return std::all_of(mapping.begin(), mapping.end(), [](exchange::ColumnTarget target) {
+        return target == exchange::ColumnTarget::NotImported;
+    });
 }
 
 std::string Count(std::size_t count, const char* one, const char* many) {
@@ -97,6 +116,10 @@ void ShowSummary() {
     const ImportWindowState& state = Window();
     std::string text = Count(state.selection.added.size(), "client", "clients") +
                        " will be added from \"" + state.fileName + "\".";
+    if (state.mapsColumns && MapsNothing(state.mapping)) {
+        text = "No column of \"" + state.fileName +
+               "\" is imported yet: highlight a column below and choose what it is imported as.";
+    }
     if (!state.selection.leftOutDuplicates.empty()) {
         text += " " + Count(state.selection.leftOutDuplicates.size(), "client is", "clients are") +
                 " already on file and left out.";
@@ -170,6 +193,55 @@ void FillNotes() {
     gui::EZ_REDRAWCONTROL(ImportForm, ImportNotesList);
 }
 
+std::string ColumnName(std::size_t column) {
+    const std::string& name = Window().table.header[column];
+    return name.empty() ? "Column " + std::to_string(column + 1) : name;
+}
+
+// The column's first text in the file, on one line.
+std::string FirstValue(std::size_t column) {
+    for (const exchange::CsvRow& row : Window().table.rows) {
+        if (column < row.fields.size() && !row.fields[column].empty()) {
+            std::string text = row.fields[column];
+            std::replace(text.begin(), text.end(), '\n', ' ');
+            return text;
+        }
+    }
+    return {};
+}
+
+std::string TargetName(std::size_t column) {
+    return std::string(exchange::ColumnTargetName(Window().mapping[column]));
+}
+
+void FillColumns() {
+    gui::EZ_CLEAR(ImportForm, ImportColumnList);
+    gui::EZ_SETREDRAWSTATE(ImportForm, ImportColumnList, 0);
+    for (std::size_t column = 0; column < Window().mapping.size(); ++column) {
+        AddRow(ImportColumnList, static_cast<int>(column),
+               {ColumnName(column), FirstValue(column), TargetName(column)});
+    }
+    gui::EZ_SETREDRAWSTATE(ImportForm, ImportColumnList, 1);
+    gui::EZ_REDRAWCONTROL(ImportForm, ImportColumnList);
+}
+
+// The choice shows what the highlighted column is imported as; with none highlighted there
+// is nothing to choose for.
+void ShowHighlightedTarget() {
+    const int row = gui::FirstSelectedRow(ImportForm, ImportColumnList);
+    if (row < 0) {
+        gui::SetComboIndex(ImportForm, ImportColumnTargetChoice, -1);
+        gui::EZ_DISABLEC(ImportForm, ImportColumnTargetChoice);
+        return;
+    }
+    const exchange::ColumnTarget target = Window().mapping[static_cast<std::size_t>(row)];
+    const auto found =
+        std::find(exchange::ColumnTargets.begin(), exchange::ColumnTargets.end(), target);
+    gui::SetComboIndex(ImportForm, ImportColumnTargetChoice,
+                       static_cast<int>(found - exchange::ColumnTargets.begin()));
+    gui::EZ_ENABLEC(ImportForm, ImportColumnTargetChoice);
+}
+
 void Reselect() {
     ImportWindowState& state = Window();
     state.selection = exchange::SelectForImport(
@@ -177,6 +249,38 @@ void Reselect() {
     ShowSummary();
     FillPreview();
     FillNotes();
+}
+
+// The highlighted column is imported as the chosen target from now on: the contacts are read
+// from the rows again and the import planned again.
+void MapHighlightedColumn(int choice) {
+    ImportWindowState& state = Window();
+    const int row = gui::FirstSelectedRow(ImportForm, ImportColumnList);
+    if (row < 0 || choice < 0 ||
+        static_cast<std::size_t>(choice) >= exchange::ColumnTargets.size()) {
+        return;
+    }
+    const auto column = static_cast<std::size_t>(row);
+    state.mapping[column] = exchange::ColumnTargets[static_cast<std::size_t>(choice)];
+    gui::EZ_ADDLVITEM(ImportForm, ImportColumnList, TargetName(column), 0, row, 2, "");
+    state.plan = exchange::PlanImport(exchange::ContactsFromRows(state.table.rows, state.mapping));
+    Reselect();
+}
+
+void BuildColumnChoice() {
+    gui::EZ_LISTVIEW(ImportColumnList, 1.5, 2.75, 76.5, 6.75,
+                     "Column in the file{22}|First value{30}|Imported as{22}|", "-#SV");
+    gui::EZ_LABEL(ImportColumnTargetLabel, 1.5, 10.0, 33.0, 1.3125,
+                  "Import the highlighted column as:", "");
+    gui::EZ_COMBOBOX(ImportColumnTargetChoice, 35.0, 10.0, 24.0, 1.3125, "");
+    std::vector<std::string> names;
+    for (const exchange::ColumnTarget target : exchange::ColumnTargets) {
+        names.emplace_back(exchange::ColumnTargetName(target));
+    }
+    gui::SetComboItems(ImportForm, ImportColumnTargetChoice, names);
+    FillColumns();
+    gui::EZ_SETSELECT(ImportForm, ImportColumnList, 0, 0, 0, 0, 0);
+    ShowHighlightedTarget();
 }
 
 void RunImport() {
@@ -192,10 +296,11 @@ void RunImport() {
         return;
     }
     const exchange::ImportResult result = exchange::AddSelectedClients(state.plan, state.selection);
+    const std::string fileName = state.fileName;  // the window's state goes as it closes
     shell::ResortMainList();
     gui::EZ_UNLOADFORM(ImportForm);
-    std::string text = Count(result.added, "client was", "clients were") + " imported from \"" +
-                       state.fileName + "\".";
+    std::string text =
+        Count(result.added, "client was", "clients were") + " imported from \"" + fileName + "\".";
     if (!result.error.empty()) text += " The import stopped early: " + result.error + "{!}";
     gui::EZ_MSGBOX(shell::MainForm, text,
                    result.error.empty() ? "Clients Imported" : "Import Stopped", "OK");
@@ -216,53 +321,74 @@ void ImportClients(const std::string& opener) {
 }
 
 void ImportFile(const std::string& opener, const std::string& path) {
-    const FileContacts read = ReadContacts(path);
+    FileContacts read = ReadContacts(path);
     const std::string name = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
     if (!read.error.empty()) {
         gui::EZ_MSGBOX(opener, "\"" + name + "\" cannot be imported. " + read.error + "{!}",
                        "Import Not Possible", "OK");
         return;
     }
-    if (read.contacts.empty()) {
+    // Rows whose columns map to nothing yet are clients still, once the user maps a column.
+    if (read.csv ? read.table.rows.empty() : read.contacts.empty()) {
         gui::EZ_MSGBOX(opener, "\"" + name + "\" holds no clients.{!}", "Import Clients", "OK");
         return;
     }
     ImportWindowState& state = Window();
     state.fileName = name;
+    state.mapsColumns = read.csv;
+    state.table = std::move(read.table);
+    state.mapping = std::move(read.mapping);
     state.plan = exchange::PlanImport(read.contacts);
     state.selection = {};
     gui::EZ_COLOR(-1, -1);
-    gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, 79.5, 24.75, "CMK");
+    gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, WindowWidth,
+                 WindowHeight + (state.mapsColumns ? ColumnRowsHeight : 0), "CMK");
 }
 
 void BuildImportWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
     gui::EZ_USEFONT(shell::MainFont);
-    gui::EZ_LABEL(ImportSummary, 1.5, 0.5, 76.5, 2.0, "", "");
-    gui::EZ_LISTVIEW(ImportPreviewList, 1.5, 2.75, 76.5, 9.0,
+    // The summary changes with the columns' mapping: a text of its own, wrapped.
+    gui::EZ_LABEL(ImportSummary, 1.5, 0.5, 76.5, 2.0, "", "L");
+    // A CSV file's columns come first, since what they are imported as makes the clients.
+    const double below = Window().mapsColumns ? ColumnRowsHeight : 0;
+    if (Window().mapsColumns) BuildColumnChoice();
+    gui::EZ_LISTVIEW(ImportPreviewList, 1.5, below + 2.75, 76.5, 9.0,
                      "Client{22}|Contact{16}|Phone{12}|E-mail{22}|Follow-up{10}|", "-#SV");
-    gui::EZ_LABEL(ImportNotesLabel, 1.5, 12.25, 76.5, 0.9375,
-                  "Worth a look before you import:", "");
-    gui::EZ_LISTVIEW(ImportNotesList, 1.5, 13.375, 76.5, 6.375, "Client{22}|What happens{60}|",
-                     "-#SV");
-    gui::EZ_CHECKBOX(AddDuplicatesCheck, 1.5, 20.25, 60.0, 0.9375,
+    gui::EZ_LABEL(ImportNotesLabel, 1.5, below + 12.25, 76.5, 0.9375,
+                  "Worth a look before you import:", "L");
+    gui::EZ_LISTVIEW(ImportNotesList, 1.5, below + 13.375, 76.5, 6.375,
+                     "Client{22}|What happens{60}|", "-#SV");
+    gui::EZ_CHECKBOX(AddDuplicatesCheck, 1.5, below + 20.25, 60.0, 0.9375,
                      "Add clients that are &already on file too", "T");
-    gui::EZ_BUTTON(ImportHelpButton, 1.5, ButtonRow, ButtonWidth, ButtonHeight, "&Help", "T");
-    gui::EZ_BUTTON(ImportButton, 60.375, ButtonRow, ButtonWidth, ButtonHeight, "&Import", "T");
-    gui::EZ_BUTTON(ImportCancelButton, 69.75, ButtonRow, ButtonWidth, ButtonHeight, "Cancel", "T");
+    const double buttons = below + ButtonRow;
+    gui::EZ_BUTTON(ImportHelpButton, 1.5, buttons, ButtonWidth, ButtonHeight, "&Help", "T");
+    gui::EZ_BUTTON(ImportButton, 60.375, buttons, ButtonWidth, ButtonHeight, "&Import", "T");
+    gui::EZ_BUTTON(ImportCancelButton, 69.75, buttons, ButtonWidth, ButtonHeight, "Cancel", "T");
     Reselect();
     gui::EZ_SETFOCUS(ImportForm, ImportButton);
     gui::EZ_DISPLAYLAYER(ImportForm, 1, 0);
 }
 
-void ImportWindowEvents(int& id, int& code, int& value, int&) {
+void ImportWindowEvents(int& id, int& code, int& value, int& cancel) {
     if (code == gui::EV_KEY && value == gui::VK_ESCAPE) {
         gui::EZ_UNLOADFORM(ImportForm);
         return;
     }
+    if (code == gui::EV_CLOSE && id == 0 && cancel == 0) {
+        Window() = {};  // a large file's table is not kept past its window
+        return;
+    }
+    if (code == gui::EV_NOTIFY && id == ImportColumnList && value == gui::LVN_ITEMCHANGED) {
+        ShowHighlightedTarget();
+        return;
+    }
     if (code != gui::EV_CLICK) return;
     switch (id) {
+        case ImportColumnTargetChoice:
+            MapHighlightedColumn(value);
+            break;
         case AddDuplicatesCheck:
             Reselect();
             break;

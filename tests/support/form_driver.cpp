@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QTest>
 
@@ -43,6 +44,25 @@ void DoubleClickRow(const std::string& form, int listId, int row) {
     QVERIFY2(rect.isValid(), "no such row");
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QCoreApplication::processEvents();
+}
+
+void ClickRow(const std::string& form, int listId, int row) {
+    auto* list = Control<QAbstractItemView>(form, listId);
+    QVERIFY2(list != nullptr, "no such list");
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QVERIFY2(rect.isValid(), "no such row");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void ChooseItem(const std::string& form, int comboId, int index) {
+    auto* combo = Control<QComboBox>(form, comboId);
+    QVERIFY2(combo != nullptr, "no such drop-down list");
+    combo->showPopup();
+    QAbstractItemView* items = combo->view();
+    QTRY_VERIFY(items->isVisible());
+    const QRect rect = items->visualRect(items->model()->index(index, 0));
+    QVERIFY2(rect.isValid(), "no such item");
+    QTest::mouseClick(items->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
 bool IsEnabled(const std::string& form, int id) {

@@ -20,6 +20,9 @@ T* Control(const std::string& form, int id) {
 // double-click on a list row. A missing control fails the test.
 void Click(const std::string& form, int id);
 void DoubleClickRow(const std::string& form, int listId, int row);
+// A person's click on a list row, and a choice from a drop-down list's items.
+void ClickRow(const std::string& form, int listId, int row);
+void ChooseItem(const std::string& form, int comboId, int index);
 
 bool IsEnabled(const std::string& form, int id);
 // Whether the control is shown (not hidden) on its window.

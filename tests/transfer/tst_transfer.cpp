@@ -142,6 +142,29 @@ private slots:
         QCOMPARE(backups.front().clients, 1);
     }
 
+    // A column whose name the program does not know is imported once the user maps it.
+    void anUnknownColumnIsImportedAsTheUserMapsIt() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {}, testing::NoStartUpScan());
+        testing::ProgramSession program(folder);
+        const QString path = files_.path() + "/firmen.csv";
+        Write(path, "Firma,Notiz\r\nAcme Supply,\"ruft an\nmorgen\"\r\n");
+        transfer::ImportFile(app::MainForm, path.toStdString());
+        QVERIFY(gui::EZ_ISFORM(app::ImportForm));
+        QVERIFY(!testing::IsEnabled(app::ImportForm, transfer::ImportButton));
+        using Cells = std::vector<std::string>;
+        QCOMPARE(gui::ListRowTexts(app::ImportForm, transfer::ImportColumnList, 1),
+                 (Cells{"Notiz", "ruft an morgen", "(not imported)"}));
+        testing::ChooseItem(app::ImportForm, transfer::ImportColumnTargetChoice, 1);  // Client
+        QCOMPARE(gui::ListRowTexts(app::ImportForm, transfer::ImportColumnList, 0).at(2),
+                 std::string("Client"));
+        testing::ClickRow(app::ImportForm, transfer::ImportColumnList, 1);
+        QCOMPARE(gui::ComboIndex(app::ImportForm, transfer::ImportColumnTargetChoice), 0);
+        testing::MessageBoxes boxes;
+        testing::Click(app::ImportForm, transfer::ImportButton);
+        QCOMPARE(ClientsOnFile(), std::vector<std::string>{"Acme Supply"});
+    }
+
     // A restore brings back the clients of a backup, and restoring the backup it made first
     // brings back those it replaced.
     void aRestoreCanItselfBeUndone() {

@@ -1,7 +1,6 @@
 // Windows, controls, keys and texts of the toolkit layer, driven through real widgets.
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -516,11 +515,7 @@ private slots:
         QVERIFY(combo != nullptr);
         Events().clear();
         if (how == 'L') {
-            combo->showPopup();
-            QAbstractItemView* list = combo->view();
-            QTRY_VERIFY(list->isVisible());
-            const QRect item = list->visualRect(list->model()->index(2, 0));
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+            testing::ChooseItem("T", 100, 2);
         } else if (how == 'K') {
             QTest::keyClick(combo, Qt::Key_Down);
         } else if (how == 'P') {
