@@ -157,6 +157,8 @@ Room RoomOnLine(const Form& form, const Control& control, const QRect& rect) {
 void WidenLabel(const Form& form, const Control& label) {
     QRect rect = label.widget->geometry();
     const auto* text = static_cast<QLabel*>(label.widget.data());
+    // A text of its own wraps within the width it was given.
+    if (text->wordWrap()) return;
     const int width = std::max(label.widget->sizeHint().width(),
                                QFontMetrics(text->font()).horizontalAdvance(text->text()));
     if (rect.width() >= width) return;
