@@ -419,17 +419,23 @@ BackupResult RestoreBackup(const Backup& backup, const QDateTime& now) {
 
     BackupResult result = MakeBackup(BackupReason::BeforeRestore, now);
     if (!result.ok) return result;
+    // A restore cut short still names the backup that undoes what it changed.
+    const auto cutShort = [&result] {
+        BackupResult failed = Failed(LastFileError());
+        failed.folder = result.folder;
+        return failed;
+    };
     PrepareForWriting();
     const std::string data = DataFolder();
     for (const auto& [name, bytes] : files) {
         if (HoldsBytes(data + name, bytes)) continue;
-        if (!ReplaceFileSafely(data + name, bytes)) return Failed(LastFileError());
+        if (!ReplaceFileSafely(data + name, bytes)) return cutShort();
     }
     std::vector<std::string> extra;
     for (const std::string& name : DataFileNames(data)) {
         if (!std::binary_search(names.begin(), names.end(), name)) extra.push_back(data + name);
     }
-    if (!extra.empty() && !RemoveFiles(extra)) return Failed(LastFileError());
+    if (!extra.empty() && !RemoveFiles(extra)) return cutShort();
     return result;
 }
 

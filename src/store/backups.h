@@ -71,7 +71,8 @@ std::vector<Backup> ListBackups();
 // Backs up the present state ("before restore", so the restore itself can be undone), then
 // replaces "Clients.dat" and the history files by the backup's: history files the backup does
 // not hold are removed. The caller reloads the table afterwards. Nothing is changed when the
-// safety backup cannot be made or the data folder may not be written.
+// safety backup cannot be made or the data folder may not be written. The result's folder is
+// the "before restore" backup, also when the restore failed part way.
 BackupResult RestoreBackup(const Backup& backup,
                            const QDateTime& now = QDateTime::currentDateTime());
 
