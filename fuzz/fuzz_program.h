@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "utf8.h"
+
 namespace fuzzing {
 
 // Makes the offscreen GUI application once, a program folder with its "Data/" folder, a fixed
@@ -31,9 +33,6 @@ void CloseProgram();
 
 // Stops the run with a report (a finding) when the condition does not hold.
 void Require(bool condition, const char* what);
-
-// True when the bytes are well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
 
 // Stops the run when anything but the data folder and the reports folder appeared in the
 // program's folder.

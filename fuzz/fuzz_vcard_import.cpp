@@ -14,8 +14,11 @@
 #include "exchange/client_records.h"
 #include "exchange/vcard_export.h"
 #include "exchange/vcard_import.h"
+#include "utf8.h"
 
 namespace {
+
+using fuzzing::IsValidUtf8;
 
 using exchange::Contact;
 
@@ -23,39 +26,6 @@ void Require(bool condition, const char* what) {
     if (condition) return;
     std::fprintf(stderr, "broken: %s\n", what);
     std::abort();
-}
-
-// Well-formed UTF-8: no stray continuation byte, no overlong form, no surrogate, nothing past
-// U+10FFFF.
-bool IsValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        std::uint32_t code = lead;
-        if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07u;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0Fu;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1Fu;
-        } else if (lead >= 0x80) {
-            return false;
-        }
-        if (i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u) return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
-        i += length;
-    }
-    return true;
 }
 
 // More than the lines of the file in any encoding: every CR or LF byte may end one.

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace fuzzing {
+
+// Well-formed UTF-8: no stray continuation byte, no overlong form, no surrogate, nothing past
+// U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+}  // namespace fuzzing
