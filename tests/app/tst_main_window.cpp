@@ -11,6 +11,7 @@
 #include "app/autosave.h"
 #include "app/client_list.h"
 #include "app/main_window.h"
+#include "store/backups.h"
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/text_field.h"
@@ -232,6 +233,11 @@ private slots:
         QCOMPARE(store::FileExists(folder.dataPath() + "C0003.dat"), !deleted);
         QCOMPARE(store::FileExists(folder.dataPath() + "C0005.dat"), !deleted);
         QVERIFY(store::FileExists(folder.dataPath() + "C0001.dat"));
+        // Several clients are kept in a backup before they go; nothing deleted, no backup.
+        const auto backups = store::ListBackups();
+        QCOMPARE(!backups.empty() && backups.front().reason == store::BackupReason::BeforeDelete &&
+                     backups.front().clients == 5,
+                 deleted);
         if (deleted) {
             // The deletion reaches the disk soon after, without waiting for the exit.
             QTRY_COMPARE(store::SaveNeeded, 0);

@@ -46,6 +46,44 @@ private slots:
             QCOMPARE(planned.duplicate, i == 2);
         }
     }
+
+    // Clients are added in the file's order while free places last; the rest are named as not
+    // fitting, never dropped unsaid; duplicates stay out unless asked for.
+    void theFreePlacesAndTheDuplicatesDecideWhatIsAdded_data() {
+        QTest::addColumn<int>("freeSlots");
+        QTest::addColumn<bool>("addDuplicates");
+        QTest::addColumn<QList<int>>("added");
+        QTest::addColumn<QList<int>>("leftOut");
+        QTest::addColumn<QList<int>>("notFitting");
+        // Contacts 0..4; 1 and 3 are already on file.
+        QTest::newRow("room for all, duplicates left out")
+            << 10 << false << QList<int>{0, 2, 4} << QList<int>{1, 3} << QList<int>{};
+        QTest::newRow("room for all, duplicates added")
+            << 10 << true << QList<int>{0, 1, 2, 3, 4} << QList<int>{} << QList<int>{};
+        QTest::newRow("room for two: the rest named as not fitting")
+            << 2 << true << QList<int>{0, 1} << QList<int>{} << QList<int>{2, 3, 4};
+        QTest::newRow("a full table takes none")
+            << 0 << false << QList<int>{} << QList<int>{1, 3} << QList<int>{0, 2, 4};
+    }
+    void theFreePlacesAndTheDuplicatesDecideWhatIsAdded() {
+        QFETCH(int, freeSlots);
+        QFETCH(bool, addDuplicates);
+        QFETCH(QList<int>, added);
+        QFETCH(QList<int>, leftOut);
+        QFETCH(QList<int>, notFitting);
+        exchange::ImportPlan plan;
+        plan.freeSlots = freeSlots;
+        for (int i = 0; i < 5; ++i) plan.clients.push_back({{}, i == 1 || i == 3});
+        const exchange::ImportSelection selection = exchange::SelectForImport(plan, addDuplicates);
+        const auto list = [](const std::vector<std::size_t>& indexes) {
+            QList<int> numbers;
+            for (const std::size_t index : indexes) numbers.append(static_cast<int>(index));
+            return numbers;
+        };
+        QCOMPARE(list(selection.added), added);
+        QCOMPARE(list(selection.leftOutDuplicates), leftOut);
+        QCOMPARE(list(selection.notFitting), notFitting);
+    }
 };
 
 QTEST_GUILESS_MAIN(ImportPlanTest)
