@@ -5,6 +5,7 @@
 #include "app/client_list.h"
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "store/backups.h"
 #include "store/client_changes.h"
@@ -31,7 +32,8 @@ std::vector<int> SelectedSlots() {
 
 // Backs up the clients before several are deleted; when that fails, the user decides.
 bool KeptInABackup() {
-    const store::BackupResult backup = store::MakeBackup(store::BackupReason::BeforeDelete);
+    const store::BackupResult backup =
+        store::MakeBackup(store::BackupReason::BeforeDelete, platform::LocalDateTime());
     if (backup.ok) return true;
     return gui::EZ_MSGBOX(MainForm,
                           "The clients could not be backed up before the deletion (" +

@@ -15,6 +15,7 @@
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
 #include "followup/scan_results_window.h"
+#include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "platform/program_identity.h"
@@ -75,7 +76,7 @@ std::string UserDataFolder() {
 }
 
 void KeepTheDailyBackup() {
-    const store::BackupResult daily = store::MakeDailyBackupIfDue();
+    const store::BackupResult daily = store::MakeDailyBackupIfDue(platform::LocalDateTime());
     // Read-only clients were told about already, and need no backup: nothing can change them.
     if (daily.ok || !store::DataWritable()) return;
     gui::EZ_MSGBOX(MainForm,

@@ -35,6 +35,13 @@ CalendarDate LocalDate() {
     return {now.wYear, now.wMonth, now.wDay};
 }
 
+QDateTime LocalDateTime() {
+    SYSTEMTIME now;
+    GetLocalTime(now);
+    return {QDate(now.wYear, now.wMonth, now.wDay),
+            QTime(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds)};
+}
+
 void SetClock(std::function<SYSTEMTIME()> clock) {
     ClockOverride() = std::move(clock);
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+#include <QDateTime>
+
 namespace platform {
 
 // The local clock's reading, a calendar day and a time of day.
@@ -28,6 +30,9 @@ struct CalendarDate {
 void GetLocalTime(SYSTEMTIME& now);
 // The local calendar day.
 CalendarDate LocalDate();
+
+// The local date and time of day as Qt keeps them.
+QDateTime LocalDateTime();
 
 // Replaces the local clock, so that a run can be placed on any day and time; an empty
 // function restores the real clock.

@@ -13,6 +13,7 @@
 #include "exchange/header_mapping.h"
 #include "exchange/import_plan.h"
 #include "exchange/vcard_import.h"
+#include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
@@ -286,7 +287,8 @@ void BuildColumnChoice() {
 void RunImport() {
     ImportWindowState& state = Window();
     // The clients on file now are kept first, so that the wrong file's import can be undone.
-    const store::BackupResult backup = store::MakeBackup(store::BackupReason::BeforeImport);
+    const store::BackupResult backup =
+        store::MakeBackup(store::BackupReason::BeforeImport, platform::LocalDateTime());
     if (!backup.ok) {
         gui::EZ_MSGBOX(ImportForm,
                        "No client was imported: the backup of the clients on file that comes "

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
@@ -79,7 +80,7 @@ void Restore() {
                                  "? The clients on file now are kept in a backup first, so you "
                                  "can go back to them.{?}";
     if (gui::EZ_MSGBOX(RestoreForm, question, RestoreWindowCaption, "YN") != 1) return;
-    const store::BackupResult result = store::RestoreBackup(backup);
+    const store::BackupResult result = store::RestoreBackup(backup, platform::LocalDateTime());
     if (!result.ok) {
         // The files may be partly restored: the table is read again either way.
         store::LoadClientTable();
