@@ -11,23 +11,18 @@
 #include <string_view>
 #include <vector>
 
+#include "checks.h"
 #include "exchange/client_records.h"
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
 #include "exchange/header_mapping.h"
-#include "utf8.h"
 
 namespace {
 
 using fuzzing::IsValidUtf8;
+using fuzzing::Require;
 
 using exchange::Contact;
-
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
 
 // The physical lines of the bytes (LF, CR LF or a lone CR ends one); no reading has more.
 std::size_t LineCount(std::string_view bytes) {

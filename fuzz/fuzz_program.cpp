@@ -156,12 +156,6 @@ void CloseProgram() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "finding: %s\n", what);
-    std::abort();
-}
-
 void RequireNothingOutsideDataFolder() {
     const QDir program(QString::fromStdString(ProgramPath));
     const QStringList entries =

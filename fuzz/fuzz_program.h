@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "utf8.h"
+#include "checks.h"
 
 namespace fuzzing {
 
@@ -30,9 +30,6 @@ void EmptyDataFolder();
 
 // Closes every window of the program, the main one last, as the user's exit does.
 void CloseProgram();
-
-// Stops the run with a report (a finding) when the condition does not hold.
-void Require(bool condition, const char* what);
 
 // Stops the run when anything but the data folder and the reports folder appeared in the
 // program's folder.

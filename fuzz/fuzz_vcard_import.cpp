@@ -11,22 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "checks.h"
 #include "exchange/client_records.h"
 #include "exchange/vcard_export.h"
 #include "exchange/vcard_import.h"
-#include "utf8.h"
 
 namespace {
 
 using fuzzing::IsValidUtf8;
+using fuzzing::Require;
 
 using exchange::Contact;
-
-void Require(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "broken: %s\n", what);
-    std::abort();
-}
 
 // More than the lines of the file in any encoding: every CR or LF byte may end one.
 std::size_t MostLines(std::string_view bytes) {

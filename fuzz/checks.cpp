@@ -1,6 +1,15 @@
-#include "utf8.h"
+#include "checks.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace fuzzing {
+
+void Require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "finding: %s\n", what);
+    std::abort();
+}
 
 bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
