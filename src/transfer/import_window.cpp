@@ -357,7 +357,7 @@ void BuildImportWindow() {
     const double below = Window().mapsColumns ? ColumnRowsHeight : 0;
     if (Window().mapsColumns) BuildColumnChoice();
     gui::EZ_LISTVIEW(ImportPreviewList, 1.5, below + 2.75, 76.5, 9.0,
-                     "Client{22}|Contact{16}|Phone{12}|E-mail{22}|Follow-up{10}|", "-#SV");
+                     "Client{20}|Contact{15}|Phone{12}|E-mail{18}|Follow-up{10}|", "-#SV");
     gui::EZ_LABEL(ImportNotesLabel, 1.5, below + 12.25, 76.5, 0.9375,
                   "Worth a look before you import:", "L");
     gui::EZ_LISTVIEW(ImportNotesList, 1.5, below + 13.375, 76.5, 6.375,
