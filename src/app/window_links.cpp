@@ -1,7 +1,5 @@
 #include "app/window_links.h"
 
-#include <algorithm>
-
 #include "app/client_list.h"
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -15,14 +13,6 @@
 namespace app {
 
 namespace {
-
-std::vector<int> MainListRows(bool highlightedOnly) {
-    if (highlightedOnly) return gui::SelectedRows(MainForm, MainList);
-    std::vector<int> rows(static_cast<std::size_t>(
-        std::clamp(gui::ListRowCount(MainForm, MainList), 0, static_cast<int>(store::MaxClients))));
-    for (std::size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
-    return rows;
-}
 
 void ResortMainList() {
     SortClientTable();
@@ -55,7 +45,8 @@ void MoveMainListHighlight(int fromRow, int toRow) {
 void LinkWindows() {
     shell::ConnectWindows({
         .mainListRowCount = [] { return MainWindow.ClientCount; },
-        .mainListRows = MainListRows,
+        .mainListRows =
+            [](bool highlightedOnly) { return gui::ListRows(MainForm, MainList, highlightedOnly); },
         .resortMainList = ResortMainList,
         .showClientInMainList = ShowClientInMainList,
         .moveMainListHighlight = MoveMainListHighlight,

@@ -1,6 +1,5 @@
 #include "followup/scan_results_window.h"
 
-#include <algorithm>
 #include <array>
 
 #include "followup/day_numbers.h"
@@ -114,12 +113,7 @@ void ShowSavedClient(std::int32_t row, const store::ClientRecord& client) {
 }
 
 std::vector<int> ScanResultRows(bool highlightedOnly) {
-    if (highlightedOnly) return gui::SelectedRows(shell::ScanResultsForm, ResultsList);
-    std::vector<int> rows(
-        static_cast<std::size_t>(std::clamp(gui::ListRowCount(shell::ScanResultsForm, ResultsList),
-                                            0, static_cast<int>(store::MaxClients))));
-    for (std::size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
-    return rows;
+    return gui::ListRows(shell::ScanResultsForm, ResultsList, highlightedOnly);
 }
 
 void EditScanResult() {

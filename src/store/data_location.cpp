@@ -25,21 +25,16 @@ bool MayWrite(const std::string& folder) {
 
 }  // namespace
 
-bool KeepsDataBesideProgram(bool dataFolderBesideProgram, bool programFolderWritable) {
-    return dataFolderBesideProgram || programFolderWritable;
-}
-
 DataHome ChooseDataHome(const std::string& programFolder, const std::string& userDataFolder) {
     const std::string beside = programFolder + DataFolderName;
-    if (KeepsDataBesideProgram(IsFolder(beside), MayWrite(programFolder)) ||
-        userDataFolder.empty()) {
-        return {programFolder, true};
+    if (IsFolder(beside) || MayWrite(programFolder) || userDataFolder.empty()) {
+        return {programFolder};
     }
     // Its parents (~/.local/share) may be missing on a fresh account; the folder itself holds
     // client data and is the user's alone.
     QDir().mkpath(QString::fromStdString(userDataFolder));
     ::chmod(userDataFolder.c_str(), 0700);
-    return {userDataFolder, false};
+    return {userDataFolder};
 }
 
 std::string DataHomeFolder() {

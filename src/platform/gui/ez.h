@@ -247,6 +247,8 @@ int ListRowCount(const std::string& form, int id);
 int SelectedRowCount(const std::string& form, int id);
 // The highlighted rows in ascending order.
 std::vector<int> SelectedRows(const std::string& form, int id);
+// The highlighted rows, or all of them, in ascending order.
+std::vector<int> ListRows(const std::string& form, int id, bool highlightedOnly);
 // The first highlighted row, -1 when none is.
 int FirstSelectedRow(const std::string& form, int id);
 // Adds the row to the highlight or takes it away; the other rows keep theirs.

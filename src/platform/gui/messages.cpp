@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <vector>
+
 #include "platform/gui/common_controls.h"
 #include "platform/gui/layer.h"
 #include "platform/gui/text_boxes.h"
@@ -36,6 +39,13 @@ std::vector<int> SelectedRows(const std::string& form, int id) {
     for (int row = NextSelectedRow(form, id, -1); row >= 0; row = NextSelectedRow(form, id, row)) {
         rows.push_back(row);
     }
+    return rows;
+}
+
+std::vector<int> ListRows(const std::string& form, int id, bool highlightedOnly) {
+    if (highlightedOnly) return SelectedRows(form, id);
+    std::vector<int> rows(static_cast<std::size_t>(std::max(ListRowCount(form, id), 0)));
+    for (std::size_t row = 0; row < rows.size(); ++row) rows[row] = static_cast<int>(row);
     return rows;
 }
 
