@@ -240,13 +240,20 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
     // The limit may be far above any real file: the room grows with what is read. One byte
     // more than the limit is asked for, so that a longer file is told from one of just that
     // size: a file cut short would be taken for the whole of it.
+    // A plain file's size is known at once: its bytes and the one more are asked for in one
+    // read, so that a large file is neither copied as the room grows nor read in pieces.
     constexpr std::size_t Piece = 64 * 1024;
     const std::size_t wanted = maxBytes + 1;
+    std::size_t piece = Piece;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        piece = std::max(Piece, static_cast<std::size_t>(info.st_size) + 1);
+    }
     std::string bytes;
     std::optional<std::size_t> got = 0;
     while (bytes.size() < wanted) {
         const std::size_t before = bytes.size();
-        const std::size_t want = std::min(Piece, wanted - before);
+        const std::size_t want = std::min(piece, wanted - before);
         bytes.resize(before + want);
         got = ReadUntilFullOrEnd(fd, std::span<char>(bytes.data() + before, want));
         bytes.resize(before + got.value_or(0));

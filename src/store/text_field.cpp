@@ -62,6 +62,11 @@ std::string DecodeWindows1252(std::string_view bytes) {
 }
 
 std::string EncodeWindows1252(std::string_view utf8) {
+    // ASCII is its own composed form and its own Windows-1252 bytes; an exchanged file's
+    // histories are megabytes of it.
+    unsigned char high = 0;
+    for (const char c : utf8) high |= static_cast<unsigned char>(c);
+    if ((high & 0x80) == 0) return std::string(utf8);
     // Composed first: an "é" typed or pasted as "e" and a combining accent is one character
     // of Windows-1252, not an "e" followed by a "?".
     const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
