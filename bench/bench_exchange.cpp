@@ -27,7 +27,6 @@
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
-#include "store/history.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
 #include "transfer/import_window.h"
@@ -38,15 +37,13 @@ enum class Kind { Csv, VCard };
 
 // Every client of the table with its history, as an export gathers them.
 std::vector<exchange::Contact> ContactsOfTable() {
-    std::vector<exchange::Contact> contacts;
-    contacts.reserve(store::MaxClients);
+    std::vector<store::ClientRecord> clients;
+    clients.reserve(store::MaxClients);
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const store::ClientRecord& record = store::ClientTable[slot];
-        if (record.InUse <= 0) continue;
-        contacts.push_back(
-            exchange::ContactFromRecord(record, store::ReadHistoryOf(record.ClientNumber).text));
+        if (record.InUse > 0) clients.push_back(record);
     }
-    return contacts;
+    return exchange::ContactsOfClients(clients);
 }
 
 // The full table in a program folder, and its clients exported once into a folder beside it,

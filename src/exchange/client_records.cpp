@@ -1,29 +1,45 @@
 #include "exchange/client_records.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <thread>
 
+#include "exchange/utf8.h"
 #include "followup/day_numbers.h"
+#include "store/history.h"
 #include "store/text_field.h"
 
 namespace exchange {
 
 namespace {
 
+// The first CR or LF from the position on; npos when there is none. Searched for one after
+// the other, each as far as the next LF, since histories are long and their lines short.
+std::size_t FindLineBreak(std::string_view text, std::size_t from) {
+    const std::size_t lf = text.find('\n', from);
+    const std::size_t limit = lf == std::string_view::npos ? text.size() : lf;
+    const std::size_t cr = text.substr(from, limit - from).find('\r');
+    return cr == std::string_view::npos ? lf : from + cr;
+}
+
 std::string WithLineBreaks(std::string_view text, std::string_view lineBreak) {
     std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            result += lineBreak;
-        } else if (text[i] == '\n') {
-            result += lineBreak;
-        } else {
-            result += text[i];
-        }
+    result.reserve(text.size() + text.size() / 16);
+    std::size_t start = 0;
+    for (std::size_t at = FindLineBreak(text, 0); at != std::string_view::npos;
+         at = FindLineBreak(text, start)) {
+        result.append(text.substr(start, at - start));
+        result.append(lineBreak);
+        start = at + (text.compare(at, 2, "\r\n") == 0 ? 2 : 1);
     }
+    result.append(text.substr(start));
     return result;
+}
+
+// Whether the data file can hold the text's characters: ASCII always can.
+bool Storable(std::string_view text) {
+    return IsAscii(text) || store::DecodeWindows1252(store::EncodeWindows1252(text)) == text;
 }
 
 // Stores text into the field and notes what the field could not keep.
@@ -32,9 +48,12 @@ void Keep(std::array<char, N>& field, std::string_view text, std::string_view na
           StoredContact& stored) {
     store::StoreField(field, text);
     const std::string bytes = store::EncodeWindows1252(text);
-    if (store::DecodeWindows1252(bytes) != text) stored.unstorableFields.push_back(name);
+    if (!Storable(text)) stored.unstorableFields.push_back(name);
     if (store::TrimBlanksAndNuls(bytes).size() > N) stored.cutFields.push_back(name);
 }
+
+// Below this many clients a second thread costs more than it saves.
+constexpr std::size_t ClientsPerThread = 128;
 
 int Number(std::string_view digits) {
     int value = 0;
@@ -96,6 +115,27 @@ Contact ContactFromRecord(const store::ClientRecord& record, const std::string& 
     return contact;
 }
 
+std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> records) {
+    std::vector<Contact> contacts(records.size());
+    const auto gather = [&contacts, records](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            contacts[i] =
+                ContactFromRecord(records[i], store::ReadHistoryOf(records[i].ClientNumber).text);
+        }
+    };
+    const std::size_t threads = std::clamp<std::size_t>(
+        records.size() / ClientsPerThread, 1, std::max(std::thread::hardware_concurrency(), 1u));
+    const std::size_t share = (records.size() + threads - 1) / threads;
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t begin = share; begin < records.size(); begin += share) {
+            helpers.emplace_back(gather, begin, std::min(begin + share, records.size()));
+        }
+        gather(0, std::min(share, records.size()));
+    }  // joined before the contacts are handed on
+    return contacts;
+}
+
 StoredContact StoreContact(const Contact& contact) {
     StoredContact stored;
     store::ClientRecord& record = stored.record;
@@ -119,9 +159,7 @@ StoredContact StoreContact(const Contact& contact) {
     }
     Keep(record.FollowUpAction, contact.followUpAction, FieldNames[13], stored);
     stored.history = WithLineBreaks(contact.history, "\r\n");
-    if (store::DecodeWindows1252(store::EncodeWindows1252(stored.history)) != stored.history) {
-        stored.unstorableFields.push_back(FieldNames[14]);
-    }
+    if (!Storable(stored.history)) stored.unstorableFields.push_back(FieldNames[14]);
     record.InUse = 1;
     return stored;
 }

@@ -4,6 +4,7 @@
 // and what storing a contact keeps, cuts or cannot keep.
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,11 @@ inline constexpr std::array<std::string_view, 15> FieldNames{
 
 // A record and its history as the history file holds it (Windows-1252 decoded, CR LF or LF).
 Contact ContactFromRecord(const store::ClientRecord& record, const std::string& history);
+
+// The clients' contacts with their histories, in the records' order. The histories are read
+// on every processor: reading some thousands of small files is most of what an export costs.
+// A history that cannot be read goes out empty.
+std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> records);
 
 // A contact as the data file would keep it.
 struct StoredContact {

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <array>
 #include <string_view>
 
 #include "exchange/client_records.h"
@@ -20,11 +21,29 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// A table of the bytes that matter, looked up byte by byte: histories are long.
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet SetOf(std::string_view bytes) {
+    ByteSet set{};
+    for (const char c : bytes) set[static_cast<unsigned char>(c)] = true;
+    return set;
+}
+
+constexpr ByteSet QuotedAlways = SetOf(",;\"\r\n\t");
+constexpr ByteSet ChangedInQuotes = SetOf("\"\r\n");
+
+// The position of the first byte of the set from the position on; the size when none is.
+std::size_t FindIn(const ByteSet& set, std::string_view text, std::size_t from) {
+    while (from < text.size() && !set[static_cast<unsigned char>(text[from])]) ++from;
+    return from;
+}
+
 // Readers trim unquoted fields and end rows at line breaks, so such fields go in quotes.
 bool NeedsQuotes(std::string_view text) {
     if (text.empty()) return false;
     if (IsBlank(text.front()) || IsBlank(text.back())) return true;
-    return text.find_first_of(",;\"\r\n\t") != std::string_view::npos;
+    return FindIn(QuotedAlways, text, 0) < text.size();
 }
 
 void AppendField(std::string& out, std::string_view text) {
@@ -33,18 +52,20 @@ void AppendField(std::string& out, std::string_view text) {
         return;
     }
     out += '"';
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '"') {
+    std::size_t start = 0;
+    for (std::size_t at = FindIn(ChangedInQuotes, text, 0); at < text.size();
+         at = FindIn(ChangedInQuotes, text, start)) {
+        out.append(text.substr(start, at - start));
+        start = at + 1;
+        if (text[at] == '"') {
             out += "\"\"";
-        } else if (c == '\r' || c == '\n') {
-            // Every line break the same way as the rows', whichever form the text held.
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += RowEnd;
         } else {
-            out += c;
+            // Every line break the same way as the rows', whichever form the text held.
+            if (text[at] == '\r' && start < text.size() && text[start] == '\n') ++start;
+            out += RowEnd;
         }
     }
+    out.append(text.substr(start));
     out += '"';
 }
 
@@ -82,6 +103,11 @@ bool IsInsideDataFolder(const std::string& path) {
 
 std::string CsvText(std::span<const Contact> contacts) {
     std::string out(ByteOrderMark);
+    // Room for every text and a little for quotes, separators and line ends: the file is
+    // built once, not copied as it grows.
+    std::size_t bytes = 0;
+    for (const Contact& c : contacts) bytes += c.history.size() + 160;
+    out.reserve(bytes + bytes / 16);
     AppendRow(out, FieldNames);
     for (const Contact& c : contacts) {
         const std::string_view fields[] = {c.client,       c.address,        c.city,       c.state,

@@ -8,9 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <optional>
+#include <span>
+#include <thread>
 #include <utility>
 
+#include "exchange/utf8.h"
 #include "store/files.h"
 #include "store/text_field.h"
 
@@ -38,50 +42,69 @@ QByteArrayView Bytes(std::string_view bytes) {
     return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    [[maybe_unused]] const QString text = decoder(Bytes(bytes));
-    return !decoder.hasError();
-}
-
 std::string Utf16ToUtf8(std::string_view bytes, QStringConverter::Encoding encoding) {
     QStringDecoder decoder(encoding);  // skips the byte-order mark
     const QString text = decoder(Bytes(bytes));
     return text.toUtf8().toStdString();
 }
 
-// The file's text as UTF-8, and the name of the encoding it was read in.
-std::pair<std::string, std::string> DecodedText(std::string_view bytes) {
+// The file's text as UTF-8, and the name of the encoding it was read in. A file that is UTF-8
+// already is not copied: the text is a view of its bytes, and `converted` stays empty.
+struct DecodedFile {
+    std::string_view text;
+    std::string encoding;
+    std::string converted;
+};
+
+DecodedFile DecodedText(std::string_view bytes) {
+    DecodedFile file;
+    const auto convertedTo = [&file](std::string text, const char* encoding) {
+        file.converted = std::move(text);
+        file.text = file.converted;
+        file.encoding = encoding;
+    };
     if (bytes.starts_with(Utf16LittleMark)) {
-        return {Utf16ToUtf8(bytes, QStringConverter::Utf16LE), "UTF-16"};
-    }
-    if (bytes.starts_with(Utf16BigMark)) {
-        return {Utf16ToUtf8(bytes, QStringConverter::Utf16BE), "UTF-16"};
-    }
-    if (bytes.starts_with(Utf8Mark)) {
+        convertedTo(Utf16ToUtf8(bytes, QStringConverter::Utf16LE), "UTF-16");
+    } else if (bytes.starts_with(Utf16BigMark)) {
+        convertedTo(Utf16ToUtf8(bytes, QStringConverter::Utf16BE), "UTF-16");
+    } else if (bytes.starts_with(Utf8Mark)) {
         bytes.remove_prefix(Utf8Mark.size());
         // A marked file is UTF-8 whatever it holds; a broken sequence becomes U+FFFD.
-        if (IsValidUtf8(bytes)) return {std::string(bytes), "UTF-8"};
-        const QString text = QString::fromUtf8(Bytes(bytes));
-        return {text.toUtf8().toStdString(), "UTF-8"};
+        if (IsValidUtf8(bytes)) {
+            file.text = bytes;
+            file.encoding = "UTF-8";
+        } else {
+            convertedTo(QString::fromUtf8(Bytes(bytes)).toUtf8().toStdString(), "UTF-8");
+        }
+    } else if (IsValidUtf8(bytes)) {
+        file.text = bytes;
+        file.encoding = "UTF-8";
+    } else {
+        convertedTo(store::DecodeWindows1252(bytes), "Windows-1252");
     }
-    if (IsValidUtf8(bytes)) return {std::string(bytes), "UTF-8"};
-    return {store::DecodeWindows1252(bytes), "Windows-1252"};
+    return file;
 }
 
 // The text cut into its physical lines, each with its line break: LF, CR LF or a lone CR.
 std::vector<std::string_view> PhysicalLines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool lineEnds =
-            text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
-        if (lineEnds) {
-            lines.push_back(text.substr(start, i + 1 - start));
-            start = i + 1;
+    while (start < text.size()) {
+        const std::size_t newline = text.find('\n', start);
+        const std::size_t stop = newline == std::string_view::npos ? text.size() : newline;
+        // Lone CRs end lines too; a CR right before the LF belongs to it.
+        const auto nextCr = [&] {
+            const std::size_t at = text.substr(start, stop - start).find('\r');
+            return at == std::string_view::npos ? stop : start + at;
+        };
+        for (std::size_t cr = nextCr(); cr < stop && cr + 1 != newline; cr = nextCr()) {
+            lines.push_back(text.substr(start, cr + 1 - start));
+            start = cr + 1;
         }
+        const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+        if (start < end) lines.push_back(text.substr(start, end - start));
+        start = end;
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
 }
 
@@ -117,14 +140,14 @@ char GuessedSeparator(std::string_view headerLine) {
 std::string WithNewlines(std::string_view field) {
     std::string text;
     text.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\r') {
-            if (i + 1 < field.size() && field[i + 1] == '\n') ++i;
-            text += '\n';
-        } else {
-            text += field[i];
-        }
+    std::size_t start = 0;
+    for (std::size_t cr = field.find('\r'); cr != std::string_view::npos;
+         cr = field.find('\r', start)) {
+        text.append(field.substr(start, cr - start));
+        text += '\n';
+        start = cr + (cr + 1 < field.size() && field[cr + 1] == '\n' ? 2 : 1);
     }
+    text.append(field.substr(start));
     return text;
 }
 
@@ -174,6 +197,11 @@ public:
         return gathered.current.fields.empty() && parser_.quoted == 0 && parser_.entry_pos == 0;
     }
     bool InsideQuotes() const { return parser_.quoted != 0; }
+    // Between rows as a new parser is: nothing of a row read, no error.
+    bool AtRowStart(const Gathered& gathered) const {
+        return BetweenRows(gathered) && parser_.pstate == 0 && parser_.spaces == 0 &&
+               parser_.status == 0;
+    }
 
     bool Parse(std::string_view line, Gathered& gathered) {
         return csv_parse(&parser_, line.data(), line.size(), OnField, OnRowEnd, &gathered) ==
@@ -222,10 +250,72 @@ std::optional<CsvReading> FitRows(std::vector<CsvRow>& rows, std::size_t width) 
     return std::nullopt;
 }
 
+// One reading of a run of lines: what it gathered, its parser, and its first error.
+struct Pass {
+    explicit Pass(char separator) : parser(separator) {}
+    Gathered gathered;
+    Parser parser;
+    std::size_t quoteOpenedOn = 0;
+    std::optional<CsvReading> error;
+};
+
+// Feeds lines [from, to) to the pass's parser, stopping at the first error.
+void ParseLines(std::span<const std::string_view> lines, std::size_t from, std::size_t to,
+                Pass& pass) {
+    for (std::size_t i = from; i < to; ++i) {
+        const std::size_t line = i + 1;
+        Parser& parser = pass.parser;
+        if (parser.BetweenRows(pass.gathered)) pass.gathered.rowStartLine = line;
+        if (!parser.InsideQuotes()) pass.quoteOpenedOn = line;
+        if (parser.Parse(lines[i], pass.gathered)) continue;
+        if (parser.OutOfRoom()) {
+            pass.error = Failure("a field is too large to be read.", line);
+        } else {
+            pass.error = Failure(parser.InsideQuotes()
+                                     ? "a quoted field goes on after its closing quote. A quote "
+                                       "inside a quoted field must be written twice (\"\")."
+                                     : "a field holds a quote (\") but does not begin with one. "
+                                       "Put the whole field in quotes and write the quote twice.",
+                                 line);
+        }
+        return;
+    }
+}
+
+// Below this a second thread costs more than it saves.
+constexpr std::size_t SplitBytes = 256 * 1024;
+// How far past the middle a row start is looked for.
+constexpr std::size_t SplitSearchLines = 4096;
+
+// The line near the middle of a large file where the second of two readings starts: the first
+// after the middle with an even number of quotes before it, which in a well-formed file is a
+// row's first line (a quoted field holds its quotes in pairs, and strict reading allows no
+// other quote). lines.size() when the file is small or no such line is near.
+std::size_t SplitLine(std::string_view text, std::span<const std::string_view> lines,
+                      std::size_t first) {
+    if (text.size() < SplitBytes || lines.size() < first + 2) return lines.size();
+    const char* middle = text.data() + text.size() / 2;
+    auto at = static_cast<std::size_t>(
+        std::lower_bound(lines.begin() + static_cast<std::ptrdiff_t>(first + 1), lines.end(),
+                         middle,
+                         [](std::string_view line, const char* p) { return line.data() < p; }) -
+        lines.begin());
+    if (at == lines.size()) return lines.size();
+    const std::string_view before =
+        text.substr(0, static_cast<std::size_t>(lines[at].data() - text.data()));
+    std::size_t quotes = static_cast<std::size_t>(std::count(before.begin(), before.end(), '"'));
+    for (const std::size_t last = std::min(lines.size(), at + SplitSearchLines); at < last; ++at) {
+        if (quotes % 2 == 0) return at;
+        quotes += static_cast<std::size_t>(std::count(lines[at].begin(), lines[at].end(), '"'));
+    }
+    return lines.size();
+}
+
 }  // namespace
 
 CsvReading ReadCsv(std::string_view bytes) {
-    auto [text, encoding] = DecodedText(bytes);
+    DecodedFile decoded = DecodedText(bytes);
+    const std::string_view text = decoded.text;
     const std::vector<std::string_view> lines = PhysicalLines(text);
     if (auto error = NulError(text, lines)) return *error;
 
@@ -236,24 +326,39 @@ CsvReading ReadCsv(std::string_view bytes) {
     if (first == lines.size()) return Failure("The file holds no header row: it is empty.");
     if (!separator) separator = GuessedSeparator(lines[first]);
 
-    Gathered gathered;
-    Parser parser(*separator);
-    std::size_t quoteOpenedOn = 0;
-    for (std::size_t i = first; i < lines.size(); ++i) {
-        const std::size_t line = i + 1;
-        if (parser.BetweenRows(gathered)) gathered.rowStartLine = line;
-        if (!parser.InsideQuotes()) quoteOpenedOn = line;
-        if (!parser.Parse(lines[i], gathered)) {
-            if (parser.OutOfRoom()) return Failure("a field is too large to be read.", line);
-            return Failure(parser.InsideQuotes()
-                               ? "a quoted field goes on after its closing quote. A quote "
-                                 "inside a quoted field must be written twice (\"\")."
-                               : "a field holds a quote (\") but does not begin with one. Put "
-                                 "the whole field in quotes and write the quote twice.",
-                           line);
+    Pass head(*separator);
+    const std::size_t split = SplitLine(text, lines, first);
+    if (split == lines.size()) {
+        ParseLines(lines, first, lines.size(), head);
+        if (head.error) return *head.error;
+        if (!head.parser.Finish(head.gathered)) {
+            return Failure("a quoted field is not closed.", head.quoteOpenedOn);
         }
+    } else {
+        // The rows after the split are read at the same time on the assumption that a row
+        // begins there; when the head's reading ends elsewhere, the tail is read again after it.
+        Pass tail(*separator);
+        std::jthread helper([&] { ParseLines(lines, split, lines.size(), tail); });
+        ParseLines(lines, first, split, head);
+        helper.join();
+        if (head.error) return *head.error;
+        Pass* last = &tail;
+        if (head.parser.AtRowStart(head.gathered)) {
+            if (tail.error) return *tail.error;
+            std::move(tail.gathered.rows.begin(), tail.gathered.rows.end(),
+                      std::back_inserter(head.gathered.rows));
+            tail.gathered.rows = std::move(head.gathered.rows);
+        } else {
+            ParseLines(lines, split, lines.size(), head);
+            if (head.error) return *head.error;
+            last = &head;
+        }
+        if (!last->parser.Finish(last->gathered)) {
+            return Failure("a quoted field is not closed.", last->quoteOpenedOn);
+        }
+        if (last == &tail) head.gathered.rows = std::move(tail.gathered.rows);
     }
-    if (!parser.Finish(gathered)) return Failure("a quoted field is not closed.", quoteOpenedOn);
+    Gathered& gathered = head.gathered;
     if (gathered.rows.empty()) return Failure("The file holds no header row: it is empty.");
 
     CsvReading reading;
@@ -263,7 +368,7 @@ CsvReading ReadCsv(std::string_view bytes) {
     if (auto error = FitRows(gathered.rows, table.header.size())) return *error;
     table.rows = std::move(gathered.rows);
     table.separator = *separator;
-    table.encoding = std::move(encoding);
+    table.encoding = std::move(decoded.encoding);
     return reading;
 }
 

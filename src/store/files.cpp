@@ -24,12 +24,13 @@ namespace {
 constexpr std::string_view TemporaryMark = ".saving-";
 constexpr std::size_t TemporaryRandomLength = 6;
 
-// The system's words for the latest failure. A plain buffer, which needs no destructor: a save
-// made while the process exits (the display went away) may still note a failure in it.
+// The system's words for the latest failure on this thread (an export reads histories on
+// several). A plain buffer, which needs no destructor: a save made while the process exits
+// (the display went away) may still note a failure in it.
 using ErrorText = std::array<char, 256>;
 
 ErrorText& LastError() {
-    static ErrorText error{};
+    thread_local ErrorText error{};
     return error;
 }
 
@@ -234,20 +235,20 @@ std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char>
     return filled;
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes) {
-    const int fd = OpenForReading(path);
-    if (fd < 0) return std::nullopt;
-    // The limit may be far above any real file: the room grows with what is read. One byte
-    // more than the limit is asked for, so that a longer file is told from one of just that
-    // size: a file cut short would be taken for the whole of it.
-    // A plain file's size is known at once: its bytes and the one more are asked for in one
-    // read, so that a large file is neither copied as the room grows nor read in pieces.
+namespace {
+
+// Reads the open file to its end, then closes it. The limit may be far above any real file: the
+// room grows with what is read. One byte more than the limit is asked for, so that a longer
+// file is told from one of just that size: a file cut short would be taken for the whole of
+// it. A plain file's size is known at once, and its bytes and the one more are asked for in
+// one read: a history file is not given 64 KB of room, nor a large file copied as it grows.
+std::optional<std::string> ReadOpenFile(int fd, std::size_t maxBytes) {
     constexpr std::size_t Piece = 64 * 1024;
     const std::size_t wanted = maxBytes + 1;
     std::size_t piece = Piece;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        piece = std::max(Piece, static_cast<std::size_t>(info.st_size) + 1);
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        piece = static_cast<std::size_t>(info.st_size) + 1;
     }
     std::string bytes;
     std::optional<std::size_t> got = 0;
@@ -258,6 +259,7 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
         got = ReadUntilFullOrEnd(fd, std::span<char>(bytes.data() + before, want));
         bytes.resize(before + got.value_or(0));
         if (!got || *got < want) break;
+        piece = Piece;
     }
     ::close(fd);
     if (!got) return std::nullopt;
@@ -266,6 +268,33 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t ma
         return std::nullopt;
     }
     return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes) {
+    const int fd = OpenForReading(path);
+    if (fd < 0) return std::nullopt;
+    return ReadOpenFile(fd, maxBytes);
+}
+
+std::optional<std::string> ReadFileBytesIfPresent(const std::string& path, std::size_t maxBytes,
+                                                  bool& absent) {
+    absent = false;
+    // Not blocking: a pipe under the file's name must not hold the program up.
+    const int fd = Calls().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        absent = errno == ENOENT || errno == ENOTDIR;
+        if (!absent) NoteFailure();
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        absent = true;
+        return std::nullopt;
+    }
+    return ReadOpenFile(fd, maxBytes);
 }
 
 void RemoveLeftoverTemporaries(const std::string& folder) {

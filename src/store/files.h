@@ -43,6 +43,10 @@ std::string LastFileError();
 std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char> into);
 // The file's bytes; nothing when it cannot be opened or read, or holds more than maxBytes.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::size_t maxBytes);
+// As ReadFileBytes, for a file that may well not be there: `absent` tells nothing at the path,
+// or something that is no plain file, from a file that cannot be read, in one look.
+std::optional<std::string> ReadFileBytesIfPresent(const std::string& path, std::size_t maxBytes,
+                                                  bool& absent);
 
 // Removes the temporary files that a replacement cut short by a crash left in the folder.
 // Only the program's own temporary names are touched.

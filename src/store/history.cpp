@@ -24,9 +24,10 @@ History ReadHistory() {
 }
 
 History ReadHistoryOf(std::int32_t clientNumber) {
-    const std::string name = HistoryFileName(clientNumber);
-    if (!FileExists(name)) return {};
-    const auto bytes = ReadFileBytes(name, LargestHistory);
+    bool absent = false;
+    const auto bytes =
+        ReadFileBytesIfPresent(HistoryFileName(clientNumber), LargestHistory, absent);
+    if (absent) return {};
     if (!bytes) return {{}, false};
     return {DecodeWindows1252(*bytes), true};
 }

@@ -14,7 +14,6 @@
 #include "shell/forms.h"
 #include "shell/window_links.h"
 #include "store/client_table.h"
-#include "store/history.h"
 
 namespace transfer {
 
@@ -23,15 +22,13 @@ namespace {
 constexpr int VCardFilter = 1;
 
 std::vector<exchange::Contact> ListedContacts(bool highlightedOnly) {
-    std::vector<exchange::Contact> contacts;
+    std::vector<store::ClientRecord> clients;
     for (const int row : shell::MainListRows(highlightedOnly)) {
         if (row < 0 || row >= store::MaxClients) continue;
         const store::ClientRecord& record = store::ClientTable[row + 1];
-        if (record.InUse <= 0) continue;
-        contacts.push_back(
-            exchange::ContactFromRecord(record, store::ReadHistoryOf(record.ClientNumber).text));
+        if (record.InUse > 0) clients.push_back(record);
     }
-    return contacts;
+    return exchange::ContactsOfClients(clients);
 }
 
 // The chosen name, with the chosen kind's extension when the user typed none.
