@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "fuzz_program.h"
 #include "store/client_table.h"
@@ -75,7 +76,8 @@ store::FileCalls MemoryFileCalls() {
         .rename =
             [](const char*, const char* to) {
                 Require(IsDataFile(to), "the store renamed a file over another than Clients.dat");
-                File().saved = std::move(File().saving);
+                // Swapped, not moved: both buffers keep their room for the next save.
+                std::swap(File().saved, File().saving);
                 return 0;
             },
         .remove =
