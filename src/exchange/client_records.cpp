@@ -1,10 +1,9 @@
 #include "exchange/client_records.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <thread>
 
+#include "exchange/in_parallel.h"
 #include "exchange/utf8.h"
 #include "followup/day_numbers.h"
 #include "store/history.h"
@@ -117,22 +116,13 @@ Contact ContactFromRecord(const store::ClientRecord& record, const std::string& 
 
 std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> records) {
     std::vector<Contact> contacts(records.size());
-    const auto gather = [&contacts, records](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            contacts[i] =
-                ContactFromRecord(records[i], store::ReadHistoryOf(records[i].ClientNumber).text);
-        }
-    };
-    const std::size_t threads = std::clamp<std::size_t>(
-        records.size() / ClientsPerThread, 1, std::max(std::thread::hardware_concurrency(), 1u));
-    const std::size_t share = (records.size() + threads - 1) / threads;
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t begin = share; begin < records.size(); begin += share) {
-            helpers.emplace_back(gather, begin, std::min(begin + share, records.size()));
-        }
-        gather(0, std::min(share, records.size()));
-    }  // joined before the contacts are handed on
+    InParallel(records.size(), ClientsPerThread,
+               [&contacts, records](std::size_t begin, std::size_t end) {
+                   for (std::size_t i = begin; i < end; ++i) {
+                       contacts[i] = ContactFromRecord(
+                           records[i], store::ReadHistoryOf(records[i].ClientNumber).text);
+                   }
+               });
     return contacts;
 }
 

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <set>
-#include <thread>
 #include <utility>
 
+#include "exchange/in_parallel.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
@@ -36,18 +36,10 @@ constexpr std::size_t ContactsPerThread = 256;
 // every text is most of what planning a large file costs.
 std::vector<StoredContact> StoreAll(std::span<const Contact> contacts) {
     std::vector<StoredContact> stored(contacts.size());
-    const auto storeRange = [&stored, contacts](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) stored[i] = StoreNamed(contacts[i]);
-    };
-    const std::size_t threads = std::clamp<std::size_t>(
-        contacts.size() / ContactsPerThread, 1, std::max(std::thread::hardware_concurrency(), 1u));
-    const std::size_t share = (contacts.size() + threads - 1) / threads;
-    std::vector<std::jthread> helpers;
-    for (std::size_t begin = share; begin < contacts.size(); begin += share) {
-        helpers.emplace_back(storeRange, begin, std::min(begin + share, contacts.size()));
-    }
-    storeRange(0, std::min(share, contacts.size()));
-    helpers.clear();  // joined before the results are handed on
+    InParallel(contacts.size(), ContactsPerThread,
+               [&stored, contacts](std::size_t begin, std::size_t end) {
+                   for (std::size_t i = begin; i < end; ++i) stored[i] = StoreNamed(contacts[i]);
+               });
     return stored;
 }
 
