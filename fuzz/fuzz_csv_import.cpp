@@ -84,12 +84,29 @@ void CheckReading(const exchange::CsvReading& reading, std::string_view bytes) {
     }
 }
 
+// A plainly well-formed file reads the same without the library as with it, and any other is
+// read by the library alone.
+void RequireSameReading(const exchange::CsvReading& fastest, const exchange::CsvReading& library) {
+    Require(fastest.error == library.error && fastest.errorLine == library.errorLine,
+            "the file's own reading and the library's disagree on an error");
+    const exchange::CsvTable& a = fastest.table;
+    const exchange::CsvTable& b = library.table;
+    Require(a.header == b.header && a.separator == b.separator && a.encoding == b.encoding &&
+                a.rows.size() == b.rows.size(),
+            "the file's own reading and the library's disagree on the table");
+    for (std::size_t i = 0; i < a.rows.size(); ++i) {
+        Require(a.rows[i].line == b.rows[i].line && a.rows[i].fields == b.rows[i].fields,
+                "the file's own reading and the library's disagree on a row");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const exchange::CsvReading reading = exchange::ReadCsv(bytes);
     CheckReading(reading, bytes);
+    RequireSameReading(reading, exchange::ReadCsv(bytes, exchange::CsvReadingWay::LibraryOnly));
     if (!reading.error.empty()) return 0;
 
     const exchange::ColumnMapping byName = exchange::MapHeader(reading.table.header);

@@ -197,11 +197,6 @@ public:
         return gathered.current.fields.empty() && parser_.quoted == 0 && parser_.entry_pos == 0;
     }
     bool InsideQuotes() const { return parser_.quoted != 0; }
-    // Between rows as a new parser is: nothing of a row read, no error.
-    bool AtRowStart(const Gathered& gathered) const {
-        return BetweenRows(gathered) && parser_.pstate == 0 && parser_.spaces == 0 &&
-               parser_.status == 0;
-    }
 
     bool Parse(std::string_view line, Gathered& gathered) {
         return csv_parse(&parser_, line.data(), line.size(), OnField, OnRowEnd, &gathered) ==
@@ -311,9 +306,166 @@ std::size_t SplitLine(std::string_view text, std::span<const std::string_view> l
     return lines.size();
 }
 
+// The rows of a plainly well-formed file, read without the library: most files are written
+// by programs, and the library takes byte by byte what this takes in runs. Whatever is not
+// plainly well-formed (a quote inside an unquoted field, anything but a separator or a line
+// break after a closing quote, a quoted field left open) gives nothing, and the library reads
+// the whole file instead, with its exact messages. Rows come as the library gives them:
+// blanks around unquoted fields dropped, line breaks in quoted fields made "\n", rows without
+// text left out; their lines are counted from the start of the part read.
+struct PlainRows {
+    std::vector<CsvRow> rows;
+    std::size_t lineBreaks = 0;  // how many lines the part ended
+};
+
+class PlainReader {
+public:
+    PlainReader(std::string_view text, char separator) : text_(text), separator_(separator) {}
+
+    std::optional<PlainRows> Read() {
+        PlainRows read;
+        for (;;) {
+            SkipBlanksAndLineBreaks();
+            if (at_ == text_.size()) break;
+            CsvRow row;
+            row.line = lineBreaks_ + 1;
+            for (;;) {
+                while (at_ < text_.size() && text_[at_] == ' ') ++at_;
+                std::optional<std::string> field =
+                    at_ < text_.size() && text_[at_] == '"' ? Quoted() : Unquoted();
+                if (!field) return std::nullopt;
+                row.fields.push_back(std::move(*field));
+                if (at_ == text_.size()) break;
+                const char ends = text_[at_];
+                if (ends == separator_) {
+                    ++at_;
+                    continue;
+                }
+                if (ends != '\r' && ends != '\n') return std::nullopt;
+                break;
+            }
+            const bool holdsText = std::any_of(row.fields.begin(), row.fields.end(),
+                                               [](const auto& f) { return !f.empty(); });
+            if (holdsText) read.rows.push_back(std::move(row));
+        }
+        read.lineBreaks = lineBreaks_;
+        return read;
+    }
+
+private:
+    bool EndsField(char c) const { return c == separator_ || c == '\r' || c == '\n' || c == '"'; }
+
+    // One line break, LF, CR LF or a lone CR, at the position.
+    void PassLineBreak() {
+        if (text_[at_] == '\r' && at_ + 1 < text_.size() && text_[at_ + 1] == '\n') ++at_;
+        ++at_;
+        ++lineBreaks_;
+    }
+
+    void SkipBlanksAndLineBreaks() {
+        while (at_ < text_.size()) {
+            const char c = text_[at_];
+            if (c == ' ') {
+                ++at_;
+            } else if (c == '\r' || c == '\n') {
+                PassLineBreak();
+            } else {
+                break;
+            }
+        }
+    }
+
+    // Up to the separator or line break, trailing blanks dropped; nothing at a quote.
+    std::optional<std::string> Unquoted() {
+        const std::size_t start = at_;
+        while (at_ < text_.size() && !EndsField(text_[at_])) ++at_;
+        if (at_ < text_.size() && text_[at_] == '"') return std::nullopt;
+        std::size_t end = at_;
+        while (end > start && text_[end - 1] == ' ') --end;
+        return std::string(text_.substr(start, end - start));
+    }
+
+    // From the opening quote to the closing one, doubled quotes made single; nothing when the
+    // closing quote is missing.
+    std::optional<std::string> Quoted() {
+        std::string field;
+        std::size_t start = ++at_;
+        for (;;) {
+            const std::size_t quote = text_.find('"', at_);
+            if (quote == std::string_view::npos) return std::nullopt;
+            CountLineBreaks(text_.substr(at_, quote - at_));
+            if (quote + 1 < text_.size() && text_[quote + 1] == '"') {
+                field.append(text_.substr(start, quote + 1 - start));
+                start = at_ = quote + 2;
+                continue;
+            }
+            field.append(text_.substr(start, quote - start));
+            at_ = quote + 1;
+            if (field.find('\r') != std::string::npos) field = WithNewlines(field);
+            return field;
+        }
+    }
+
+    void CountLineBreaks(std::string_view part) {
+        lineBreaks_ += static_cast<std::size_t>(std::count(part.begin(), part.end(), '\n'));
+        for (std::size_t cr = part.find('\r'); cr != std::string_view::npos;
+             cr = part.find('\r', cr + 1)) {
+            if (cr + 1 == part.size() ? text_[at_ + part.size()] != '\n' : part[cr + 1] != '\n') {
+                ++lineBreaks_;
+            }
+        }
+    }
+
+    std::string_view text_;
+    char separator_;
+    std::size_t at_ = 0;
+    std::size_t lineBreaks_ = 0;
+};
+
+// The rows of the text from line `first` on, read as PlainReader reads them, in two halves at
+// once when the file is large; nothing when any part is not plainly well-formed.
+std::optional<std::vector<CsvRow>> ReadPlainRows(std::string_view text,
+                                                 std::span<const std::string_view> lines,
+                                                 std::size_t first, char separator) {
+    const auto offset = [&](std::size_t line) {
+        return line == lines.size() ? text.size()
+                                    : static_cast<std::size_t>(lines[line].data() - text.data());
+    };
+    const std::size_t split = SplitLine(text, lines, first);
+    const std::string_view head = text.substr(offset(first), offset(split) - offset(first));
+    const std::string_view rest = text.substr(offset(split));
+    std::optional<PlainRows> tail;
+    std::jthread helper;
+    if (!rest.empty()) helper = std::jthread([&] { tail = PlainReader(rest, separator).Read(); });
+    std::optional<PlainRows> read = PlainReader(head, separator).Read();
+    if (helper.joinable()) helper.join();
+    if (!read || (!rest.empty() && !tail)) return std::nullopt;
+    for (CsvRow& row : read->rows) row.line += first;
+    if (tail) {
+        const std::size_t tailFirst = first + read->lineBreaks;
+        for (CsvRow& row : tail->rows) row.line += tailFirst;
+        std::move(tail->rows.begin(), tail->rows.end(), std::back_inserter(read->rows));
+    }
+    return std::move(read->rows);
+}
+
+// The rows as the library reads them from line `first` on; its first error, if any, instead.
+std::optional<CsvReading> ReadLibraryRows(std::span<const std::string_view> lines,
+                                          std::size_t first, char separator,
+                                          std::vector<CsvRow>& rows) {
+    Pass pass(separator);
+    ParseLines(lines, first, lines.size(), pass);
+    if (pass.error) return pass.error;
+    if (!pass.parser.Finish(pass.gathered)) {
+        return Failure("a quoted field is not closed.", pass.quoteOpenedOn);
+    }
+    rows = std::move(pass.gathered.rows);
+    return std::nullopt;
+}
+
 }  // namespace
 
-CsvReading ReadCsv(std::string_view bytes) {
+CsvReading ReadCsv(std::string_view bytes, CsvReadingWay way) {
     DecodedFile decoded = DecodedText(bytes);
     const std::string_view text = decoded.text;
     const std::vector<std::string_view> lines = PhysicalLines(text);
@@ -326,47 +478,22 @@ CsvReading ReadCsv(std::string_view bytes) {
     if (first == lines.size()) return Failure("The file holds no header row: it is empty.");
     if (!separator) separator = GuessedSeparator(lines[first]);
 
-    Pass head(*separator);
-    const std::size_t split = SplitLine(text, lines, first);
-    if (split == lines.size()) {
-        ParseLines(lines, first, lines.size(), head);
-        if (head.error) return *head.error;
-        if (!head.parser.Finish(head.gathered)) {
-            return Failure("a quoted field is not closed.", head.quoteOpenedOn);
-        }
-    } else {
-        // The rows after the split are read at the same time on the assumption that a row
-        // begins there; when the head's reading ends elsewhere, the tail is read again after it.
-        Pass tail(*separator);
-        std::jthread helper([&] { ParseLines(lines, split, lines.size(), tail); });
-        ParseLines(lines, first, split, head);
-        helper.join();
-        if (head.error) return *head.error;
-        Pass* last = &tail;
-        if (head.parser.AtRowStart(head.gathered)) {
-            if (tail.error) return *tail.error;
-            std::move(tail.gathered.rows.begin(), tail.gathered.rows.end(),
-                      std::back_inserter(head.gathered.rows));
-            tail.gathered.rows = std::move(head.gathered.rows);
-        } else {
-            ParseLines(lines, split, lines.size(), head);
-            if (head.error) return *head.error;
-            last = &head;
-        }
-        if (!last->parser.Finish(last->gathered)) {
-            return Failure("a quoted field is not closed.", last->quoteOpenedOn);
-        }
-        if (last == &tail) head.gathered.rows = std::move(tail.gathered.rows);
+    std::vector<CsvRow> rows;
+    std::optional<std::vector<CsvRow>> plain;
+    if (way == CsvReadingWay::Fastest) plain = ReadPlainRows(text, lines, first, *separator);
+    if (plain) {
+        rows = std::move(*plain);
+    } else if (auto error = ReadLibraryRows(lines, first, *separator, rows)) {
+        return *error;
     }
-    Gathered& gathered = head.gathered;
-    if (gathered.rows.empty()) return Failure("The file holds no header row: it is empty.");
+    if (rows.empty()) return Failure("The file holds no header row: it is empty.");
 
     CsvReading reading;
     CsvTable& table = reading.table;
-    table.header = std::move(gathered.rows.front().fields);
-    gathered.rows.erase(gathered.rows.begin());
-    if (auto error = FitRows(gathered.rows, table.header.size())) return *error;
-    table.rows = std::move(gathered.rows);
+    table.header = std::move(rows.front().fields);
+    rows.erase(rows.begin());
+    if (auto error = FitRows(rows, table.header.size())) return *error;
+    table.rows = std::move(rows);
     table.separator = *separator;
     table.encoding = std::move(decoded.encoding);
     return reading;

@@ -181,6 +181,40 @@ private slots:
         QVERIFY(reading.table.rows.empty());
     }
 
+    // Files large enough to be read in two halves at once, with what may break that near
+    // the middle: many-line quoted fields, lone CRs, and faults only the library reads.
+    void largeFilesReadAsTheLibraryReadsThem_data() {
+        QTest::addColumn<QByteArray>("late");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("a plain file") << QByteArray("Z,\"last\r\nrow\"\r\n") << QString();
+        QTest::newRow("lone CRs end lines") << QByteArray("Z,\"a\rb\"\rY,c\r") << QString();
+        QTest::newRow("blanks after a closing quote") << QByteArray("Z,\"a\"  \n") << QString();
+        QTest::newRow("a stray quote late in the file")
+            << QByteArray("Z,5'10\"\n") << "Line 6002: a field holds a quote";
+        QTest::newRow("a quoted field left open")
+            << QByteArray("Z,\"open\n") << "Line 6002: a quoted field is not closed.";
+    }
+    void largeFilesReadAsTheLibraryReadsThem() {
+        QFETCH(QByteArray, late);
+        QFETCH(QString, error);
+        std::string bytes = "Client,History\r\n";
+        for (int row = 0; row < 2000; ++row) {
+            bytes += "C" + std::to_string(row) + ",\"" + std::string(120, 'h') +
+                     "\r\n\"\"q\"\"\r\n" + std::string(60, 'i') + "\"\r\n";
+        }
+        bytes += late.toStdString();
+        const CsvReading fastest = ReadCsv(bytes);
+        const CsvReading library = ReadCsv(bytes, CsvReadingWay::LibraryOnly);
+        QVERIFY2(QString::fromStdString(fastest.error).startsWith(error), fastest.error.c_str());
+        QCOMPARE(fastest.error, library.error);
+        QCOMPARE(fastest.table.rows.size(), library.table.rows.size());
+        for (std::size_t i = 0; i < fastest.table.rows.size(); ++i) {
+            QCOMPARE(fastest.table.rows[i].line, library.table.rows[i].line);
+            QCOMPARE(fastest.table.rows[i].fields, library.table.rows[i].fields);
+        }
+        if (error.isEmpty()) QVERIFY(fastest.table.rows.size() >= 2001);
+    }
+
     void exportFile_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
