@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "exchange/client_records.h"
+#include "exchange/in_parallel.h"
 
 namespace exchange {
 
@@ -137,33 +138,36 @@ ColumnTarget TargetOfKey(std::string_view key) {
     return NotImported;
 }
 
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t") == std::string::npos;
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::string Joined(const std::vector<std::string>& texts, std::string_view between) {
+std::string Joined(const std::vector<std::string_view>& texts, std::string_view between) {
+    std::size_t size = 0;
+    for (const std::string_view text : texts) size += text.size() + between.size();
     std::string joined;
-    for (const std::string& text : texts) {
+    joined.reserve(size);
+    for (const std::string_view text : texts) {
         if (!joined.empty()) joined += between;
         joined += text;
     }
     return joined;
 }
 
-std::string First(const std::vector<std::string>& texts) {
-    return texts.empty() ? std::string() : texts.front();
+std::string First(const std::vector<std::string_view>& texts) {
+    return texts.empty() ? std::string() : std::string(texts.front());
 }
 
 constexpr std::size_t TargetCount = static_cast<std::size_t>(LastName) + 1;
 
 // The texts of one row, gathered per target in column order.
-using RowTexts = std::array<std::vector<std::string>, TargetCount>;
+using RowTexts = std::array<std::vector<std::string_view>, TargetCount>;
 
 std::string PersonName(const RowTexts& texts) {
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
     for (const ColumnTarget part : {FirstName, MiddleName, LastName}) {
-        const std::string text = First(texts[static_cast<std::size_t>(part)]);
-        if (!text.empty()) parts.push_back(text);
+        const std::vector<std::string_view>& given = texts[static_cast<std::size_t>(part)];
+        if (!given.empty() && !given.front().empty()) parts.push_back(given.front());
     }
     return parts.empty() ? First(texts[static_cast<std::size_t>(Contact)]) : Joined(parts, " ");
 }
@@ -205,36 +209,52 @@ ColumnMapping MapHeader(std::span<const std::string> header) {
     return mapping;
 }
 
+namespace {
+
+exchange::Contact ContactFromRow(const CsvRow& row, const ColumnMapping& mapping) {
+    RowTexts texts;
+    const std::size_t columns = std::min(row.fields.size(), mapping.size());
+    for (std::size_t column = 0; column < columns; ++column) {
+        const std::string& text = row.fields[column];
+        if (IsBlank(text)) continue;
+        texts[static_cast<std::size_t>(mapping[column])].push_back(text);
+    }
+    const auto first = [&](ColumnTarget target) {
+        return First(texts[static_cast<std::size_t>(target)]);
+    };
+    exchange::Contact c;
+    c.client = first(Client);
+    c.address = Joined(texts[static_cast<std::size_t>(Address)], ", ");
+    c.city = first(City);
+    c.state = first(State);
+    c.zip = first(Zip);
+    c.contact = PersonName(texts);
+    c.phone = first(Phone);
+    c.ext = first(Ext);
+    c.fax = first(Fax);
+    c.cell = first(Cell);
+    c.gatekeeper = first(Gatekeeper);
+    c.email = Joined(texts[static_cast<std::size_t>(EMail)], "; ");
+    c.followUpDate = first(FollowUpDate);
+    c.followUpAction = first(FollowUpAction);
+    c.history = Joined(texts[static_cast<std::size_t>(History)], "\n");
+    return c;
+}
+
+// Below this many rows a second thread costs more than it saves.
+constexpr std::size_t RowsPerThread = 256;
+
+}  // namespace
+
 std::vector<exchange::Contact> ContactsFromRows(std::span<const CsvRow> rows,
                                                 const ColumnMapping& mapping) {
+    std::vector<exchange::Contact> all(rows.size());
+    InParallel(rows.size(), RowsPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) all[i] = ContactFromRow(rows[i], mapping);
+    });
     std::vector<exchange::Contact> contacts;
-    for (const CsvRow& row : rows) {
-        RowTexts texts;
-        const std::size_t columns = std::min(row.fields.size(), mapping.size());
-        for (std::size_t column = 0; column < columns; ++column) {
-            const std::string& text = row.fields[column];
-            if (IsBlank(text)) continue;
-            texts[static_cast<std::size_t>(mapping[column])].push_back(text);
-        }
-        const auto first = [&](ColumnTarget target) {
-            return First(texts[static_cast<std::size_t>(target)]);
-        };
-        exchange::Contact c;
-        c.client = first(Client);
-        c.address = Joined(texts[static_cast<std::size_t>(Address)], ", ");
-        c.city = first(City);
-        c.state = first(State);
-        c.zip = first(Zip);
-        c.contact = PersonName(texts);
-        c.phone = first(Phone);
-        c.ext = first(Ext);
-        c.fax = first(Fax);
-        c.cell = first(Cell);
-        c.gatekeeper = first(Gatekeeper);
-        c.email = Joined(texts[static_cast<std::size_t>(EMail)], "; ");
-        c.followUpDate = first(FollowUpDate);
-        c.followUpAction = first(FollowUpAction);
-        c.history = Joined(texts[static_cast<std::size_t>(History)], "\n");
+    contacts.reserve(all.size());
+    for (exchange::Contact& c : all) {
         if (!IsEmpty(c)) contacts.push_back(std::move(c));
     }
     return contacts;

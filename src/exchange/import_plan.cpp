@@ -3,8 +3,8 @@
 #include <QString>
 
 #include <algorithm>
-#include <set>
 #include <utility>
+#include <vector>
 
 #include "exchange/in_parallel.h"
 #include "store/client_changes.h"
@@ -16,7 +16,8 @@ namespace exchange {
 namespace {
 
 // The client and contact of a record, folded for a comparison that ignores case.
-std::pair<QString, QString> Identity(const store::ClientRecord& record) {
+using ClientIdentity = std::pair<QString, QString>;
+ClientIdentity Identity(const store::ClientRecord& record) {
     return {QString::fromStdString(store::FieldText(record.ClientName)).toCaseFolded(),
             QString::fromStdString(store::FieldText(record.Contact)).toCaseFolded()};
 }
@@ -31,17 +32,6 @@ StoredContact StoreNamed(const Contact& contact) {
 
 // Below this many contacts a second thread costs more than it saves.
 constexpr std::size_t ContactsPerThread = 256;
-
-// Each contact stored on its own, the work shared among the processors: composing and encoding
-// every text is most of what planning a large file costs.
-std::vector<StoredContact> StoreAll(std::span<const Contact> contacts) {
-    std::vector<StoredContact> stored(contacts.size());
-    InParallel(contacts.size(), ContactsPerThread,
-               [&stored, contacts](std::size_t begin, std::size_t end) {
-                   for (std::size_t i = begin; i < end; ++i) stored[i] = StoreNamed(contacts[i]);
-               });
-    return stored;
-}
 
 std::string Reason(const store::StoreResult& result) {
     switch (result.outcome) {
@@ -62,22 +52,34 @@ std::string Reason(const store::StoreResult& result) {
 }  // namespace
 
 ImportPlan PlanImport(std::span<const Contact> contacts) {
-    std::set<std::pair<QString, QString>> onFile;
     ImportPlan plan;
+    std::vector<const store::ClientRecord*> clients;
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const store::ClientRecord& record = store::ClientTable[slot];
         if (record.InUse > 0) {
-            onFile.insert(Identity(record));
+            clients.push_back(&record);
         } else {
             plan.freeSlots += 1;
         }
     }
-    plan.clients.reserve(contacts.size());
-    for (StoredContact& stored : StoreAll(contacts)) {
-        PlannedClient planned{std::move(stored), false};
-        planned.duplicate = !onFile.empty() && onFile.count(Identity(planned.stored.record)) > 0;
-        plan.clients.push_back(std::move(planned));
-    }
+    // The clients on file as the contacts are compared with them, sorted to be looked up.
+    std::vector<ClientIdentity> onFile(clients.size());
+    InParallel(clients.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) onFile[i] = Identity(*clients[i]);
+    });
+    std::sort(onFile.begin(), onFile.end());
+    // Each contact stored on its own, the work shared among the processors: composing and
+    // encoding every text is most of what planning a large file costs.
+    plan.clients.resize(contacts.size());
+    InParallel(contacts.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            PlannedClient& planned = plan.clients[i];
+            planned.stored = StoreNamed(contacts[i]);
+            planned.duplicate =
+                !onFile.empty() &&
+                std::binary_search(onFile.begin(), onFile.end(), Identity(planned.stored.record));
+        }
+    });
     return plan;
 }
 
