@@ -6,8 +6,20 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <iterator>
 #include <optional>
+#include <system_error>
+#include <thread>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "exchange/utf8.h"
 #include "store/files.h"
 #include "store/text_field.h"
 
@@ -17,22 +29,80 @@ namespace {
 
 enum class Version { V21, V30, V40 };
 
-// One content line: "[group.]NAME;PARAM=VALUE;...:value", the value still as written.
-struct Property {
-    std::string name;                // upper case, the group dropped
-    std::vector<std::string> types;  // TYPE values and bare 2.1 parameters, upper case
-    std::string encoding;            // upper case
-    std::string charset;
-    std::string value;
-    int line = 0;
+// The property names the reader acts on; every other one is skipped.
+enum class Name {
+    Other,
+    Begin,
+    End,
+    Version,
+    Agent,
+    Org,
+    Fn,
+    N,
+    Adr,
+    Email,
+    Note,
+    Tel,
+    Gatekeeper,
+    FollowUp,
+    FollowUpAction,
 };
+
+// The types a field's choice depends on, as bits.
+enum Type : unsigned {
+    Work = 1,
+    Pref = 2,
+    Fax = 4,
+    Cell = 8,
+    Mobile = 16,
+    Pager = 32,
+};
+
+// One content line the program keeps: "[group.]NAME;PARAM=VALUE;...:value", the value still
+// as written.
+struct Property {
+    Name name = Name::Other;
+    unsigned types = 0;    // TYPE values and bare 2.1 parameters
+    std::string encoding;  // upper case
+    std::string charset;
+    int line = 0;
+
+    std::string_view value() const {
+        return folded ? std::string_view(joined).substr(valueAt) : written;
+    }
+
+    // A value on one line is a view of the file; a folded one owns the line it was joined into.
+    bool folded = false;
+    std::string_view written;
+    std::string joined;
+    std::size_t valueAt = 0;
+};
+
+char UpperChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string Upper(std::string_view text) {
     std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : result) c = UpperChar(c);
     return result;
+}
+
+// Whether the text, upper-cased, is the upper-case word.
+bool IsWord(std::string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (UpperChar(text[i]) != word[i]) return false;
+    }
+    return true;
+}
+
+// Whether the text, upper-cased, holds the upper-case word.
+bool HoldsWord(std::string_view text, std::string_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (IsWord(text.substr(at, word.size()), word)) return true;
+    }
+    return false;
 }
 
 bool IsBlank(char c) {
@@ -45,8 +115,63 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-bool Contains(const std::vector<std::string>& values, std::string_view value) {
-    return std::find(values.begin(), values.end(), value) != values.end();
+// The position of c at or after from, or the size of the text.
+std::size_t Find(std::string_view text, char c, std::size_t from) {
+    if (from >= text.size()) return text.size();
+    const void* at = std::memchr(text.data() + from, c, text.size() - from);
+    return at == nullptr ? text.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
+}
+
+bool IsControl(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+// Control characters: below 0x20, and 0x7F.
+struct ControlBytes {
+    static bool Matches(char c) { return IsControl(static_cast<unsigned char>(c)); }
+#if defined(__SSE2__)
+    static __m128i Matching(__m128i bytes) {
+        const __m128i below20 = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(0x1F)), bytes);
+        return _mm_or_si128(below20, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F)));
+    }
+#endif
+};
+
+// The bytes that end a line: CR and LF.
+struct LineEndBytes {
+    static bool Matches(char c) { return c == '\r' || c == '\n'; }
+#if defined(__SSE2__)
+    static __m128i Matching(__m128i bytes) {
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                            _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+    }
+#endif
+};
+
+// The position of the first of the Bytes at or after from, or the size of the text.
+// Histories make up most of a file, so their bytes are looked through sixteen at a time where
+// the processor can.
+template <typename Bytes>
+std::size_t FindFirst(std::string_view text, std::size_t from) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(Bytes::Matching(bytes)));
+        if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask));
+    }
+#endif
+    while (i < text.size() && !Bytes::Matches(text[i])) ++i;
+    return i;
+}
+
+std::size_t FindControl(std::string_view text, std::size_t from) {
+    return FindFirst<ControlBytes>(text, from);
+}
+
+bool HasFlag(unsigned types, Type type) {
+    return (types & type) != 0;
 }
 
 // A piece of the file for a message: short, printable ASCII only.
@@ -68,12 +193,13 @@ std::size_t FindUnquoted(std::string_view text, char c) {
     return text.find(c);
 }
 
-std::vector<std::string_view> SplitUnquoted(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
+// Hands each part of the text between separators outside quotes to take, in their order.
+template <typename Take>
+void ForEachUnquoted(std::string_view text, char separator, Take take) {
     for (;;) {
         const std::size_t at = FindUnquoted(text, separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) return parts;
+        take(text.substr(0, at));
+        if (at == std::string_view::npos) return;
         text.remove_prefix(at + 1);
     }
 }
@@ -86,6 +212,16 @@ std::string_view Unquoted(std::string_view text) {
     return text;
 }
 
+unsigned TypeOf(std::string_view upper) {
+    if (upper == "WORK") return Work;
+    if (upper == "PREF") return Pref;
+    if (upper == "FAX") return Fax;
+    if (upper == "CELL") return Cell;
+    if (upper == "MOBILE") return Mobile;
+    if (upper == "PAGER") return Pager;
+    return 0;
+}
+
 void AddParameter(Property& property, std::string_view parameter) {
     const std::size_t equals = parameter.find('=');
     if (equals == std::string_view::npos) {
@@ -93,40 +229,79 @@ void AddParameter(Property& property, std::string_view parameter) {
         const std::string bare = Upper(Trimmed(parameter));
         if (bare == "QUOTED-PRINTABLE" || bare == "BASE64" || bare == "8BIT" || bare == "7BIT") {
             property.encoding = bare;
-        } else if (!bare.empty()) {
-            property.types.push_back(bare);
+        } else {
+            property.types |= TypeOf(bare);
         }
         return;
     }
-    const std::string name = Upper(Trimmed(parameter.substr(0, equals)));
+    const std::string_view name = Trimmed(parameter.substr(0, equals));
     const std::string_view value = parameter.substr(equals + 1);
-    if (name == "TYPE") {
-        for (const std::string_view type : SplitUnquoted(Unquoted(value), ',')) {
-            property.types.push_back(Upper(Unquoted(type)));
-        }
-    } else if (name == "ENCODING") {
+    if (IsWord(name, "TYPE")) {
+        ForEachUnquoted(Unquoted(value), ',', [&property](std::string_view type) {
+            property.types |= TypeOf(Upper(Unquoted(type)));
+        });
+    } else if (IsWord(name, "ENCODING")) {
         property.encoding = Upper(Unquoted(value));
-    } else if (name == "CHARSET") {
+    } else if (IsWord(name, "CHARSET")) {
         property.charset = std::string(Unquoted(value));
-    } else if (name == "PREF") {
-        property.types.push_back("PREF");
+    } else if (IsWord(name, "PREF")) {
+        property.types |= Pref;
     }
 }
 
-std::optional<Property> ParseLine(std::string_view line, int number) {
+Name NameOf(std::string_view name) {
+    struct Known {
+        std::string_view word;
+        Name name;
+    };
+    static constexpr Known Names[] = {
+        {"BEGIN", Name::Begin},
+        {"END", Name::End},
+        {"VERSION", Name::Version},
+        {"AGENT", Name::Agent},
+        {"ORG", Name::Org},
+        {"FN", Name::Fn},
+        {"N", Name::N},
+        {"ADR", Name::Adr},
+        {"EMAIL", Name::Email},
+        {"NOTE", Name::Note},
+        {"TEL", Name::Tel},
+        {"X-VENDRIX-GATEKEEPER", Name::Gatekeeper},
+        {"X-VENDRIX-FOLLOW-UP", Name::FollowUp},
+        {"X-VENDRIX-FOLLOW-UP-ACTION", Name::FollowUpAction},
+    };
+    for (const Known& known : Names) {
+        if (IsWord(name, known.word)) return known.name;
+    }
+    return Name::Other;
+}
+
+// A content line taken apart: the name without its group, the parameters and the value.
+struct LineParts {
+    std::string_view name;
+    std::string_view head;  // the name and its parameters
+    std::string_view value;
+};
+
+std::optional<LineParts> Parts(std::string_view line) {
     const std::size_t colon = FindUnquoted(line, ':');
     if (colon == std::string_view::npos) return std::nullopt;
-    const std::vector<std::string_view> head = SplitUnquoted(line.substr(0, colon), ';');
-    Property property;
-    std::string_view name = Trimmed(head.front());
-    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos) {
-        name.remove_prefix(dot + 1);
+    LineParts parts;
+    parts.head = line.substr(0, colon);
+    parts.name = Trimmed(parts.head.substr(0, FindUnquoted(parts.head, ';')));
+    if (const std::size_t dot = parts.name.rfind('.'); dot != std::string_view::npos) {
+        parts.name.remove_prefix(dot + 1);
     }
-    property.name = Upper(name);
-    for (std::size_t i = 1; i < head.size(); ++i) AddParameter(property, head[i]);
-    property.value = std::string(line.substr(colon + 1));
-    property.line = number;
-    return property;
+    parts.value = line.substr(colon + 1);
+    return parts;
+}
+
+void AddParameters(Property& property, std::string_view head) {
+    bool first = true;
+    ForEachUnquoted(head, ';', [&](std::string_view parameter) {
+        if (!first) AddParameter(property, parameter);
+        first = false;
+    });
 }
 
 int HexDigit(char c) {
@@ -140,13 +315,19 @@ int HexDigit(char c) {
 std::string FromQuotedPrintable(std::string_view text) {
     std::string bytes;
     bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
-            bytes.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
-            i += 2;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t equals = Find(text, '=', i);
+        bytes.append(text.substr(i, equals - i));
+        if (equals == text.size()) break;
+        if (equals + 2 < text.size() && HexDigit(text[equals + 1]) >= 0 &&
+            HexDigit(text[equals + 2]) >= 0) {
+            bytes.push_back(
+                static_cast<char>(HexDigit(text[equals + 1]) * 16 + HexDigit(text[equals + 2])));
+            i = equals + 3;
         } else {
-            bytes.push_back(text[i]);
+            bytes.push_back('=');
+            i = equals + 1;
         }
     }
     return bytes;
@@ -163,44 +344,27 @@ std::optional<std::string> FromBase64(std::string_view text) {
     return decoded.decoded.toStdString();
 }
 
-bool IsUtf8(std::string_view bytes) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString ignored =
-        decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return !decoder.hasError();
-}
-
-// A Contact's texts are UTF-8; bytes whose character set is not named are taken as UTF-8
-// when they are, and as Windows-1252 (what older address books wrote) when they are not.
-std::optional<std::string> AsUtf8(std::string_view bytes, const std::string& charset) {
-    if (charset.empty()) {
-        if (IsUtf8(bytes)) return std::string(bytes);
-        return store::DecodeWindows1252(bytes);
-    }
-    QStringDecoder decoder(charset.c_str());
-    if (!decoder.isValid()) return std::nullopt;
-    const QString text =
-        decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    return text.toStdString();
-}
-
 // Unescapes one text value. vCard 2.1 escapes only the semicolon; later versions also the
 // backslash, the comma and line breaks ("\n").
 std::string Unescaped(std::string_view text, Version version) {
     std::string result;
     result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            result.push_back(text[i]);
-            continue;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t slash = Find(text, '\\', i);
+        result.append(text.substr(i, slash - i));
+        if (slash + 1 >= text.size()) {
+            result.append(text.substr(slash));
+            break;
         }
-        const char next = text[i + 1];
+        const char next = text[slash + 1];
         if (version == Version::V21 && next != ';') {
             result.push_back('\\');
+            i = slash + 1;
             continue;
         }
         result.push_back(next == 'n' || next == 'N' ? '\n' : next);
-        ++i;
+        i = slash + 2;
     }
     return result;
 }
@@ -227,33 +391,50 @@ std::string Component(const std::vector<std::string>& components, std::size_t in
 // A text for a one-line field: line breaks become the separator, other control characters
 // blanks, and blanks are trimmed from the ends.
 std::string OneLine(std::string_view text, std::string_view separator = " ") {
+    text = Trimmed(text);
     std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+    result.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t control = FindControl(text, i);
+        result.append(text.substr(i, control - i));
+        if (control == text.size()) break;
+        const char c = text[control];
+        i = control + 1;
         if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
             result.append(separator);
         } else {
-            result.push_back(c < 0x20 || c == 0x7F ? ' ' : text[i]);
+            result.push_back(' ');
         }
     }
-    return std::string(Trimmed(result));
+    // Trimmed before as well, so that a long text is not copied only to be cut.
+    const std::string_view trimmed = Trimmed(result);
+    if (trimmed.size() == result.size()) return result;
+    return std::string(trimmed);
 }
 
-// A history text: lines separated by "\n", no other control characters but tabs.
-std::string Lines(std::string_view text) {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+// Makes a history text of the text in its place: lines separated by "\n", no other control
+// characters but tabs; nothing it does lengthens the text.
+void MakeLines(std::string& text) {
+    std::size_t read = 0;
+    std::size_t written = 0;
+    while (read < text.size()) {
+        const std::size_t control = FindControl(text, read);
+        if (written != read) std::memmove(&text[written], &text[read], control - read);
+        written += control - read;
+        if (control == text.size()) break;
+        const char c = text[control];
+        read = control + 1;
         if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            result.push_back('\n');
+            if (c == '\r' && read < text.size() && text[read] == '\n') ++read;
+            text[written++] = '\n';
         } else {
-            result.push_back((c < 0x20 && c != '\t') || c == 0x7F ? ' ' : text[i]);
+            text[written++] = c == '\t' ? '\t' : ' ';
         }
     }
-    while (!result.empty() && (IsBlank(result.back()) || result.back() == '\n')) result.pop_back();
-    return result;
+    while (written > 0 && (IsBlank(text[written - 1]) || text[written - 1] == '\n')) --written;
+    text.resize(written);
 }
 
 std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view separator) {
@@ -271,16 +452,21 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view
 std::string NumberText(std::string_view value) {
     const std::string clean = OneLine(value);
     std::string_view rest = clean;
-    if (Upper(rest.substr(0, 4)) != "TEL:") return clean;
-    while (Upper(rest.substr(0, 4)) == "TEL:") rest = Trimmed(rest.substr(4));
-    const std::vector<std::string_view> parts = SplitUnquoted(rest, ';');
-    std::string number = OneLine(parts.front());
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        const std::string ext = OneLine(parts[i].substr(std::min<std::size_t>(parts[i].size(), 4)));
-        if (Upper(parts[i].substr(0, 4)) == "EXT=" && !ext.empty()) {
+    if (!IsWord(rest.substr(0, 4), "TEL:")) return clean;
+    while (IsWord(rest.substr(0, 4), "TEL:")) rest = Trimmed(rest.substr(4));
+    std::string number;
+    bool first = true;
+    ForEachUnquoted(rest, ';', [&](std::string_view part) {
+        if (first) {
+            number = OneLine(part);
+            first = false;
+            return;
+        }
+        const std::string ext = OneLine(part.substr(std::min<std::size_t>(part.size(), 4)));
+        if (IsWord(part.substr(0, 4), "EXT=") && !ext.empty()) {
             number += (number.empty() ? "x" : " x") + ext;
         }
-    }
+    });
     return number;
 }
 
@@ -306,16 +492,16 @@ void SplitExtension(const std::string& number, std::string& phone, std::string& 
 
 // How well a property fits a field: a work one first, then a preferred one.
 int Rank(const Property& property) {
-    return (Contains(property.types, "WORK") ? 2 : 0) + (Contains(property.types, "PREF") ? 1 : 0);
+    return (HasFlag(property.types, Work) ? 2 : 0) + (HasFlag(property.types, Pref) ? 1 : 0);
 }
 
 enum class Phone { Voice, Fax, Cell, None };
 
 Phone KindOfPhone(const Property& property) {
-    const auto& types = property.types;
-    if (Contains(types, "FAX")) return Phone::Fax;
-    if (Contains(types, "CELL") || Contains(types, "MOBILE")) return Phone::Cell;
-    if (Contains(types, "PAGER")) return Phone::None;
+    const unsigned types = property.types;
+    if (HasFlag(types, Fax)) return Phone::Fax;
+    if (HasFlag(types, Cell) || HasFlag(types, Mobile)) return Phone::Cell;
+    if (HasFlag(types, Pager)) return Phone::None;
     return Phone::Voice;
 }
 
@@ -345,30 +531,51 @@ CardFields Sort(const std::vector<Property>& properties) {
         if (field == nullptr) field = &property;
     };
     for (const Property& property : properties) {
-        const std::string& name = property.name;
-        if (name == "ORG") first(fields.org, property);
-        if (name == "FN") first(fields.fn, property);
-        if (name == "N") first(fields.n, property);
-        if (name == "ADR") Choose(fields.adr, property);
-        if (name == "EMAIL") fields.emails.push_back(&property);
-        if (name == "NOTE") fields.notes.push_back(&property);
-        if (name == "X-VENDRIX-GATEKEEPER") first(fields.gatekeeper, property);
-        if (name == "X-VENDRIX-FOLLOW-UP") first(fields.followUpDate, property);
-        if (name == "X-VENDRIX-FOLLOW-UP-ACTION") first(fields.followUpAction, property);
-        if (name == "TEL") {
-            switch (KindOfPhone(property)) {
-                case Phone::Voice:
-                    Choose(fields.phone, property);
-                    break;
-                case Phone::Fax:
-                    Choose(fields.fax, property);
-                    break;
-                case Phone::Cell:
-                    Choose(fields.cell, property);
-                    break;
-                case Phone::None:
-                    break;
-            }
+        switch (property.name) {
+            case Name::Org:
+                first(fields.org, property);
+                break;
+            case Name::Fn:
+                first(fields.fn, property);
+                break;
+            case Name::N:
+                first(fields.n, property);
+                break;
+            case Name::Adr:
+                Choose(fields.adr, property);
+                break;
+            case Name::Email:
+                fields.emails.push_back(&property);
+                break;
+            case Name::Note:
+                fields.notes.push_back(&property);
+                break;
+            case Name::Gatekeeper:
+                first(fields.gatekeeper, property);
+                break;
+            case Name::FollowUp:
+                first(fields.followUpDate, property);
+                break;
+            case Name::FollowUpAction:
+                first(fields.followUpAction, property);
+                break;
+            case Name::Tel:
+                switch (KindOfPhone(property)) {
+                    case Phone::Voice:
+                        Choose(fields.phone, property);
+                        break;
+                    case Phone::Fax:
+                        Choose(fields.fax, property);
+                        break;
+                    case Phone::Cell:
+                        Choose(fields.cell, property);
+                        break;
+                    case Phone::None:
+                        break;
+                }
+                break;
+            default:
+                break;
         }
     }
     return fields;
@@ -379,36 +586,50 @@ class CardBuilder {
 public:
     explicit CardBuilder(Version version) : version_(version) {}
 
-    // The property's value decoded to UTF-8 and, unless structured, unescaped; nothing when
-    // it cannot be decoded (error() tells why).
-    std::optional<std::string> Raw(const Property& property) {
-        std::string bytes;
-        if (property.encoding == "QUOTED-PRINTABLE") {
-            bytes = FromQuotedPrintable(property.value);
-        } else if (property.encoding == "B" || property.encoding == "BASE64") {
-            auto decoded = FromBase64(property.value);
-            if (!decoded) return Fail(property, "the base64 value cannot be decoded.");
-            bytes = std::move(*decoded);
-        } else if (property.encoding.empty() || property.encoding == "8BIT" ||
-                   property.encoding == "7BIT") {
-            bytes = property.value;
-        } else {
-            return Fail(property, "the encoding " + Quoted(property.encoding) + " is unknown.");
+    // The property's value decoded to UTF-8: the value itself when it needs no decoding, else
+    // decoded into `decoded`; nothing when it cannot be decoded (error() tells why).
+    std::optional<std::string_view> Raw(const Property& property, std::string& decoded) {
+        std::string_view bytes = property.value();
+        const std::string& encoding = property.encoding;
+        if (encoding == "QUOTED-PRINTABLE") {
+            decoded = FromQuotedPrintable(bytes);
+            bytes = decoded;
+        } else if (encoding == "B" || encoding == "BASE64") {
+            auto base64 = FromBase64(bytes);
+            if (!base64) return Fail(property, "the base64 value cannot be decoded.");
+            decoded = std::move(*base64);
+            bytes = decoded;
+        } else if (!encoding.empty() && encoding != "8BIT" && encoding != "7BIT") {
+            return Fail(property, "the encoding " + Quoted(encoding) + " is unknown.");
         }
-        auto text = AsUtf8(bytes, property.charset);
-        if (!text)
+        // Bytes whose character set is not named are taken as UTF-8 when they are, and as
+        // Windows-1252 (what older address books wrote) when they are not.
+        if (property.charset.empty()) {
+            if (IsValidUtf8(bytes)) return bytes;
+            decoded = store::DecodeWindows1252(bytes);
+            return std::string_view(decoded);
+        }
+        QStringDecoder decoder(property.charset.c_str());
+        if (!decoder.isValid()) {
             return Fail(property, "the character set " + Quoted(property.charset) + " is unknown.");
-        return text;
+        }
+        decoded =
+            QString(decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))))
+                .toStdString();
+        return std::string_view(decoded);
     }
+    // The property's value decoded and unescaped.
     std::optional<std::string> Text(const Property* property) {
         if (property == nullptr) return std::string();
-        auto raw = Raw(*property);
+        std::string decoded;
+        const auto raw = Raw(*property, decoded);
         if (!raw) return std::nullopt;
         return Unescaped(*raw, version_);
     }
     std::optional<std::vector<std::string>> Parts(const Property* property) {
         if (property == nullptr) return std::vector<std::string>();
-        auto raw = Raw(*property);
+        std::string decoded;
+        const auto raw = Raw(*property, decoded);
         if (!raw) return std::nullopt;
         return Components(*raw, version_);
     }
@@ -446,8 +667,10 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     std::vector<std::string> notes;
     for (const Property* email : fields.emails)
         emails.push_back(OneLine(builder.Text(email).value_or("")));
-    for (const Property* note : fields.notes)
-        notes.push_back(Lines(builder.Text(note).value_or("")));
+    for (const Property* note : fields.notes) {
+        notes.push_back(builder.Text(note).value_or(""));
+        MakeLines(notes.back());
+    }
     if (!builder.error().empty()) return std::nullopt;
 
     Contact contact;
@@ -481,41 +704,62 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     contact.email = JoinNonEmpty(emails, "; ");
     contact.followUpDate = OneLine(*followUpDate);
     contact.followUpAction = OneLine(*followUpAction);
-    contact.history = JoinNonEmpty(notes, "\n");
+    // Most cards have one note, which is the history as it stands.
+    contact.history = notes.size() == 1 ? std::move(notes.front()) : JoinNonEmpty(notes, "\n");
     return contact;
 }
 
 bool IsEmpty(const Contact& c) {
-    return (c.client + c.address + c.city + c.state + c.zip + c.contact + c.phone + c.ext + c.fax +
-            c.cell + c.gatekeeper + c.email + c.followUpDate + c.followUpAction + c.history)
-        .empty();
+    for (const std::string* text :
+         {&c.client, &c.address, &c.city, &c.state, &c.zip, &c.contact, &c.phone, &c.ext, &c.fax,
+          &c.cell, &c.gatekeeper, &c.email, &c.followUpDate, &c.followUpAction, &c.history}) {
+        if (!text->empty()) return false;
+    }
+    return true;
 }
 
 // Reads logical lines one after the other and keeps track of the card they belong to.
 class Reader {
 public:
-    void Take(std::string_view line, int number) {
+    // The line is a view of the file, or of *joined when folded lines were joined into it;
+    // a kept property then takes that string over.
+    void Take(std::string_view line, int number, std::string* joined) {
         if (Trimmed(line).empty()) return;
-        std::optional<Property> property = ParseLine(line, number);
-        if (!property || property->name.empty()) {
+        const std::optional<LineParts> parts = Parts(line);
+        if (!parts || parts->name.empty()) {
             if (!inCard_) return Fail(number, "the line is not a vCard line " + Quoted(line) + ".");
             return Fail(number, "the line has no property name and \":\" before its value.");
         }
-        const std::string value = Upper(Trimmed(property->value));
+        const Name name = NameOf(parts->name);
+        // Only these lines' values steer the reading.
+        const bool steers = name == Name::Begin || name == Name::End || name == Name::Version ||
+                            name == Name::Agent;
+        const std::string value = steers ? Upper(Trimmed(parts->value)) : std::string();
         if (skippedDepth_ > 0) {
-            if (property->name == "BEGIN" && value == "VCARD") ++skippedDepth_;
-            if (property->name == "END" && value == "VCARD") --skippedDepth_;
+            if (name == Name::Begin && value == "VCARD") ++skippedDepth_;
+            if (name == Name::End && value == "VCARD") --skippedDepth_;
             return;
         }
         const bool agentBefore = emptyAgent_;
-        emptyAgent_ = property->name == "AGENT" && value.empty();
-        if (property->name == "BEGIN") return Begin(value, agentBefore, number);
-        if (property->name == "END") return End(value, number);
+        emptyAgent_ = name == Name::Agent && value.empty();
+        if (name == Name::Begin) return Begin(value, agentBefore, number);
+        if (name == Name::End) return End(value, number);
         if (!inCard_) {
             return Fail(number, "this line is outside any card; cards begin with BEGIN:VCARD.");
         }
-        if (property->name == "VERSION") return SetVersion(value, number);
-        properties_.push_back(std::move(*property));
+        if (name == Name::Version) return SetVersion(value, number);
+        if (name == Name::Other || name == Name::Agent) return;
+        Property& property = properties_.emplace_back();
+        property.name = name;
+        property.line = number;
+        AddParameters(property, parts->head);
+        if (joined != nullptr) {
+            property.folded = true;
+            property.valueAt = static_cast<std::size_t>(parts->value.data() - line.data());
+            property.joined = std::move(*joined);
+        } else {
+            property.written = parts->value;
+        }
     }
 
     void Finish(int lastLine) {
@@ -530,6 +774,8 @@ public:
     // vCard 2.1 folds only where blanks were, and keeps them; later versions drop one.
     bool keepsFoldingBlank() const { return version_ == Version::V21; }
     bool failed() const { return !error_.empty(); }
+    // Whether the lines so far left the reader outside any card, as at the start of a file.
+    bool betweenCards() const { return !inCard_ && skippedDepth_ == 0; }
     VCardReading Result() {
         if (!error_.empty()) return {{}, error_};
         return {std::move(contacts_), {}};
@@ -600,58 +846,199 @@ private:
     bool emptyAgent_ = false;
 };
 
-// The file as UTF-8: a byte order mark is dropped, UTF-16 converted.
-std::string Utf8File(std::string_view bytes) {
-    const auto decodeAs = [bytes](QStringConverter::Encoding encoding) {
+// The file as UTF-8: a byte order mark is dropped, UTF-16 converted into `converted`.
+std::string_view Utf8Text(std::string_view bytes, std::string& converted) {
+    const auto decodeAs = [bytes, &converted](QStringConverter::Encoding encoding) {
         QStringDecoder decoder(encoding);
-        return QString(decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))))
-            .toStdString();
+        converted =
+            QString(decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))))
+                .toStdString();
+        return std::string_view(converted);
     };
-    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+    if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
     if (bytes.starts_with("\xFF\xFE")) return decodeAs(QStringConverter::Utf16LE);
     if (bytes.starts_with("\xFE\xFF")) return decodeAs(QStringConverter::Utf16BE);
-    return std::string(bytes);
+    return bytes;
 }
 
 // Whether the start of a logical line asks for quoted-printable, whose lines end in "=" when
 // they go on.
 bool IsQuotedPrintable(std::string_view line) {
-    return Upper(line.substr(0, FindUnquoted(line, ':'))).find("QUOTED-PRINTABLE") !=
-           std::string::npos;
+    return HoldsWord(line.substr(0, FindUnquoted(line, ':')), "QUOTED-PRINTABLE");
 }
 
-}  // namespace
+// The start of the line after the one ending at end (a CR, an LF or the size of the text).
+std::size_t NextLine(std::string_view text, std::size_t end) {
+    return end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+}
 
-VCardReading ReadVCards(std::string_view bytes) {
-    const std::string text = Utf8File(bytes);
-    Reader reader;
-    std::string logical;
+// Hands the text's logical lines to the reader: folded lines (and quoted-printable soft line
+// breaks) joined, each numbered by its first line. Gives the number of lines read.
+int ReadLines(std::string_view text, Reader& reader) {
+    // The logical line being gathered: a view of the file while it is one line, joined once
+    // a folded line follows.
+    std::string_view logical;
+    std::string joined;
+    bool isJoined = false;
     int logicalNumber = 0;
     bool quotedPrintable = false;
     int number = 0;
+    const auto join = [&](std::string_view more) {
+        if (!isJoined) {
+            joined.assign(logical);
+            isJoined = true;
+        }
+        joined.append(more);
+        logical = joined;
+    };
     std::size_t start = 0;
     while (start < text.size() && !reader.failed()) {
         // A line ends at CR LF, LF or a lone CR.
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        const std::string_view line = std::string_view(text).substr(start, end - start);
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        const std::size_t end = FindFirst<LineEndBytes>(text, start);
+        const std::string_view line = text.substr(start, end - start);
+        start = NextLine(text, end);
         ++number;
         if (logicalNumber != 0 && quotedPrintable && !logical.empty() && logical.back() == '=') {
-            logical.pop_back();
-            logical.append(line);
+            logical.remove_suffix(1);
+            if (isJoined) joined.pop_back();
+            join(line);
         } else if (logicalNumber != 0 && !line.empty() && IsBlank(line.front())) {
-            logical.append(line.substr(reader.keepsFoldingBlank() ? 0 : 1));
+            join(line.substr(reader.keepsFoldingBlank() ? 0 : 1));
         } else {
-            if (logicalNumber != 0) reader.Take(logical, logicalNumber);
+            if (logicalNumber != 0)
+                reader.Take(logical, logicalNumber, isJoined ? &joined : nullptr);
             logical = line;
+            isJoined = false;
             logicalNumber = number;
             quotedPrintable = IsQuotedPrintable(line);
         }
     }
-    if (logicalNumber != 0 && !reader.failed()) reader.Take(logical, logicalNumber);
-    reader.Finish(number);
+    if (logicalNumber != 0 && !reader.failed()) {
+        reader.Take(logical, logicalNumber, isJoined ? &joined : nullptr);
+    }
+    return number;
+}
+
+VCardReading ReadInOnePiece(std::string_view text) {
+    Reader reader;
+    const int lines = ReadLines(text, reader);
+    reader.Finish(lines);
     return reader.Result();
+}
+
+// Where a piece of the file may begin, if the line "END:VCARD" at `end` is followed by a line
+// "BEGIN:VCARD" (empty lines between them allowed), or 0. Neither line is joined to another:
+// no folded line begins with "B" or is empty, "END:VCARD" ends in no soft line break, and a
+// line folded into "BEGIN:VCARD" is refused here. So the reading of the file there begins as
+// at its start, unless the lines before left a card open (the piece before then does not end
+// between cards, and the pieces are not taken).
+std::size_t CardBoundaryAfter(std::string_view text, std::size_t end) {
+    constexpr std::string_view Begin = "BEGIN:VCARD";
+    constexpr std::string_view End = "END:VCARD";
+    const auto isLineEnd = [text](std::size_t at) {
+        return at < text.size() && (text[at] == '\r' || text[at] == '\n');
+    };
+    if (end > 0 && !isLineEnd(end - 1)) return 0;
+    std::size_t at = end + End.size();
+    if (!isLineEnd(at)) return 0;
+    at = NextLine(text, at);
+    while (isLineEnd(at)) at = NextLine(text, at);
+    if (text.compare(at, Begin.size(), Begin) != 0) return 0;
+    const std::size_t after = at + Begin.size();
+    if (after == text.size()) return at;
+    if (!isLineEnd(after)) return 0;
+    const std::size_t next = NextLine(text, after);
+    return next < text.size() && IsBlank(text[next]) ? 0 : at;
+}
+
+// Where the pieces begin: at the first card boundary at least pieceBytes after the last.
+std::vector<std::size_t> PieceStarts(std::string_view text, std::size_t pieceBytes) {
+    constexpr std::string_view End = "END:VCARD";
+    const std::boyer_moore_horspool_searcher findEnd(End.begin(), End.end());
+    std::vector<std::size_t> starts{0};
+    std::size_t from = pieceBytes;
+    while (from < text.size()) {
+        const auto found =
+            std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), findEnd);
+        if (found == text.end()) break;
+        const auto end = static_cast<std::size_t>(found - text.begin());
+        const std::size_t boundary = CardBoundaryAfter(text, end);
+        if (boundary == 0) {
+            from = end + 1;
+            continue;
+        }
+        starts.push_back(boundary);
+        from = boundary + pieceBytes;
+    }
+    return starts;
+}
+
+struct PieceReading {
+    VCardReading reading;
+    bool whole = false;  // read without a fault, and ending between cards
+};
+
+PieceReading ReadPiece(std::string_view piece) {
+    Reader reader;
+    ReadLines(piece, reader);
+    PieceReading result;
+    result.whole = !reader.failed() && reader.betweenCards();
+    result.reading = reader.Result();
+    return result;
+}
+
+// Files are read in pieces of at least this size, one to a processor.
+constexpr std::size_t MinPieceBytes = 256 * 1024;
+
+}  // namespace
+
+VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
+    std::string converted;
+    const std::string_view text = Utf8Text(bytes, converted);
+    if (pieceBytes == 0) return ReadInOnePiece(text);
+    const std::vector<std::size_t> starts = PieceStarts(text, pieceBytes);
+    if (starts.size() == 1) return ReadInOnePiece(text);
+
+    std::vector<PieceReading> pieces(starts.size());
+    const auto readPieces = [&](std::size_t first, std::size_t step) {
+        for (std::size_t i = first; i < starts.size(); i += step) {
+            const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
+            pieces[i] = ReadPiece(text.substr(starts[i], end - starts[i]));
+        }
+    };
+    // Small files, and the small pieces tests ask for, are not worth a thread.
+    const std::size_t threads =
+        std::clamp<std::size_t>(std::min(starts.size(), text.size() / MinPieceBytes), 1,
+                                std::max(std::thread::hardware_concurrency(), 1u));
+    try {
+        std::vector<std::jthread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(readPieces, t, threads);
+        readPieces(0, threads);
+    } catch (const std::system_error&) {
+        // No thread to be had: the helpers started are joined, and the file read as a whole.
+        return ReadInOnePiece(text);
+    }  // the helpers are joined before the pieces are looked at
+
+    // A fault, or a piece whose reading does not end between cards: the pieces were cut where
+    // the file's reading does not begin afresh, or the file has a fault whose message must
+    // count cards and lines from its start. Either way, the file is read in one piece.
+    const bool whole = std::all_of(pieces.begin(), pieces.end(),
+                                   [](const PieceReading& piece) { return piece.whole; });
+    if (!whole) return ReadInOnePiece(text);
+    VCardReading reading;
+    std::size_t count = 0;
+    for (const PieceReading& piece : pieces) count += piece.reading.contacts.size();
+    reading.contacts.reserve(count);
+    for (PieceReading& piece : pieces) {
+        std::move(piece.reading.contacts.begin(), piece.reading.contacts.end(),
+                  std::back_inserter(reading.contacts));
+    }
+    return reading;
+}
+
+VCardReading ReadVCards(std::string_view bytes) {
+    const std::size_t processors = std::max(std::thread::hardware_concurrency(), 1u);
+    return ReadVCards(bytes, std::max(MinPieceBytes, bytes.size() / processors));
 }
 
 VCardReading ReadVCardFile(const std::string& path) {
