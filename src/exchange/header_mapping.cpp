@@ -1,9 +1,11 @@
 #include "exchange/header_mapping.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "exchange/client_records.h"
 #include "exchange/in_parallel.h"
@@ -142,34 +144,66 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::string Joined(const std::vector<std::string_view>& texts, std::string_view between) {
-    std::size_t size = 0;
-    for (const std::string_view text : texts) size += text.size() + between.size();
-    std::string joined;
-    joined.reserve(size);
-    for (const std::string_view text : texts) {
-        if (!joined.empty()) joined += between;
-        joined += text;
-    }
-    return joined;
-}
-
-std::string First(const std::vector<std::string_view>& texts) {
-    return texts.empty() ? std::string() : std::string(texts.front());
-}
-
 constexpr std::size_t TargetCount = static_cast<std::size_t>(LastName) + 1;
 
-// The texts of one row, gathered per target in column order.
-using RowTexts = std::array<std::vector<std::string_view>, TargetCount>;
+// The columns of each target, in column order; worked out once for all rows.
+using TargetColumns = std::array<std::vector<std::size_t>, TargetCount>;
+
+TargetColumns ColumnsOfTargets(const ColumnMapping& mapping) {
+    TargetColumns columns;
+    for (std::size_t column = 0; column < mapping.size(); ++column) {
+        columns[static_cast<std::size_t>(mapping[column])].push_back(column);
+    }
+    return columns;
+}
+
+// One row's texts as the targets take them: blank texts count as none.
+class RowTexts {
+public:
+    RowTexts(const CsvRow& row, const TargetColumns& columns) : row_(row), columns_(columns) {}
+
+    // The first text of the target's columns.
+    std::string_view First(ColumnTarget target) const {
+        for (const std::size_t column : Columns(target)) {
+            const std::string_view text = Text(column);
+            if (!IsBlank(text)) return text;
+        }
+        return {};
+    }
+    // Every text of the target's columns, in their order, with the separator between.
+    std::string Joined(ColumnTarget target, std::string_view between) const {
+        std::string joined;
+        for (const std::size_t column : Columns(target)) {
+            const std::string_view text = Text(column);
+            if (IsBlank(text)) continue;
+            if (!joined.empty()) joined += between;
+            joined += text;
+        }
+        return joined;
+    }
+
+private:
+    const std::vector<std::size_t>& Columns(ColumnTarget target) const {
+        return columns_[static_cast<std::size_t>(target)];
+    }
+    std::string_view Text(std::size_t column) const {
+        return column < row_.fields.size() ? std::string_view(row_.fields[column])
+                                           : std::string_view();
+    }
+
+    const CsvRow& row_;
+    const TargetColumns& columns_;
+};
 
 std::string PersonName(const RowTexts& texts) {
-    std::vector<std::string_view> parts;
+    std::string name;
     for (const ColumnTarget part : {FirstName, MiddleName, LastName}) {
-        const std::vector<std::string_view>& given = texts[static_cast<std::size_t>(part)];
-        if (!given.empty() && !given.front().empty()) parts.push_back(given.front());
+        const std::string_view given = texts.First(part);
+        if (given.empty()) continue;
+        if (!name.empty()) name += ' ';
+        name += given;
     }
-    return parts.empty() ? First(texts[static_cast<std::size_t>(Contact)]) : Joined(parts, " ");
+    return name.empty() ? std::string(texts.First(Contact)) : name;
 }
 
 bool IsEmpty(const exchange::Contact& c) {
@@ -211,20 +245,12 @@ ColumnMapping MapHeader(std::span<const std::string> header) {
 
 namespace {
 
-exchange::Contact ContactFromRow(const CsvRow& row, const ColumnMapping& mapping) {
-    RowTexts texts;
-    const std::size_t columns = std::min(row.fields.size(), mapping.size());
-    for (std::size_t column = 0; column < columns; ++column) {
-        const std::string& text = row.fields[column];
-        if (IsBlank(text)) continue;
-        texts[static_cast<std::size_t>(mapping[column])].push_back(text);
-    }
-    const auto first = [&](ColumnTarget target) {
-        return First(texts[static_cast<std::size_t>(target)]);
-    };
+exchange::Contact ContactFromRow(const CsvRow& row, const TargetColumns& columns) {
+    const RowTexts texts(row, columns);
+    const auto first = [&texts](ColumnTarget target) { return std::string(texts.First(target)); };
     exchange::Contact c;
     c.client = first(Client);
-    c.address = Joined(texts[static_cast<std::size_t>(Address)], ", ");
+    c.address = texts.Joined(Address, ", ");
     c.city = first(City);
     c.state = first(State);
     c.zip = first(Zip);
@@ -234,10 +260,10 @@ exchange::Contact ContactFromRow(const CsvRow& row, const ColumnMapping& mapping
     c.fax = first(Fax);
     c.cell = first(Cell);
     c.gatekeeper = first(Gatekeeper);
-    c.email = Joined(texts[static_cast<std::size_t>(EMail)], "; ");
+    c.email = texts.Joined(EMail, "; ");
     c.followUpDate = first(FollowUpDate);
     c.followUpAction = first(FollowUpAction);
-    c.history = Joined(texts[static_cast<std::size_t>(History)], "\n");
+    c.history = texts.Joined(History, "\n");
     return c;
 }
 
@@ -248,9 +274,10 @@ constexpr std::size_t RowsPerThread = 256;
 
 std::vector<exchange::Contact> ContactsFromRows(std::span<const CsvRow> rows,
                                                 const ColumnMapping& mapping) {
+    const TargetColumns columns = ColumnsOfTargets(mapping);
     std::vector<exchange::Contact> all(rows.size());
     InParallel(rows.size(), RowsPerThread, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) all[i] = ContactFromRow(rows[i], mapping);
+        for (std::size_t i = begin; i < end; ++i) all[i] = ContactFromRow(rows[i], columns);
     });
     std::vector<exchange::Contact> contacts;
     contacts.reserve(all.size());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "exchange/in_parallel.h"
+#include "exchange/utf8.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
@@ -15,11 +16,21 @@ namespace exchange {
 
 namespace {
 
-// The client and contact of a record, folded for a comparison that ignores case.
-using ClientIdentity = std::pair<QString, QString>;
+// A text folded for a comparison that ignores case; plain ASCII, as most names are, without
+// the round trip through UTF-16.
+std::string Folded(const std::string& text) {
+    if (!IsAscii(text)) return QString::fromStdString(text).toCaseFolded().toStdString();
+    std::string folded = text;
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+// The client and contact of a record, folded.
+using ClientIdentity = std::pair<std::string, std::string>;
 ClientIdentity Identity(const store::ClientRecord& record) {
-    return {QString::fromStdString(store::FieldText(record.ClientName)).toCaseFolded(),
-            QString::fromStdString(store::FieldText(record.Contact)).toCaseFolded()};
+    return {Folded(store::FieldText(record.ClientName)), Folded(store::FieldText(record.Contact))};
 }
 
 // A person without a company (a private contact in an address book) is listed by name.

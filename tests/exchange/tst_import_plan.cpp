@@ -16,7 +16,8 @@ class ImportPlanTest : public QObject {
 
 private slots:
     // Each client keeps its own fields and history, a contact without a company is listed by
-    // name, and only the client already on file (in other letters' case) is a duplicate.
+    // name, and only the clients already on file (in other letters' case, accented or not) are
+    // duplicates.
     void everyContactIsPlannedInTheFilesOrder_data() {
         QTest::addColumn<int>("count");
         QTest::newRow("a few contacts") << 3;
@@ -28,22 +29,30 @@ private slots:
         store::ClientTable[1].InUse = 1;
         store::StoreField(store::ClientTable[1].ClientName, "CLIENT 2");
         store::StoreField(store::ClientTable[1].Contact, "person 2");
+        store::ClientTable[2].InUse = 1;
+        store::StoreField(store::ClientTable[2].ClientName, "CLIENT 3 CAFÉ");
+        store::StoreField(store::ClientTable[2].Contact, "PERSON 3 JOSÉ");
         std::vector<exchange::Contact> contacts(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             exchange::Contact& contact = contacts[static_cast<std::size_t>(i)];
             contact.client = i % 10 == 1 ? "" : "Client " + std::to_string(i);
             contact.contact = "Person " + std::to_string(i);
+            if (i == 3) {
+                contact.client += " Café";
+                contact.contact += " José";
+            }
             contact.history = "Called " + std::to_string(i) + "\nSent prices";
         }
         const exchange::ImportPlan plan = exchange::PlanImport(contacts);
         QCOMPARE(plan.clients.size(), contacts.size());
-        QCOMPARE(plan.freeSlots, store::MaxClients - 1);
+        QCOMPARE(plan.freeSlots, store::MaxClients - 2);
         for (int i = 0; i < count; ++i) {
             const exchange::PlannedClient& planned = plan.clients[static_cast<std::size_t>(i)];
             const std::string name = i % 10 == 1 ? "Person " : "Client ";
-            QCOMPARE(store::FieldText(planned.stored.record.ClientName), name + std::to_string(i));
+            QCOMPARE(store::FieldText(planned.stored.record.ClientName),
+                     name + std::to_string(i) + (i == 3 ? " Café" : ""));
             QCOMPARE(planned.stored.history, "Called " + std::to_string(i) + "\r\nSent prices");
-            QCOMPARE(planned.duplicate, i == 2);
+            QCOMPARE(planned.duplicate, i == 2 || i == 3);
         }
     }
 
