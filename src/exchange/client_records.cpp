@@ -46,9 +46,11 @@ template <std::size_t N>
 void Keep(std::array<char, N>& field, std::string_view text, std::string_view name,
           StoredContact& stored) {
     store::StoreField(field, text);
-    const std::string bytes = store::EncodeWindows1252(text);
-    if (!Storable(text)) stored.unstorableFields.push_back(name);
-    if (store::TrimBlanksAndNuls(bytes).size() > N) stored.cutFields.push_back(name);
+    // ASCII text is its own bytes in the data file.
+    const bool ascii = IsAscii(text);
+    const std::string bytes = ascii ? std::string() : store::EncodeWindows1252(text);
+    if (!ascii && store::DecodeWindows1252(bytes) != text) stored.unstorableFields.push_back(name);
+    if (store::TrimBlanksAndNuls(ascii ? text : bytes).size() > N) stored.cutFields.push_back(name);
 }
 
 // Below this many clients a second thread costs more than it saves.
