@@ -1,6 +1,7 @@
 // Any bytes as a vCard file through the import, without a window: every contact read holds
 // UTF-8 texts and can be stored as the data file would keep it, an error names a card and a
-// line of the file, and the program's own cards of what was read read back to the same cards.
+// line of the file, the program's own cards of what was read read back to the same cards, and
+// the file read in pieces between its cards gives what it gives read in one.
 // Links the exchange layer alone.
 
 #include <cstddef>
@@ -60,11 +61,30 @@ std::vector<const std::string*> Texts(const Contact& c) {
             &c.followUpDate, &c.followUpAction, &c.history};
 }
 
+bool SameContacts(const std::vector<Contact>& a, const std::vector<Contact>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::vector<const std::string*> left = Texts(a[i]);
+        const std::vector<const std::string*> right = Texts(b[i]);
+        for (std::size_t k = 0; k < left.size(); ++k) {
+            if (*left[k] != *right[k]) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const exchange::VCardReading reading = exchange::ReadVCards(bytes);
+    const exchange::VCardReading reading = exchange::ReadVCards(bytes, 0);
+    // Cut between any two cards, or every few hundred bytes, the file reads the same.
+    for (const std::size_t pieceBytes : {std::size_t{1}, std::size_t{300}}) {
+        const exchange::VCardReading pieces = exchange::ReadVCards(bytes, pieceBytes);
+        Require(pieces.error == reading.error, "read in pieces, the file gives another error");
+        Require(SameContacts(pieces.contacts, reading.contacts),
+                "read in pieces, the file gives other cards");
+    }
     if (!reading.error.empty()) {
         Require(reading.contacts.empty(), "a file with an error gave contacts");
         CheckError(reading.error, bytes);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <system_error>
@@ -61,11 +62,14 @@ enum Type : unsigned {
 // One content line the program keeps: "[group.]NAME;PARAM=VALUE;...:value", the value still
 // as written.
 struct Property {
-    Name name = Name::Other;
+    // Constructed member by member: a whole-object zeroing costs more than the rest of a line.
+    Property(Name kind, int number) : name(kind), line(number) {}
+
+    Name name;
+    int line;
     unsigned types = 0;    // TYPE values and bare 2.1 parameters
     std::string encoding;  // upper case
     std::string charset;
-    int line = 0;
 
     std::string_view value() const {
         return folded ? std::string_view(joined).substr(valueAt) : written;
@@ -369,24 +373,47 @@ std::string Unescaped(std::string_view text, Version version) {
     return result;
 }
 
-// The components of a structured value (N, ADR, ORG), split at semicolons not escaped.
-std::vector<std::string> Components(std::string_view text, Version version) {
-    std::vector<std::string> components;
+// The component of a structured value (N, ADR, ORG) at the index, still escaped, the value
+// split at semicolons not escaped; nothing when it has fewer components. A value ending in a
+// lone backslash has none after the last semicolon.
+std::optional<std::string_view> ComponentAt(std::string_view text, std::size_t index) {
     std::size_t start = 0;
+    std::size_t count = 0;
     for (std::size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && text[i] == '\\') {
             ++i;
         } else if (i == text.size() || text[i] == ';') {
-            components.push_back(Unescaped(text.substr(start, i - start), version));
+            if (count == index) return text.substr(start, i - start);
+            ++count;
             start = i + 1;
         }
     }
-    return components;
+    return std::nullopt;
 }
 
-std::string Component(const std::vector<std::string>& components, std::size_t index) {
-    return index < components.size() ? components[index] : std::string();
-}
+// A structured value decoded to UTF-8, its components unescaped as they are asked for.
+class Structured {
+public:
+    Structured() = default;
+    Structured(std::string_view written, std::string decoded, bool isDecoded, Version version)
+        : written_(written),
+          decoded_(std::move(decoded)),
+          isDecoded_(isDecoded),
+          version_(version) {}
+
+    bool empty() const { return !ComponentAt(text(), 0); }
+    std::string component(std::size_t index) const {
+        return Unescaped(ComponentAt(text(), index).value_or(""), version_);
+    }
+
+private:
+    std::string_view text() const { return isDecoded_ ? decoded_ : written_; }
+
+    std::string_view written_;
+    std::string decoded_;
+    bool isDecoded_ = true;
+    Version version_ = Version::V30;
+};
 
 // A text for a one-line field: line breaks become the separator, other control characters
 // blanks, and blanks are trimmed from the ends.
@@ -437,9 +464,10 @@ void MakeLines(std::string& text) {
     text.resize(written);
 }
 
-std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view separator) {
+std::string JoinNonEmpty(std::initializer_list<std::string_view> parts,
+                         std::string_view separator) {
     std::string result;
-    for (const std::string& part : parts) {
+    for (const std::string_view part : parts) {
         if (part.empty()) continue;
         if (!result.empty()) result.append(separator);
         result.append(part);
@@ -518,8 +546,6 @@ struct CardFields {
     const Property* phone = nullptr;
     const Property* fax = nullptr;
     const Property* cell = nullptr;
-    std::vector<const Property*> emails;
-    std::vector<const Property*> notes;
     const Property* gatekeeper = nullptr;
     const Property* followUpDate = nullptr;
     const Property* followUpAction = nullptr;
@@ -543,12 +569,6 @@ CardFields Sort(const std::vector<Property>& properties) {
                 break;
             case Name::Adr:
                 Choose(fields.adr, property);
-                break;
-            case Name::Email:
-                fields.emails.push_back(&property);
-                break;
-            case Name::Note:
-                fields.notes.push_back(&property);
                 break;
             case Name::Gatekeeper:
                 first(fields.gatekeeper, property);
@@ -626,12 +646,13 @@ public:
         if (!raw) return std::nullopt;
         return Unescaped(*raw, version_);
     }
-    std::optional<std::vector<std::string>> Parts(const Property* property) {
-        if (property == nullptr) return std::vector<std::string>();
+    std::optional<Structured> Parts(const Property* property) {
+        if (property == nullptr) return Structured();
         std::string decoded;
         const auto raw = Raw(*property, decoded);
         if (!raw) return std::nullopt;
-        return Components(*raw, version_);
+        const bool isDecoded = raw->data() == decoded.data();
+        return Structured(*raw, std::move(decoded), isDecoded, version_);
     }
 
     int errorLine() const { return errorLine_; }
@@ -663,49 +684,59 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     const auto gatekeeper = builder.Text(fields.gatekeeper);
     const auto followUpDate = builder.Text(fields.followUpDate);
     const auto followUpAction = builder.Text(fields.followUpAction);
-    std::vector<std::string> emails;
-    std::vector<std::string> notes;
-    for (const Property* email : fields.emails)
-        emails.push_back(OneLine(builder.Text(email).value_or("")));
-    for (const Property* note : fields.notes) {
-        notes.push_back(builder.Text(note).value_or(""));
-        MakeLines(notes.back());
+    Contact contact;
+    // Every e-mail address and every note in their order, joined.
+    std::string firstEmail;
+    for (const Property& property : properties) {
+        if (property.name != Name::Email) continue;
+        const std::string email = OneLine(builder.Text(&property).value_or(""));
+        if (email.empty()) continue;
+        if (firstEmail.empty()) firstEmail = email;
+        if (!contact.email.empty()) contact.email.append("; ");
+        contact.email.append(email);
+    }
+    bool firstNote = true;
+    for (const Property& property : properties) {
+        if (property.name != Name::Note) continue;
+        std::string note = builder.Text(&property).value_or("");
+        MakeLines(note);
+        if (firstNote) {
+            contact.history = std::move(note);  // most cards have one note, the history itself
+            firstNote = false;
+        } else if (!note.empty()) {
+            if (!contact.history.empty()) contact.history.push_back('\n');
+            contact.history.append(note);
+        }
     }
     if (!builder.error().empty()) return std::nullopt;
 
-    Contact contact;
-    contact.client = OneLine(Component(*org, 0));
+    contact.client = OneLine(org->component(0));
     std::string person = OneLine(*fn);
     if (person.empty() && !n->empty()) {
         // N holds family;given;additional;prefixes;suffixes.
         person = OneLine(JoinNonEmpty(
-            {OneLine(Component(*n, 3)), OneLine(Component(*n, 1)), OneLine(Component(*n, 2)),
-             OneLine(Component(*n, 0)), OneLine(Component(*n, 4))},
+            {OneLine(n->component(3)), OneLine(n->component(1)), OneLine(n->component(2)),
+             OneLine(n->component(0)), OneLine(n->component(4))},
             " "));
     }
     if (contact.client.empty()) contact.client = person;
-    for (const std::string& email : emails) {
-        if (contact.client.empty()) contact.client = email;
-    }
+    if (contact.client.empty()) contact.client = firstEmail;
     // A company's own card names the company as its person as well.
     if (person != contact.client) contact.contact = person;
     // ADR holds post office box;extended address;street;locality;region;postal code;country.
     contact.address =
-        JoinNonEmpty({OneLine(Component(*adr, 2), ", "), OneLine(Component(*adr, 1), ", "),
-                      OneLine(Component(*adr, 0), ", ")},
+        JoinNonEmpty({OneLine(adr->component(2), ", "), OneLine(adr->component(1), ", "),
+                      OneLine(adr->component(0), ", ")},
                      ", ");
-    contact.city = OneLine(Component(*adr, 3));
-    contact.state = OneLine(Component(*adr, 4));
-    contact.zip = OneLine(Component(*adr, 5));
+    contact.city = OneLine(adr->component(3));
+    contact.state = OneLine(adr->component(4));
+    contact.zip = OneLine(adr->component(5));
     SplitExtension(NumberText(*phone), contact.phone, contact.ext);
     contact.fax = NumberText(*fax);
     contact.cell = NumberText(*cell);
     contact.gatekeeper = OneLine(*gatekeeper);
-    contact.email = JoinNonEmpty(emails, "; ");
     contact.followUpDate = OneLine(*followUpDate);
     contact.followUpAction = OneLine(*followUpAction);
-    // Most cards have one note, which is the history as it stands.
-    contact.history = notes.size() == 1 ? std::move(notes.front()) : JoinNonEmpty(notes, "\n");
     return contact;
 }
 
@@ -716,6 +747,18 @@ bool IsEmpty(const Contact& c) {
         if (!text->empty()) return false;
     }
     return true;
+}
+
+// The contacts of the blocks, in their order, in one vector.
+std::vector<Contact> Joined(std::vector<std::vector<Contact>> blocks) {
+    std::size_t count = 0;
+    for (const auto& block : blocks) count += block.size();
+    std::vector<Contact> contacts;
+    contacts.reserve(count);
+    for (auto& block : blocks) {
+        std::move(block.begin(), block.end(), std::back_inserter(contacts));
+    }
+    return contacts;
 }
 
 // Reads logical lines one after the other and keeps track of the card they belong to.
@@ -749,9 +792,7 @@ public:
         }
         if (name == Name::Version) return SetVersion(value, number);
         if (name == Name::Other || name == Name::Agent) return;
-        Property& property = properties_.emplace_back();
-        property.name = name;
-        property.line = number;
+        Property& property = properties_.emplace_back(name, number);
         AddParameters(property, parts->head);
         if (joined != nullptr) {
             property.folded = true;
@@ -776,9 +817,10 @@ public:
     bool failed() const { return !error_.empty(); }
     // Whether the lines so far left the reader outside any card, as at the start of a file.
     bool betweenCards() const { return !inCard_ && skippedDepth_ == 0; }
+    std::vector<std::vector<Contact>> TakeBlocks() { return std::move(blocks_); }
     VCardReading Result() {
         if (!error_.empty()) return {{}, error_};
-        return {std::move(contacts_), {}};
+        return {Joined(TakeBlocks()), {}};
     }
 
 private:
@@ -810,7 +852,7 @@ private:
         std::optional<Contact> contact = BuildContact(properties_, builder);
         if (!contact) return Fail(builder.errorLine(), builder.error());
         // A card with nothing the program keeps is no client.
-        if (!IsEmpty(*contact)) contacts_.push_back(std::move(*contact));
+        if (!IsEmpty(*contact)) Keep(std::move(*contact));
         inCard_ = false;
         properties_.clear();
     }
@@ -835,7 +877,17 @@ private:
                          : "Line " + where + ": " + why;
     }
 
-    std::vector<Contact> contacts_;
+    void Keep(Contact&& contact) {
+        constexpr std::size_t BlockSize = 256;
+        if (blocks_.empty() || blocks_.back().size() == BlockSize) {
+            blocks_.emplace_back().reserve(BlockSize);
+        }
+        blocks_.back().push_back(std::move(contact));
+    }
+
+    // The contacts read, in blocks that never grow once reserved: each contact is moved once,
+    // into the result, rather than each time one vector outgrows its room.
+    std::vector<std::vector<Contact>> blocks_;
     std::vector<Property> properties_;
     std::string error_;
     bool inCard_ = false;
@@ -927,11 +979,11 @@ VCardReading ReadInOnePiece(std::string_view text) {
 }
 
 // Where a piece of the file may begin, if the line "END:VCARD" at `end` is followed by a line
-// "BEGIN:VCARD" (empty lines between them allowed), or 0. Neither line is joined to another:
-// no folded line begins with "B" or is empty, "END:VCARD" ends in no soft line break, and a
-// line folded into "BEGIN:VCARD" is refused here. So the reading of the file there begins as
-// at its start, unless the lines before left a card open (the piece before then does not end
-// between cards, and the pieces are not taken).
+// beginning "BEGIN:VCARD" (empty lines between them allowed), or 0. A logical line begins
+// there: no folded line begins with "B", and neither an empty line nor "END:VCARD" ends in a
+// soft line break. The reading there is as at the start of the file when the piece before
+// ends between cards, which its reading tells. (Only blanks folded into "BEGIN:VCARD" would
+// be joined by the version of the card before, and blanks are trimmed from its value.)
 std::size_t CardBoundaryAfter(std::string_view text, std::size_t end) {
     constexpr std::string_view Begin = "BEGIN:VCARD";
     constexpr std::string_view End = "END:VCARD";
@@ -943,12 +995,7 @@ std::size_t CardBoundaryAfter(std::string_view text, std::size_t end) {
     if (!isLineEnd(at)) return 0;
     at = NextLine(text, at);
     while (isLineEnd(at)) at = NextLine(text, at);
-    if (text.compare(at, Begin.size(), Begin) != 0) return 0;
-    const std::size_t after = at + Begin.size();
-    if (after == text.size()) return at;
-    if (!isLineEnd(after)) return 0;
-    const std::size_t next = NextLine(text, after);
-    return next < text.size() && IsBlank(text[next]) ? 0 : at;
+    return text.compare(at, Begin.size(), Begin) == 0 ? at : 0;
 }
 
 // Where the pieces begin: at the first card boundary at least pieceBytes after the last.
@@ -974,17 +1021,14 @@ std::vector<std::size_t> PieceStarts(std::string_view text, std::size_t pieceByt
 }
 
 struct PieceReading {
-    VCardReading reading;
+    std::vector<std::vector<Contact>> blocks;
     bool whole = false;  // read without a fault, and ending between cards
 };
 
 PieceReading ReadPiece(std::string_view piece) {
     Reader reader;
     ReadLines(piece, reader);
-    PieceReading result;
-    result.whole = !reader.failed() && reader.betweenCards();
-    result.reading = reader.Result();
-    return result;
+    return {reader.TakeBlocks(), !reader.failed() && reader.betweenCards()};
 }
 
 // Files are read in pieces of at least this size, one to a processor.
@@ -1025,15 +1069,11 @@ VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
     const bool whole = std::all_of(pieces.begin(), pieces.end(),
                                    [](const PieceReading& piece) { return piece.whole; });
     if (!whole) return ReadInOnePiece(text);
-    VCardReading reading;
-    std::size_t count = 0;
-    for (const PieceReading& piece : pieces) count += piece.reading.contacts.size();
-    reading.contacts.reserve(count);
+    std::vector<std::vector<Contact>> blocks;
     for (PieceReading& piece : pieces) {
-        std::move(piece.reading.contacts.begin(), piece.reading.contacts.end(),
-                  std::back_inserter(reading.contacts));
+        std::move(piece.blocks.begin(), piece.blocks.end(), std::back_inserter(blocks));
     }
-    return reading;
+    return {Joined(std::move(blocks)), {}};
 }
 
 VCardReading ReadVCards(std::string_view bytes) {

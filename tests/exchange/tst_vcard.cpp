@@ -52,6 +52,19 @@ exchange::Contact Full() {
             "First call\nSecond call"};
 }
 
+// A file of numbered cards written as address books write them, each with a history folded
+// over several lines, the blocks given put after the cards named.
+QByteArray Cards(int count, const QByteArray& eol, const QMap<int, QByteArray>& after = {}) {
+    QByteArray file;
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        file += "BEGIN:VCARD" + eol + "VERSION:3.0" + eol + "FN:Person " + n + eol + "NOTE:Call " +
+                n + " about the order\\nand the" + eol + "  price" + eol + after.value(i) +
+                "END:VCARD" + eol;
+    }
+    return file;
+}
+
 }  // namespace
 
 class TestVCard : public QObject {
@@ -198,6 +211,47 @@ private slots:
         const exchange::VCardReading read = exchange::ReadVCards(file.toStdString());
         QTEST(QString::fromStdString(read.error), "error");
         QVERIFY(read.contacts.empty());
+    }
+
+    void readsInPiecesAsInOne_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("pieceBytes");  // 0: as ReadVCards chooses
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("folded histories with CR LF, LF and lone CR ends come out whole")
+            << Cards(20, "\r\n") + Cards(20, "\n") + Cards(20, "\r") << 90 << 60 << "";
+        QTest::newRow("empty lines between cards are no part of either")
+            << Cards(30, "\r\n").replace("END:VCARD\r\n", "END:VCARD\r\n\r\n\n") << 40 << 30 << "";
+        QTest::newRow("a soft line break taking in END:VCARD leaves the card open")
+            << Cards(10, "\n", {{6, "NOTE;QUOTED-PRINTABLE:a=\n"}}) << 1 << 0
+            << "Card 6 (line 38): a new card begins before this one ends with END:VCARD.";
+        QTest::newRow("an AGENT's cards cut between are skipped with the card holding them")
+            << Cards(10, "\n",
+                     {{4,
+                       "AGENT:\nBEGIN:VCARD\nAGENT:\nBEGIN:VCARD\nEND:VCARD\nBEGIN:VCARD\n"
+                       "END:VCARD\nEND:VCARD\n"}})
+            << 1 << 10 << "";
+        QTest::newRow("a line folded into BEGIN:VCARD is read with it")
+            << Cards(10, "\n").replace("\nBEGIN:VCARD\nVERSION", "\nBEGIN:VCARD\n \nVERSION") << 1
+            << 10 << "";
+        QTest::newRow("a broken card late in the file is named by its number and line")
+            << Cards(40, "\r\n", {{37, "no colon\r\n"}}) << 50 << 0
+            << "Card 37 (line 222): the line has no property name and \":\" before its value.";
+        QTest::newRow("a file large enough for several threads gives every card in order")
+            << Cards(6000, "\r\n") << 0 << 6000 << "";
+    }
+    void readsInPiecesAsInOne() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, pieceBytes);
+        const std::string bytes = file.toStdString();
+        const exchange::VCardReading whole = exchange::ReadVCards(bytes, 0);
+        const exchange::VCardReading pieces =
+            pieceBytes == 0 ? exchange::ReadVCards(bytes)
+                            : exchange::ReadVCards(bytes, static_cast<std::size_t>(pieceBytes));
+        QTEST(QString::fromStdString(whole.error), "error");
+        QTEST(static_cast<int>(whole.contacts.size()), "contacts");
+        QCOMPARE(QString::fromStdString(pieces.error), QString::fromStdString(whole.error));
+        QCOMPARE(DescribeAll(pieces.contacts), DescribeAll(whole.contacts));
     }
 
     void writesFilesOnlyOutsideTheDataFolder_data() {
