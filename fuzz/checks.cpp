@@ -5,8 +5,7 @@
 
 namespace fuzzing {
 
-void Require(bool condition, const char* what) {
-    if (condition) return;
+void Fail(const char* what) {
     std::fprintf(stderr, "finding: %s\n", what);
     std::abort();
 }

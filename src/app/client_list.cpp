@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <numeric>
 
 #include "app/autosave.h"
 #include "app/forms.h"
@@ -20,10 +19,10 @@ const unsigned char* KeyBytes(const store::ClientRecord& record, SortKey key) {
 }
 
 // Moves the records so that slot i + 1 holds the one that was in slot order[i], cycle by
-// cycle through one spare record.
-void PlaceInOrder(std::array<std::uint16_t, store::MaxClients>& order) {
+// cycle through one spare record. The entries from count on must already be in place.
+void PlaceInOrder(std::array<std::uint16_t, store::MaxClients>& order, std::size_t count) {
     auto& table = store::ClientTable;
-    for (std::size_t start = 0; start < order.size(); ++start) {
+    for (std::size_t start = 0; start < count; ++start) {
         if (order[start] == start + 1) continue;
         const store::ClientRecord spare = table[start + 1];
         std::size_t hole = start;
@@ -56,16 +55,27 @@ void SortClientTable() {
     // the 348-byte records themselves moves each of them a dozen times. The clients go first
     // and the free slots after them, each in their order so far; only the clients are sorted.
     std::array<std::uint16_t, store::MaxClients> order;
-    std::iota(order.begin(), order.end(), std::uint16_t{1});
-    const auto firstFree = std::stable_partition(
-        order.begin(), order.end(),
-        [](std::uint16_t slot) { return store::ClientTable[slot].InUse != 0; });
-    std::stable_sort(order.begin(), firstFree, [key](std::uint16_t a, std::uint16_t b) {
-        return std::memcmp(KeyBytes(store::ClientTable[a], key),
-                           KeyBytes(store::ClientTable[b], key),
-                           static_cast<std::size_t>(key.length)) < 0;
-    });
-    PlaceInOrder(order);
+    std::array<std::uint16_t, store::MaxClients> freeSlots;
+    std::size_t clients = 0;
+    std::size_t frees = 0;
+    std::size_t lastClient = 0;
+    for (std::uint16_t slot = 1; slot <= store::MaxClients; ++slot) {
+        if (store::ClientTable[slot].InUse != 0) {
+            order[clients++] = slot;
+            lastClient = slot;
+        } else {
+            freeSlots[frees++] = slot;
+        }
+    }
+    std::copy_n(freeSlots.begin(), frees, order.begin() + std::ptrdiff_t(clients));
+    std::stable_sort(order.begin(), order.begin() + std::ptrdiff_t(clients),
+                     [key](std::uint16_t a, std::uint16_t b) {
+                         return std::memcmp(KeyBytes(store::ClientTable[a], key),
+                                            KeyBytes(store::ClientTable[b], key),
+                                            static_cast<std::size_t>(key.length)) < 0;
+                     });
+    // The free slots behind the last client keep their places: only the slots up to it move.
+    PlaceInOrder(order, lastClient);
     gui::EZ_DISABLEC(MainForm, EditButton);
 }
 

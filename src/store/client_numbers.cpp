@@ -2,9 +2,12 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cctype>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,89 +24,139 @@ bool IsValidNumber(std::int32_t number) {
     return number >= 1 && number <= MaxClients;
 }
 
+// Up to 2000 slots or client numbers, in the order added; kept on the stack, so that a load
+// allocates nothing for them.
+struct SlotList {
+    std::array<std::int16_t, MaxClients> items;
+    std::size_t count = 0;
+
+    void add(std::int32_t item) { items[count++] = static_cast<std::int16_t>(item); }
+    std::span<const std::int16_t> all() const { return {items.data(), count}; }
+};
+
 // The slots whose number must change: clients first, so that a client keeps a number a free
-// slot also carries.
-std::vector<int> SlotsToRenumber(std::array<bool, MaxClients + 1>& taken) {
-    std::vector<int> renumber;
-    for (const bool clients : {true, false}) {
-        for (int slot = 1; slot <= MaxClients; ++slot) {
-            const ClientRecord& record = ClientTable[slot];
-            if ((record.InUse > 0) != clients) continue;
-            const std::int32_t number = record.ClientNumber;
-            const auto at = static_cast<std::size_t>(number);
-            if (IsValidNumber(number) && !taken[at]) {
-                taken[at] = true;
-            } else {
-                renumber.push_back(slot);
-            }
+// slot also carries. The slots from emptyFrom on (free, number 0) are left to the caller.
+void FindSlotsToRenumber(std::array<bool, MaxClients + 1>& taken, int emptyFrom,
+                         SlotList& renumber) {
+    const auto keepOrRenumber = [&](int slot) {
+        const std::int32_t number = ClientTable[slot].ClientNumber;
+        const auto at = static_cast<std::size_t>(number);
+        if (IsValidNumber(number) && !taken[at]) {
+            taken[at] = true;
+        } else {
+            renumber.add(slot);
+        }
+    };
+    // One pass over the slots: the clients are settled at once, the free slots after them.
+    SlotList freeSlots;
+    for (int slot = 1; slot < emptyFrom; ++slot) {
+        if (ClientTable[slot].InUse > 0) {
+            keepOrRenumber(slot);
+        } else {
+            freeSlots.add(slot);
         }
     }
-    return renumber;
+    for (const int slot : freeSlots.all()) keepOrRenumber(slot);
+}
+
+// What one listing of the data folder says of history files: the client numbers 1..2000
+// that have one, and the other names shaped like one ("C", a damaged number, ".dat"), sorted.
+struct HistoryListing {
+    std::bitset<MaxClients + 1> numbers;
+    std::vector<std::string> otherNames;
+};
+
+// Whether the client number has a history file. The folder's listing answers for numbers
+// 1..2000, and for a damaged number whose file it does not name; only a damaged number whose
+// file it names asks the disk.
+bool HasHistory(std::int32_t number, const HistoryListing& listing) {
+    if (IsValidNumber(number)) return listing.numbers.test(static_cast<std::size_t>(number));
+    if (listing.otherNames.empty()) return false;
+    const std::string path = HistoryFileName(number);
+    const std::string_view name = std::string_view(path).substr(DataFolder().size());
+    return std::ranges::binary_search(listing.otherNames, name) && FileExists(path);
 }
 
 // The history follows a client whose number changed. A failed copy loses nothing: the old
-// file stays where it is. The folder's listing answers for numbers 1..2000.
-void CopyHistory(std::int32_t from, std::int32_t to, const std::bitset<MaxClients + 1>& onDisk) {
-    const std::string source = HistoryFileName(from);
-    const bool exists =
-        IsValidNumber(from) ? onDisk.test(static_cast<std::size_t>(from)) : FileExists(source);
-    if (!DataWritable() || !exists) return;
+// file stays where it is.
+void CopyHistory(std::int32_t from, std::int32_t to, const HistoryListing& listing) {
+    if (!DataWritable() || !HasHistory(from, listing)) return;
     PrepareForWriting();
-    if (const auto bytes = ReadFileBytes(source, LargestHistory)) {
+    if (const auto bytes = ReadFileBytes(HistoryFileName(from), LargestHistory)) {
         ReplaceFileSafely(HistoryFileName(to), *bytes);
     }
 }
 
-// The client numbers 1..2000 whose history file is in the data folder, from one listing.
-std::bitset<MaxClients + 1> HistoryNumbersOnDisk() {
-    std::bitset<MaxClients + 1> numbers;
-    DIR* listing = ::opendir(DataFolder().c_str());
-    if (listing == nullptr) return numbers;
-    while (const dirent* entry = ::readdir(listing)) {
-        // "C" + four digits + ".dat", as HistoryFileName writes them for numbers 1..2000.
+// The history files of the data folder, from one listing.
+HistoryListing ListHistories() {
+    HistoryListing listing;
+    DIR* folder = ::opendir(DataFolder().c_str());
+    if (folder == nullptr) return listing;
+    while (const dirent* entry = ::readdir(folder)) {
+        // "C", a number's digits (a minus before those of a negative one) and ".dat", as
+        // HistoryFileName writes them: "Clients.dat" and the rest are no history.
         const std::string_view name = entry->d_name;
-        if (name.size() != 9 || name.front() != 'C' || !name.ends_with(".dat")) continue;
+        if (name.size() < 9 || name.front() != 'C' || !name.ends_with(".dat")) continue;
+        std::string_view digits = name.substr(1, name.size() - 5);
+        if (digits.front() == '-') digits.remove_prefix(1);
+        const auto isDigit = [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        };
+        if (!std::ranges::all_of(digits, isDigit)) continue;
         std::int32_t number = 0;
-        bool digits = true;
-        for (const char c : name.substr(1, 4)) {
-            digits = digits && std::isdigit(static_cast<unsigned char>(c)) != 0;
-            number = number * 10 + (c - '0');
+        for (const char c : digits.substr(0, 4)) number = number * 10 + (c - '0');
+        // Numbers 1..2000 are written with four digits exactly.
+        if (name.size() == 9 && digits.size() == 4 && IsValidNumber(number)) {
+            listing.numbers.set(static_cast<std::size_t>(number));
+        } else {
+            listing.otherNames.emplace_back(name);
         }
-        if (digits && IsValidNumber(number)) numbers.set(static_cast<std::size_t>(number));
     }
-    ::closedir(listing);
-    return numbers;
+    ::closedir(folder);
+    std::ranges::sort(listing.otherNames);
+    return listing;
 }
 
 }  // namespace
 
 bool AssignClientNumbers() {
+    return AssignClientNumbers(MaxClients + 1);
+}
+
+bool AssignClientNumbers(int emptyFrom) {
+    emptyFrom = std::clamp(emptyFrom, 1, MaxClients + 1);
     std::array<bool, MaxClients + 1> taken{};
-    const std::vector<int> renumber = SlotsToRenumber(taken);
-    if (renumber.empty()) return false;
+    SlotList renumber;
+    FindSlotsToRenumber(taken, emptyFrom, renumber);
+    if (renumber.count == 0 && emptyFrom > MaxClients) return false;
     // Unused numbers without a history file go to clients first; those whose file exists
     // (a client deleted without its file, say) are left for free slots, which never read it.
     // One listing of the folder, not a look-up for each of up to 2000 numbers.
-    const std::bitset<MaxClients + 1> onDisk = HistoryNumbersOnDisk();
-    std::vector<std::int32_t> fresh;
-    std::vector<std::int32_t> withFiles;
+    const HistoryListing listing = ListHistories();
+    SlotList fresh;
+    SlotList withFiles;
     for (std::int32_t number = 1; number <= MaxClients; ++number) {
         if (taken[static_cast<std::size_t>(number)]) continue;
-        (onDisk.test(static_cast<std::size_t>(number)) ? withFiles : fresh).push_back(number);
+        (listing.numbers.test(static_cast<std::size_t>(number)) ? withFiles : fresh).add(number);
     }
-    fresh.insert(fresh.end(), withFiles.begin(), withFiles.end());
-    auto next = fresh.begin();
-    for (const int slot : renumber) {
+    for (const std::int32_t number : withFiles.all()) fresh.add(number);
+    std::size_t next = 0;
+    for (const int slot : renumber.all()) {
         ClientRecord& record = ClientTable[slot];
         const std::int32_t old = record.ClientNumber;
-        record.ClientNumber = *next++;
-        if (record.InUse > 0) CopyHistory(old, record.ClientNumber, onDisk);
+        record.ClientNumber = fresh.items[next++];
+        if (record.InUse > 0) CopyHistory(old, record.ClientNumber, listing);
+    }
+    // The empty slots are free, their number 0 is no number: they take what is left, in order,
+    // as the last of the free slots.
+    for (int slot = emptyFrom; slot <= MaxClients; ++slot) {
+        ClientTable[slot].ClientNumber = fresh.items[next++];
     }
     return true;
 }
 
 bool AnyHistoryFiles() {
-    return HistoryNumbersOnDisk().any();
+    return ListHistories().numbers.any();
 }
 
 }  // namespace store

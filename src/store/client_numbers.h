@@ -9,6 +9,9 @@ namespace store {
 // number changes takes a copy of the history file of its old number along. True when any
 // number changed (the table must then be saved).
 bool AssignClientNumbers();
+// The same for a table whose slots from emptyFrom on are all zero bytes, as a short file
+// leaves them: they are numbered as a block instead of looked at one by one.
+bool AssignClientNumbers(int emptyFrom);
 
 // Whether the data folder holds the history file of any client number 1..2000.
 bool AnyHistoryFiles();

@@ -1,6 +1,8 @@
 #include "store/client_table.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <span>
 #include <string_view>
@@ -26,8 +28,15 @@ char* TableBytes() {
 
 static_assert(sizeof(ClientTable) == FileSize);
 
+// An empty record is all zero bytes, so one memset empties the table, not one per record.
+static_assert(std::bit_cast<std::array<char, RecordSize>>(EmptyRecord()) ==
+              std::array<char, RecordSize>{});
+void EmptyTable() {
+    std::memset(TableBytes(), 0, FileSize);
+}
+
 void MakeNewTable() {
-    ClientTable.fill(EmptyRecord());
+    EmptyTable();
     for (int i = 1; i <= MaxClients; ++i) ClientTable[i].ClientNumber = i;
 }
 
@@ -41,7 +50,7 @@ LoadOutcome LoadClientTable(std::string* reason) {
     const std::string path = DataFilePath();
     switch (KindOfPath(path, reason)) {
         case PathKind::Unusable:
-            ClientTable.fill(EmptyRecord());
+            EmptyTable();
             return LoadOutcome::Unreadable;
         case PathKind::File: {
             // The file is read straight into the table. A short file fills the table as far
@@ -51,16 +60,18 @@ LoadOutcome LoadClientTable(std::string* reason) {
             const auto filled = ReadFileInto(path, table);
             if (!filled) {
                 if (reason) *reason = LastFileError();
-                ClientTable.fill(EmptyRecord());
+                EmptyTable();
                 return LoadOutcome::Unreadable;
             }
             std::fill(table.begin() + std::ptrdiff_t(*filled), table.end(), '\0');
+            // The slots past the file's end are all zero: free, and numbered as a block.
+            const auto emptyFrom = static_cast<int>((*filled + RecordSize - 1) / RecordSize);
             // A damaged file may hold any value here; every reader takes "in use" as 1.
-            for (int i = 1; i <= MaxClients; ++i) {
+            for (int i = 1; i < emptyFrom; ++i) {
                 ClientTable[i].InUse = ClientTable[i].InUse > 0;
             }
             std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
-            if (AssignClientNumbers()) SaveNeeded = 1;
+            if (AssignClientNumbers(emptyFrom)) SaveNeeded = 1;
             return LoadOutcome::Loaded;
         }
         case PathKind::Nothing:
@@ -88,7 +99,7 @@ bool SaveClientTable() {
 
 void ResetClientStore() {
     ResetDataFolder();
-    ClientTable.fill(EmptyRecord());
+    EmptyTable();
     ProgramSettings = Settings{};
     CurrentRecord = EmptyRecord();
     CurrentSlot = 0;

@@ -90,6 +90,8 @@ private slots:
         QTest::newRow("clients numbered 0 take the history of number 0")
             << QList<int>{0, 3, 0} << QList<int>{0};
         QTest::newRow("numbers out of range") << QList<int>{-4, 2001, 2} << QList<int>{};
+        QTest::newRow("clients numbered below 0 and past 2000 take their histories")
+            << QList<int>{-4, 123456, 2} << QList<int>{-4, 123456};
     }
     void everySlotGetsANumberOfItsOwn() {
         QFETCH(QList<int>, numbers);
