@@ -11,6 +11,17 @@ namespace store {
 
 namespace {
 
+// A control character, a NUL among them, becomes a blank in a field.
+bool IsBlankInField(unsigned char c) {
+    return c <= 0x20 || c == 0x7F;
+}
+
+bool IsAscii(std::string_view text) {
+    unsigned char high = 0;
+    for (const char c : text) high |= static_cast<unsigned char>(c);
+    return (high & 0x80) == 0;
+}
+
 // The characters of bytes 0x80..0x9F; the five bytes Windows leaves undefined keep their C1
 // control code, as Windows itself decodes them, so that they survive a round trip.
 constexpr std::array<char16_t, 32> HighControlRange = {
@@ -64,9 +75,7 @@ std::string DecodeWindows1252(std::string_view bytes) {
 std::string EncodeWindows1252(std::string_view utf8) {
     // ASCII is its own composed form and its own Windows-1252 bytes; an exchanged file's
     // histories are megabytes of it.
-    unsigned char high = 0;
-    for (const char c : utf8) high |= static_cast<unsigned char>(c);
-    if ((high & 0x80) == 0) return std::string(utf8);
+    if (IsAscii(utf8)) return std::string(utf8);
     // Composed first: an "é" typed or pasted as "e" and a combining accent is one character
     // of Windows-1252, not an "e" followed by a "?".
     const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
@@ -85,6 +94,17 @@ std::string_view TrimBlanksAndNuls(std::string_view bytes) {
 }
 
 void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        // ASCII is its own bytes: stored straight from the text, as the general way below
+        // would store it, without making the encoded copy first.
+        const auto blank = [](char c) { return IsBlankInField(static_cast<unsigned char>(c)); };
+        while (!utf8.empty() && blank(utf8.front())) utf8.remove_prefix(1);
+        while (!utf8.empty() && blank(utf8.back())) utf8.remove_suffix(1);
+        const std::size_t length = std::min(utf8.size(), width);
+        for (std::size_t i = 0; i < length; ++i) field[i] = blank(utf8[i]) ? ' ' : utf8[i];
+        std::memset(field + length, ' ', width - length);
+        return;
+    }
     std::string bytes = EncodeWindows1252(utf8);
     // A field is one line of text: a tab, a line break, a NUL or another control character
     // (pasted into a box, say) would break the list and the printed lines, and a NUL means
