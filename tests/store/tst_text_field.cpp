@@ -15,6 +15,16 @@ private slots:
         QTest::newRow("blanks around a name are dropped and the rest padded")
             << "  Acme  " << QByteArray("Acme") + QByteArray(46, ' ');
         QTest::newRow("an empty text is all blanks") << "" << QByteArray(50, ' ');
+        QTest::newRow("control characters become blanks, and are dropped at the ends")
+            << QString::fromLatin1(
+                   "\tA\x01"
+                   "B\x7f\n")
+            << QByteArray("A B") + QByteArray(47, ' ');
+        QTest::newRow("control characters beside an accented letter likewise")
+            << QString::fromUtf8(
+                   "\t\u00e9\x01"
+                   "B\n")
+            << QByteArray("\xe9 B") + QByteArray(47, ' ');
         QTest::newRow("a text longer than the field is cut at its width")
             << QString(60, 'x') << QByteArray(50, 'x');
         QTest::newRow("accented letters take one byte each")
