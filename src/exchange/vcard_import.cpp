@@ -153,6 +153,17 @@ struct LineEndBytes {
 #endif
 };
 
+// What a history's text is looked through for: control characters and backslashes.
+struct EscapeOrControlBytes {
+    static bool Matches(char c) { return c == '\\' || ControlBytes::Matches(c); }
+#if defined(__SSE2__)
+    static __m128i Matching(__m128i bytes) {
+        return _mm_or_si128(ControlBytes::Matching(bytes),
+                            _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')));
+    }
+#endif
+};
+
 // The position of the first of the Bytes at or after from, or the size of the text.
 // Histories make up most of a file, so their bytes are looked through sixteen at a time where
 // the processor can.
@@ -441,27 +452,44 @@ std::string OneLine(std::string_view text, std::string_view separator = " ") {
     return std::string(trimmed);
 }
 
-// Makes a history text of the text in its place: lines separated by "\n", no other control
-// characters but tabs; nothing it does lengthens the text.
-void MakeLines(std::string& text) {
-    std::size_t read = 0;
-    std::size_t written = 0;
-    while (read < text.size()) {
-        const std::size_t control = FindControl(text, read);
-        if (written != read) std::memmove(&text[written], &text[read], control - read);
-        written += control - read;
-        if (control == text.size()) break;
-        const char c = text[control];
-        read = control + 1;
+// A history text of an escaped value: unescaped as Unescaped does, lines separated by "\n",
+// no other control characters but tabs, no blanks or empty lines at the end. One pass over
+// what makes up most of a file's bytes.
+std::string HistoryText(std::string_view text, Version version) {
+    std::string result;
+    result.reserve(text.size());
+    bool afterCr = false;  // a CR LF ends one line
+    const auto put = [&result, &afterCr](char c) {
+        const bool lfAfterCr = afterCr && c == '\n';
+        afterCr = c == '\r';
+        if (lfAfterCr) return;
         if (c == '\r' || c == '\n') {
-            if (c == '\r' && read < text.size() && text[read] == '\n') ++read;
-            text[written++] = '\n';
+            result.push_back('\n');
         } else {
-            text[written++] = c == '\t' ? '\t' : ' ';
+            result.push_back(ControlBytes::Matches(c) && c != '\t' ? ' ' : c);
+        }
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t special = FindFirst<EscapeOrControlBytes>(text, i);
+        if (special > i) {
+            result.append(text.substr(i, special - i));
+            afterCr = false;
+        }
+        if (special == text.size()) break;
+        const char c = text[special];
+        i = special + 1;
+        if (c != '\\') {
+            put(c);
+        } else if (i == text.size() || (version == Version::V21 && text[i] != ';')) {
+            put('\\');
+        } else {
+            put(text[i] == 'n' || text[i] == 'N' ? '\n' : text[i]);
+            ++i;
         }
     }
-    while (written > 0 && (IsBlank(text[written - 1]) || text[written - 1] == '\n')) --written;
-    text.resize(written);
+    while (!result.empty() && (IsBlank(result.back()) || result.back() == '\n')) result.pop_back();
+    return result;
 }
 
 std::string JoinNonEmpty(std::initializer_list<std::string_view> parts,
@@ -646,6 +674,12 @@ public:
         if (!raw) return std::nullopt;
         return Unescaped(*raw, version_);
     }
+    std::optional<std::string> History(const Property& property) {
+        std::string decoded;
+        const auto raw = Raw(property, decoded);
+        if (!raw) return std::nullopt;
+        return HistoryText(*raw, version_);
+    }
     std::optional<Structured> Parts(const Property* property) {
         if (property == nullptr) return Structured();
         std::string decoded;
@@ -698,8 +732,7 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     bool firstNote = true;
     for (const Property& property : properties) {
         if (property.name != Name::Note) continue;
-        std::string note = builder.Text(&property).value_or("");
-        MakeLines(note);
+        std::string note = builder.History(property).value_or("");
         if (firstNote) {
             contact.history = std::move(note);  // most cards have one note, the history itself
             firstNote = false;
@@ -933,7 +966,7 @@ int ReadLines(std::string_view text, Reader& reader) {
     std::string joined;
     bool isJoined = false;
     int logicalNumber = 0;
-    bool quotedPrintable = false;
+    std::string_view firstLine;  // of the logical line
     int number = 0;
     const auto join = [&](std::string_view more) {
         if (!isJoined) {
@@ -950,7 +983,8 @@ int ReadLines(std::string_view text, Reader& reader) {
         const std::string_view line = text.substr(start, end - start);
         start = NextLine(text, end);
         ++number;
-        if (logicalNumber != 0 && quotedPrintable && !logical.empty() && logical.back() == '=') {
+        if (logicalNumber != 0 && !logical.empty() && logical.back() == '=' &&
+            IsQuotedPrintable(firstLine)) {
             logical.remove_suffix(1);
             if (isJoined) joined.pop_back();
             join(line);
@@ -962,7 +996,7 @@ int ReadLines(std::string_view text, Reader& reader) {
             logical = line;
             isJoined = false;
             logicalNumber = number;
-            quotedPrintable = IsQuotedPrintable(line);
+            firstLine = line;
         }
     }
     if (logicalNumber != 0 && !reader.failed()) {
