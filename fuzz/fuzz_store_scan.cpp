@@ -102,19 +102,13 @@ bool IsClientNumber(std::int32_t number) {
     return number >= 1 && number <= MaxClients;
 }
 
-// Every slot the file did not reach is free and empty, and has the number expected of it.
+// Every slot the file did not reach is as expected: free, empty, with the number it was given
+// at the load. (Past the reach, Expected() holds nothing but those numbers.)
 void RequireUnreachedSlotsEmpty(const char* what) {
-    constexpr std::size_t beforeNumber = offsetof(ClientRecord, ClientNumber);
-    static_assert(offsetof(ClientRecord, InUse) == beforeNumber + 4 &&
-                  sizeof(ClientRecord) == beforeNumber + 8);
-    bool empty = true;
-    for (int slot = ReachedSlots; slot <= MaxClients; ++slot) {
-        const ClientRecord& record = ClientTable[slot];
-        empty = empty && record.InUse == 0 &&
-                record.ClientNumber == Expected()[slot].ClientNumber &&
-                AllZero(&record, beforeNumber);
-    }
-    Require(empty, what);
+    const auto reached = static_cast<std::size_t>(ReachedSlots);
+    Require(SameBytes(&ClientTable[reached], &Expected()[reached],
+                      (store::TableSlots - reached) * RecordSize),
+            what);
 }
 
 // Every byte as the file holds it (zeros past a short one), but "in use" made 0 or 1 and the
