@@ -1,5 +1,6 @@
 #include "exchange/client_records.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -23,6 +24,22 @@ std::size_t FindLineBreak(std::string_view text, std::size_t from) {
 }
 
 std::string WithLineBreaks(std::string_view text, std::string_view lineBreak) {
+    if (text.find('\r') == std::string_view::npos) {
+        // Lines ended by LF alone, as a contact's are: one search a line.
+        if (lineBreak == "\n") return std::string(text);
+        const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+        std::string result;
+        result.reserve(text.size() + lines * (lineBreak.size() - 1));
+        std::size_t start = 0;
+        for (std::size_t lf = text.find('\n'); lf != std::string_view::npos;
+             lf = text.find('\n', start)) {
+            result.append(text.substr(start, lf - start));
+            result.append(lineBreak);
+            start = lf + 1;
+        }
+        result.append(text.substr(start));
+        return result;
+    }
     std::string result;
     result.reserve(text.size() + text.size() / 16);
     std::size_t start = 0;

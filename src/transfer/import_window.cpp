@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct ImportWindowState {
     exchange::CsvTable table;
     exchange::ColumnMapping mapping;
     exchange::ImportPlan plan;
+    // The plan being worked out on other threads while the window's controls are made.
+    std::future<exchange::ImportPlan> planning;
     exchange::ImportSelection selection;
 };
 
@@ -340,7 +343,10 @@ void ImportFile(const std::string& opener, const std::string& path) {
     state.mapsColumns = read.csv;
     state.table = std::move(read.table);
     state.mapping = std::move(read.mapping);
-    state.plan = exchange::PlanImport(read.contacts);
+    state.plan = {};
+    state.planning = std::async(std::launch::async, [contacts = std::move(read.contacts)] {
+        return exchange::PlanImport(contacts);
+    });
     state.selection = {};
     gui::EZ_COLOR(-1, -1);
     gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, WindowWidth,
@@ -368,6 +374,7 @@ void BuildImportWindow() {
     gui::EZ_BUTTON(ImportHelpButton, 1.5, buttons, ButtonWidth, ButtonHeight, "&Help", "T");
     gui::EZ_BUTTON(ImportButton, 60.375, buttons, ButtonWidth, ButtonHeight, "&Import", "T");
     gui::EZ_BUTTON(ImportCancelButton, 69.75, buttons, ButtonWidth, ButtonHeight, "Cancel", "T");
+    if (Window().planning.valid()) Window().plan = Window().planning.get();
     Reselect();
     gui::EZ_SETFOCUS(ImportForm, ImportButton);
     gui::EZ_DISPLAYLAYER(ImportForm, 1, 0);
