@@ -71,15 +71,12 @@ struct Property {
     std::string encoding;  // upper case
     std::string charset;
 
-    std::string_view value() const {
-        return folded ? std::string_view(joined).substr(valueAt) : written;
-    }
+    std::string_view value() const { return folded ? std::string_view(unfolded) : written; }
 
-    // A value on one line is a view of the file; a folded one owns the line it was joined into.
+    // A value on one line is a view of the file; a folded one is kept joined.
     bool folded = false;
     std::string_view written;
-    std::string joined;
-    std::size_t valueAt = 0;
+    std::string unfolded;
 };
 
 char UpperChar(char c) {
@@ -533,6 +530,7 @@ void SplitExtension(const std::string& number, std::string& phone, std::string& 
     // The first marker with text after it, so that an extension holding a marker comes back
     // whole.
     for (std::size_t at = 0; at < upper.size(); ++at) {
+        if (upper[at] != ' ') continue;  // where every marker begins
         for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
             if (upper.compare(at, marker.size(), marker) != 0) continue;
             const std::string rest =
@@ -638,8 +636,10 @@ public:
     // decoded into `decoded`; nothing when it cannot be decoded (error() tells why).
     std::optional<std::string_view> Raw(const Property& property, std::string& decoded) {
         std::string_view bytes = property.value();
-        const std::string& encoding = property.encoding;
-        if (encoding == "QUOTED-PRINTABLE") {
+        const std::string_view encoding = property.encoding;
+        if (encoding.empty()) {
+            // as written, as most values are
+        } else if (encoding == "QUOTED-PRINTABLE") {
             decoded = FromQuotedPrintable(bytes);
             bytes = decoded;
         } else if (encoding == "B" || encoding == "BASE64") {
@@ -647,7 +647,7 @@ public:
             if (!base64) return Fail(property, "the base64 value cannot be decoded.");
             decoded = std::move(*base64);
             bytes = decoded;
-        } else if (!encoding.empty() && encoding != "8BIT" && encoding != "7BIT") {
+        } else if (encoding != "8BIT" && encoding != "7BIT") {
             return Fail(property, "the encoding " + Quoted(encoding) + " is unknown.");
         }
         // Bytes whose character set is not named are taken as UTF-8 when they are, and as
@@ -797,9 +797,9 @@ std::vector<Contact> Joined(std::vector<std::vector<Contact>> blocks) {
 // Reads logical lines one after the other and keeps track of the card they belong to.
 class Reader {
 public:
-    // The line is a view of the file, or of *joined when folded lines were joined into it;
-    // a kept property then takes that string over.
-    void Take(std::string_view line, int number, std::string* joined) {
+    // The line is a view of the file, or, when folded, of a string that changes with the
+    // next line.
+    void Take(std::string_view line, int number, bool folded) {
         if (Trimmed(line).empty()) return;
         const std::optional<LineParts> parts = Parts(line);
         if (!parts || parts->name.empty()) {
@@ -827,10 +827,9 @@ public:
         if (name == Name::Other || name == Name::Agent) return;
         Property& property = properties_.emplace_back(name, number);
         AddParameters(property, parts->head);
-        if (joined != nullptr) {
-            property.folded = true;
-            property.valueAt = static_cast<std::size_t>(parts->value.data() - line.data());
-            property.joined = std::move(*joined);
+        property.folded = folded;
+        if (folded) {
+            property.unfolded = parts->value;
         } else {
             property.written = parts->value;
         }
@@ -991,8 +990,7 @@ int ReadLines(std::string_view text, Reader& reader) {
         } else if (logicalNumber != 0 && !line.empty() && IsBlank(line.front())) {
             join(line.substr(reader.keepsFoldingBlank() ? 0 : 1));
         } else {
-            if (logicalNumber != 0)
-                reader.Take(logical, logicalNumber, isJoined ? &joined : nullptr);
+            if (logicalNumber != 0) reader.Take(logical, logicalNumber, isJoined);
             logical = line;
             isJoined = false;
             logicalNumber = number;
@@ -1000,7 +998,7 @@ int ReadLines(std::string_view text, Reader& reader) {
         }
     }
     if (logicalNumber != 0 && !reader.failed()) {
-        reader.Take(logical, logicalNumber, isJoined ? &joined : nullptr);
+        reader.Take(logical, logicalNumber, isJoined);
     }
     return number;
 }
