@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <initializer_list>
 #include <iterator>
@@ -1079,7 +1080,12 @@ VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
     const auto readPieces = [&](std::size_t first, std::size_t step) {
         for (std::size_t i = first; i < starts.size(); i += step) {
             const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
-            pieces[i] = ReadPiece(text.substr(starts[i], end - starts[i]));
+            try {
+                pieces[i] = ReadPiece(text.substr(starts[i], end - starts[i]));
+            } catch (const std::exception&) {
+                // Left not whole: the reading in one piece meets the fault again and throws
+                // it to the caller, which a helper thread cannot.
+            }
         }
     };
     // Small files, and the small pieces tests ask for, are not worth a thread.
@@ -1109,8 +1115,9 @@ VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
 }
 
 VCardReading ReadVCards(std::string_view bytes) {
-    const std::size_t processors = std::max(std::thread::hardware_concurrency(), 1u);
-    return ReadVCards(bytes, std::max(MinPieceBytes, bytes.size() / processors));
+    // A share for each processor, unless that is too little to be worth a thread.
+    const std::size_t share = bytes.size() / std::max(std::thread::hardware_concurrency(), 1u);
+    return ReadVCards(bytes, share >= MinPieceBytes && share < bytes.size() ? share : 0);
 }
 
 VCardReading ReadVCardFile(const std::string& path) {
