@@ -162,6 +162,19 @@ struct EscapeOrControlBytes {
 #endif
 };
 
+// The same and every byte above 0x7F: a history in ASCII needs no check of its UTF-8.
+struct AsciiHistoryBytes {
+    static bool Matches(char c) {
+        return EscapeOrControlBytes::Matches(c) || static_cast<unsigned char>(c) > 0x7F;
+    }
+#if defined(__SSE2__)
+    static __m128i Matching(__m128i bytes) {
+        return _mm_or_si128(EscapeOrControlBytes::Matching(bytes),
+                            _mm_cmplt_epi8(bytes, _mm_setzero_si128()));
+    }
+#endif
+};
+
 // The position of the first of the Bytes at or after from, or the size of the text.
 // Histories make up most of a file, so their bytes are looked through sixteen at a time where
 // the processor can.
@@ -452,8 +465,10 @@ std::string OneLine(std::string_view text, std::string_view separator = " ") {
 
 // A history text of an escaped value: unescaped as Unescaped does, lines separated by "\n",
 // no other control characters but tabs, no blanks or empty lines at the end. One pass over
-// what makes up most of a file's bytes.
-std::string HistoryText(std::string_view text, Version version) {
+// what makes up most of a file's bytes. Read with AsciiHistoryBytes, a byte above 0x7F gives
+// nothing.
+template <typename Specials>
+std::optional<std::string> HistoryText(std::string_view text, Version version) {
     std::string result;
     result.reserve(text.size());
     bool afterCr = false;  // a CR LF ends one line
@@ -469,13 +484,14 @@ std::string HistoryText(std::string_view text, Version version) {
     };
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t special = FindFirst<EscapeOrControlBytes>(text, i);
+        const std::size_t special = FindFirst<Specials>(text, i);
         if (special > i) {
             result.append(text.substr(i, special - i));
             afterCr = false;
         }
         if (special == text.size()) break;
         const char c = text[special];
+        if (static_cast<unsigned char>(c) > 0x7F) return std::nullopt;
         i = special + 1;
         if (c != '\\') {
             put(c);
@@ -676,10 +692,14 @@ public:
         return Unescaped(*raw, version_);
     }
     std::optional<std::string> History(const Property& property) {
+        if (property.encoding.empty() && property.charset.empty()) {
+            auto ascii = HistoryText<AsciiHistoryBytes>(property.value(), version_);
+            if (ascii) return ascii;
+        }
         std::string decoded;
         const auto raw = Raw(property, decoded);
         if (!raw) return std::nullopt;
-        return HistoryText(*raw, version_);
+        return HistoryText<EscapeOrControlBytes>(*raw, version_);
     }
     std::optional<Structured> Parts(const Property* property) {
         if (property == nullptr) return Structured();
