@@ -211,12 +211,18 @@ std::string Quoted(std::string_view text) {
 // The position of the first character c outside double quotes, or of the first c at all when
 // the quotes do not close.
 std::size_t FindUnquoted(std::string_view text, char c) {
+    const std::size_t first = text.find(c);
+    // Most texts have no quotes: the first c is then outside them.
+    if (first == std::string_view::npos ||
+        text.substr(0, first).find('"') == std::string_view::npos) {
+        return first;
+    }
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '"') quoted = !quoted;
         if (text[i] == c && !quoted) return i;
     }
-    return text.find(c);
+    return first;
 }
 
 // Hands each part of the text between separators outside quotes to take, in their order.
