@@ -47,6 +47,16 @@ void FindSlotsToRenumber(std::array<bool, MaxClients + 1>& taken, int emptyFrom,
             renumber.add(slot);
         }
     };
+    // Numbers all valid and distinct (as in every table this program saved) are all kept,
+    // whichever slots are clients: one pass tells.
+    bool distinct = true;
+    for (int slot = 1; slot < emptyFrom && distinct; ++slot) {
+        const std::int32_t number = ClientTable[slot].ClientNumber;
+        distinct = IsValidNumber(number) && !taken[static_cast<std::size_t>(number)];
+        if (distinct) taken[static_cast<std::size_t>(number)] = true;
+    }
+    if (distinct) return;
+    taken.fill(false);
     // One pass over the slots: the clients are settled at once, the free slots after them.
     SlotList freeSlots;
     for (int slot = 1; slot < emptyFrom; ++slot) {
