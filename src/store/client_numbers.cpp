@@ -145,9 +145,11 @@ bool AssignClientNumbers(int emptyFrom) {
     const HistoryListing listing = ListHistories();
     SlotList fresh;
     SlotList withFiles;
+    const bool anyHistories = listing.numbers.any();
     for (std::int32_t number = 1; number <= MaxClients; ++number) {
         if (taken[static_cast<std::size_t>(number)]) continue;
-        (listing.numbers.test(static_cast<std::size_t>(number)) ? withFiles : fresh).add(number);
+        const bool hasHistory = anyHistories && listing.numbers[static_cast<std::size_t>(number)];
+        (hasHistory ? withFiles : fresh).add(number);
     }
     for (const std::int32_t number : withFiles.all()) fresh.add(number);
     std::size_t next = 0;
