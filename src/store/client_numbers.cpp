@@ -74,17 +74,19 @@ void FindSlotsToRenumber(std::array<bool, MaxClients + 1>& taken, int emptyFrom,
 struct HistoryListing {
     std::bitset<MaxClients + 1> numbers;
     std::vector<std::string> otherNames;
+    bool listed = false;  // false when the folder could not be listed
 };
 
 // Whether the client number has a history file. The folder's listing answers for numbers
-// 1..2000, and for a damaged number whose file it does not name; only a damaged number whose
-// file it names asks the disk.
+// 1..2000, and for a damaged number whose file it does not name; the disk is asked about a
+// damaged number whose file it names, or when the folder could not be listed.
 bool HasHistory(std::int32_t number, const HistoryListing& listing) {
     if (IsValidNumber(number)) return listing.numbers.test(static_cast<std::size_t>(number));
-    if (listing.otherNames.empty()) return false;
+    if (listing.listed && listing.otherNames.empty()) return false;
     const std::string path = HistoryFileName(number);
     const std::string_view name = std::string_view(path).substr(DataFolder().size());
-    return std::ranges::binary_search(listing.otherNames, name) && FileExists(path);
+    return (!listing.listed || std::ranges::binary_search(listing.otherNames, name)) &&
+           FileExists(path);
 }
 
 // The history follows a client whose number changed. A failed copy loses nothing: the old
@@ -102,6 +104,7 @@ HistoryListing ListHistories() {
     HistoryListing listing;
     DIR* folder = ::opendir(DataFolder().c_str());
     if (folder == nullptr) return listing;
+    listing.listed = true;
     while (const dirent* entry = ::readdir(folder)) {
         // "C", a number's digits (a minus before those of a negative one) and ".dat", as
         // HistoryFileName writes them: "Clients.dat" and the rest are no history.
