@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -379,6 +381,7 @@ std::optional<std::string> FromBase64(std::string_view text) {
 // Unescapes one text value. vCard 2.1 escapes only the semicolon; later versions also the
 // backslash, the comma and line breaks ("\n").
 std::string Unescaped(std::string_view text, Version version) {
+    if (text.find('\\') == std::string_view::npos) return std::string(text);
     std::string result;
     result.reserve(text.size());
     std::size_t i = 0;
@@ -401,46 +404,48 @@ std::string Unescaped(std::string_view text, Version version) {
     return result;
 }
 
-// The component of a structured value (N, ADR, ORG) at the index, still escaped, the value
-// split at semicolons not escaped; nothing when it has fewer components. A value ending in a
-// lone backslash has none after the last semicolon.
-std::optional<std::string_view> ComponentAt(std::string_view text, std::size_t index) {
-    std::size_t start = 0;
-    std::size_t count = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] == '\\') {
-            ++i;
-        } else if (i == text.size() || text[i] == ';') {
-            if (count == index) return text.substr(start, i - start);
-            ++count;
-            start = i + 1;
-        }
-    }
-    return std::nullopt;
-}
-
-// A structured value decoded to UTF-8, its components unescaped as they are asked for.
+// A structured value (N, ADR, ORG) decoded to UTF-8: components split at semicolons not
+// escaped, unescaped as they are asked for. A value ending in a lone backslash has no
+// component after its last semicolon.
 class Structured {
 public:
-    Structured() = default;
+    Structured() = default;  // no value, no components
     Structured(std::string_view written, std::string decoded, bool isDecoded, Version version)
         : written_(written),
           decoded_(std::move(decoded)),
           isDecoded_(isDecoded),
-          version_(version) {}
+          version_(version) {
+        const std::string_view value = text();
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= value.size() && count_ < MaxComponents; ++i) {
+            if (i < value.size() && value[i] == '\\') {
+                ++i;
+            } else if (i == value.size() || value[i] == ';') {
+                parts_[count_++] = {start, i - start};
+                start = i + 1;
+            }
+        }
+    }
 
-    bool empty() const { return !ComponentAt(text(), 0); }
+    bool empty() const { return count_ == 0; }
     std::string component(std::size_t index) const {
-        return Unescaped(ComponentAt(text(), index).value_or(""), version_);
+        if (index >= count_) return {};
+        return Unescaped(text().substr(parts_[index].first, parts_[index].second), version_);
     }
 
 private:
+    // As many as the program reads: ADR's first six.
+    static constexpr std::size_t MaxComponents = 6;
+
     std::string_view text() const { return isDecoded_ ? decoded_ : written_; }
 
     std::string_view written_;
     std::string decoded_;
     bool isDecoded_ = true;
     Version version_ = Version::V30;
+    // Where each component starts in the text, and its size.
+    std::array<std::pair<std::size_t, std::size_t>, MaxComponents> parts_{};
+    std::size_t count_ = 0;
 };
 
 // A text for a one-line field: line breaks become the separator, other control characters
@@ -467,6 +472,27 @@ std::string OneLine(std::string_view text, std::string_view separator = " ") {
     const std::string_view trimmed = Trimmed(result);
     if (trimmed.size() == result.size()) return result;
     return std::string(trimmed);
+}
+
+// The same with a blank for a separator, made in the text's own room: nothing it does
+// lengthens the text, and most fields are taken over as they are.
+std::string OneLine(std::string&& text) {
+    std::size_t read = 0;
+    std::size_t written = 0;
+    while (read < text.size()) {
+        const std::size_t control = FindControl(text, read);
+        if (written != read) std::memmove(&text[written], &text[read], control - read);
+        written += control - read;
+        if (control == text.size()) break;
+        read = control + 1;
+        if (text[control] == '\r' && read < text.size() && text[read] == '\n') ++read;
+        text[written++] = ' ';
+    }
+    text.resize(written);
+    const std::string_view trimmed = Trimmed(text);
+    text.resize(static_cast<std::size_t>(trimmed.data() - text.data()) + trimmed.size());
+    text.erase(0, static_cast<std::size_t>(trimmed.data() - text.data()));
+    return std::move(text);
 }
 
 // A history text of an escaped value: unescaped as Unescaped does, lines separated by "\n",
@@ -525,8 +551,8 @@ std::string JoinNonEmpty(std::initializer_list<std::string_view> parts,
 
 // A number as written, or the number and extension of a vCard 4.0 "tel:" address
 // ("tel:+1-418-656-9254;ext=102") as the program writes them ("+1-418-656-9254 x102").
-std::string NumberText(std::string_view value) {
-    const std::string clean = OneLine(value);
+std::string NumberText(std::string&& value) {
+    std::string clean = OneLine(std::move(value));
     std::string_view rest = clean;
     if (!IsWord(rest.substr(0, 4), "TEL:")) return clean;
     while (IsWord(rest.substr(0, 4), "TEL:")) rest = Trimmed(rest.substr(4));
@@ -548,7 +574,12 @@ std::string NumberText(std::string_view value) {
 
 // Splits a number from its extension: "555-0100 x12" as the program writes it, and
 // "555-0100 ext. 12" or "ext 12" as people type it.
-void SplitExtension(const std::string& number, std::string& phone, std::string& ext) {
+void SplitExtension(std::string number, std::string& phone, std::string& ext) {
+    // Every marker holds an "X".
+    if (number.find_first_of("xX") == std::string::npos) {
+        phone = std::move(number);
+        return;
+    }
     const std::string upper = " " + Upper(number);
     // The first marker with text after it, so that an extension holding a marker comes back
     // whole.
@@ -556,15 +587,14 @@ void SplitExtension(const std::string& number, std::string& phone, std::string& 
         if (upper[at] != ' ') continue;  // where every marker begins
         for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
             if (upper.compare(at, marker.size(), marker) != 0) continue;
-            const std::string rest =
-                OneLine(std::string_view(number).substr(at + marker.size() - 1));
+            std::string rest = OneLine(std::string_view(number).substr(at + marker.size() - 1));
             if (rest.empty()) continue;
             phone = OneLine(std::string_view(number).substr(0, at == 0 ? 0 : at - 1));
-            ext = rest;
+            ext = std::move(rest);
             return;
         }
     }
-    phone = number;
+    phone = std::move(number);
 }
 
 // How well a property fits a field: a work one first, then a preferred one.
@@ -736,24 +766,27 @@ private:
 std::optional<Contact> BuildContact(const std::vector<Property>& properties, CardBuilder& builder) {
     const CardFields fields = Sort(properties);
     const auto org = builder.Parts(fields.org);
-    const auto fn = builder.Text(fields.fn);
+    auto fn = builder.Text(fields.fn);
     const auto n = builder.Parts(fields.n);
     const auto adr = builder.Parts(fields.adr);
-    const auto phone = builder.Text(fields.phone);
-    const auto fax = builder.Text(fields.fax);
-    const auto cell = builder.Text(fields.cell);
-    const auto gatekeeper = builder.Text(fields.gatekeeper);
-    const auto followUpDate = builder.Text(fields.followUpDate);
-    const auto followUpAction = builder.Text(fields.followUpAction);
+    auto phone = builder.Text(fields.phone);
+    auto fax = builder.Text(fields.fax);
+    auto cell = builder.Text(fields.cell);
+    auto gatekeeper = builder.Text(fields.gatekeeper);
+    auto followUpDate = builder.Text(fields.followUpDate);
+    auto followUpAction = builder.Text(fields.followUpAction);
     Contact contact;
     // Every e-mail address and every note in their order, joined.
-    std::string firstEmail;
+    std::size_t firstEmailSize = 0;
     for (const Property& property : properties) {
         if (property.name != Name::Email) continue;
         const std::string email = OneLine(builder.Text(&property).value_or(""));
         if (email.empty()) continue;
-        if (firstEmail.empty()) firstEmail = email;
-        if (!contact.email.empty()) contact.email.append("; ");
+        if (contact.email.empty()) {
+            firstEmailSize = email.size();
+        } else {
+            contact.email.append("; ");
+        }
         contact.email.append(email);
     }
     bool firstNote = true;
@@ -771,7 +804,7 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     if (!builder.error().empty()) return std::nullopt;
 
     contact.client = OneLine(org->component(0));
-    std::string person = OneLine(*fn);
+    std::string person = OneLine(std::move(*fn));
     if (person.empty() && !n->empty()) {
         // N holds family;given;additional;prefixes;suffixes.
         person = OneLine(JoinNonEmpty(
@@ -780,9 +813,9 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
             " "));
     }
     if (contact.client.empty()) contact.client = person;
-    if (contact.client.empty()) contact.client = firstEmail;
+    if (contact.client.empty()) contact.client = contact.email.substr(0, firstEmailSize);
     // A company's own card names the company as its person as well.
-    if (person != contact.client) contact.contact = person;
+    if (person != contact.client) contact.contact = std::move(person);
     // ADR holds post office box;extended address;street;locality;region;postal code;country.
     contact.address =
         JoinNonEmpty({OneLine(adr->component(2), ", "), OneLine(adr->component(1), ", "),
@@ -791,12 +824,12 @@ std::optional<Contact> BuildContact(const std::vector<Property>& properties, Car
     contact.city = OneLine(adr->component(3));
     contact.state = OneLine(adr->component(4));
     contact.zip = OneLine(adr->component(5));
-    SplitExtension(NumberText(*phone), contact.phone, contact.ext);
-    contact.fax = NumberText(*fax);
-    contact.cell = NumberText(*cell);
-    contact.gatekeeper = OneLine(*gatekeeper);
-    contact.followUpDate = OneLine(*followUpDate);
-    contact.followUpAction = OneLine(*followUpAction);
+    SplitExtension(NumberText(std::move(*phone)), contact.phone, contact.ext);
+    contact.fax = NumberText(std::move(*fax));
+    contact.cell = NumberText(std::move(*cell));
+    contact.gatekeeper = OneLine(std::move(*gatekeeper));
+    contact.followUpDate = OneLine(std::move(*followUpDate));
+    contact.followUpAction = OneLine(std::move(*followUpAction));
     return contact;
 }
 
@@ -856,7 +889,11 @@ public:
         AddParameters(property, parts->head);
         property.folded = folded;
         if (folded) {
-            property.unfolded = parts->value;
+            if (!spare_.empty()) {
+                property.unfolded = std::move(spare_.back());
+                spare_.pop_back();
+            }
+            property.unfolded.assign(parts->value);
         } else {
             property.written = parts->value;
         }
@@ -899,7 +936,7 @@ private:
         ++cardNumber_;
         cardLine_ = number;
         version_ = Version::V30;
-        properties_.clear();
+        ClearProperties();
     }
 
     void End(const std::string& value, int number) {
@@ -913,7 +950,7 @@ private:
         // A card with nothing the program keeps is no client.
         if (!IsEmpty(*contact)) Keep(std::move(*contact));
         inCard_ = false;
-        properties_.clear();
+        ClearProperties();
     }
 
     void SetVersion(const std::string& value, int number) {
@@ -936,6 +973,15 @@ private:
                          : "Line " + where + ": " + why;
     }
 
+    // The folded values' strings are kept for the next card's: a history's string is the
+    // largest a card needs besides the one its contact keeps.
+    void ClearProperties() {
+        for (Property& property : properties_) {
+            if (property.folded) spare_.push_back(std::move(property.unfolded));
+        }
+        properties_.clear();
+    }
+
     void Keep(Contact&& contact) {
         constexpr std::size_t BlockSize = 256;
         if (blocks_.empty() || blocks_.back().size() == BlockSize) {
@@ -948,6 +994,7 @@ private:
     // into the result, rather than each time one vector outgrows its room.
     std::vector<std::vector<Contact>> blocks_;
     std::vector<Property> properties_;
+    std::vector<std::string> spare_;
     std::string error_;
     bool inCard_ = false;
     int cardNumber_ = 0;
