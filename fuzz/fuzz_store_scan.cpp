@@ -56,9 +56,11 @@ int ReachedSlots = 1;
 int DirtySlots = 0;
 
 // Byte compares of the checker's own statics, of known size: without the sanitizers' checks
-// of every word and every pointer step, which cost more than the compare.
-__attribute__((no_sanitize("address", "undefined"))) bool SameBytes(const void* a, const void* b,
-                                                                    std::size_t size) {
+// of every word and every pointer step, which cost more than the compare, nor the coverage
+// hooks on every loop step (the fuzzer is to learn from the program, not from its checker).
+__attribute__((no_sanitize("address", "undefined", "coverage"))) bool SameBytes(const void* a,
+                                                                                const void* b,
+                                                                                std::size_t size) {
     const auto* x = static_cast<const unsigned char*>(a);
     const auto* y = static_cast<const unsigned char*>(b);
     std::uint64_t differ = 0;
@@ -74,8 +76,8 @@ __attribute__((no_sanitize("address", "undefined"))) bool SameBytes(const void* 
     return differ == 0;
 }
 
-__attribute__((no_sanitize("address", "undefined"))) bool AllZero(const void* bytes,
-                                                                  std::size_t size) {
+__attribute__((no_sanitize("address", "undefined", "coverage"))) bool AllZero(const void* bytes,
+                                                                              std::size_t size) {
     const auto* x = static_cast<const unsigned char*>(bytes);
     std::uint64_t set = 0;
     std::size_t i = 0;
@@ -114,7 +116,7 @@ void RequireUnreachedSlotsEmpty(const char* what) {
 // Every byte as the file holds it (zeros past a short one), but "in use" made 0 or 1 and the
 // client numbers made unique in 1..2000, a client keeping the valid number no client before
 // it holds; a table whose numbers changed must be saved.
-void RequireLoadedAsTheFileSays(std::string_view input) {
+__attribute__((no_sanitize("coverage"))) void RequireLoadedAsTheFileSays(std::string_view input) {
     const std::size_t slotsReached = (input.size() + RecordSize - 1) / RecordSize;
     ReachedSlots = static_cast<int>(std::clamp<std::size_t>(slotsReached, 1, store::TableSlots));
     Table& expected = Expected();
@@ -172,7 +174,7 @@ bool SameKey(app::SortKey a, app::SortKey b) {
 // The clients fill slots 1..n in the key's byte order, equal keys and the free slots keeping
 // their order from before the sort, and every slot holds a record from before it, whole.
 // The unreached slots, all free and after every reached one, stay where they are.
-void RequireSortedBy(app::SortKey key) {
+__attribute__((no_sanitize("coverage"))) void RequireSortedBy(app::SortKey key) {
     Require(KeyInsideRecord(key), "a sort used a key reaching outside the record");
     Table& expected = Expected();
     static Table reordered;  // only its reached slots are used
@@ -273,7 +275,7 @@ std::array<std::string_view, 5> RowFields(const ClientRecord& client) {
 
 // The list's rows as its model keeps them: each client's five texts, readable, and given back
 // as they went in; a text with characters beyond ASCII stores back as the bytes it came from.
-void RequireListModelShowsClients() {
+__attribute__((no_sanitize("coverage"))) void RequireListModelShowsClients() {
     static gui::layer::RowsModel* const model = [] {
         auto* rows = new gui::layer::RowsModel;
         rows->setTitles({"Client", "Contact", "Phone", "Ext", "Gatekeeper"});
@@ -315,7 +317,8 @@ void RequireListModelShowsClients() {
 }
 
 // Exactly the flagged clients due from first to last, whole, in table order; nothing else.
-void RequireScanFoundDueClients(followup::DayNumber first, followup::DayNumber last) {
+__attribute__((no_sanitize("coverage"))) void RequireScanFoundDueClients(followup::DayNumber first,
+                                                                         followup::DayNumber last) {
     const auto& results = followup::ScanResults;
     int found = 0;
     bool same = true;
