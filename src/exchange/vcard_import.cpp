@@ -530,6 +530,10 @@ std::optional<std::string> HistoryText(std::string_view text, Version version) {
         } else if (i == text.size() || (version == Version::V21 && text[i] != ';')) {
             put('\\');
         } else {
+            // An escaped byte is not looked at by the search: checked here.
+            if (Specials::Matches('\x80') && static_cast<unsigned char>(text[i]) > 0x7F) {
+                return std::nullopt;
+            }
             put(text[i] == 'n' || text[i] == 'N' ? '\n' : text[i]);
             ++i;
         }

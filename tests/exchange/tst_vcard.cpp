@@ -166,6 +166,9 @@ private slots:
                    " w6kgTm9pcg==\r\n\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:Al\r\n"
                    "NOTE;ENCODING=b:UGFpZAppbiBmdWxs\r\nEND:VCARD\r\n")
             << QString("Client=Café Noir\nClient=Al | History=Paid\nin full");
+        QTest::newRow("an escaped Windows-1252 byte in an ASCII history is decoded with it")
+            << QByteArray("BEGIN:VCARD\r\nFN:Al\r\nNOTE:fair\\\xBB deal\r\nEND:VCARD\r\n")
+            << QString("Client=Al | History=fair» deal");
     }
     void readsCards() {
         QFETCH(QByteArray, file);
