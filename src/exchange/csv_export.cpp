@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "exchange/client_records.h"
 #include "exchange/in_parallel.h"
@@ -100,6 +101,16 @@ void AppendRows(std::string& out, std::span<const Contact> contacts) {
     }
 }
 
+// The file's text in consecutive pieces, written on every processor.
+std::vector<std::string> CsvPieces(std::span<const Contact> contacts) {
+    std::string head(ByteOrderMark);
+    AppendRow(head, FieldNames);
+    return WrittenInParallel(std::move(head), contacts.size(), ContactsPerThread,
+                             [contacts](std::string& out, std::size_t begin, std::size_t end) {
+                                 AppendRows(out, contacts.subspan(begin, end - begin));
+                             });
+}
+
 QString Canonical(const QString& path) {
     const QFileInfo info(path);
     return info.exists() ? info.canonicalFilePath() : QString();
@@ -122,12 +133,7 @@ bool IsInsideDataFolder(const std::string& path) {
 }  // namespace
 
 std::string CsvText(std::span<const Contact> contacts) {
-    std::string head(ByteOrderMark);
-    AppendRow(head, FieldNames);
-    return JoinedInParallel(std::move(head), contacts.size(), ContactsPerThread,
-                            [contacts](std::string& out, std::size_t begin, std::size_t end) {
-                                AppendRows(out, contacts.subspan(begin, end - begin));
-                            });
+    return Joined(CsvPieces(contacts));
 }
 
 CsvExport ExportCsvFile(std::span<const Contact> contacts, const std::string& path) {
@@ -147,7 +153,8 @@ CsvExport ExportCsvFile(std::span<const Contact> contacts, const std::string& pa
         result.error = "The clients could not be exported to \"" + path + "\": " + reason + ".";
         return result;
     }
-    if (!store::ReplaceFileSafely(path, CsvText(contacts))) {
+    const std::vector<std::string> pieces = CsvPieces(contacts);
+    if (!store::ReplaceFileSafely(path, Views(pieces))) {
         result.error = "The clients could not be exported to \"" + path +
                        "\": " + store::LastFileError() + ".";
         return result;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -31,23 +32,33 @@ void InParallel(std::size_t count, std::size_t minimumShare, const Work& work) {
     work(std::size_t{0}, std::min(share, count));
 }  // the helpers are joined here
 
-// The head followed by the text that append(text, begin, end) writes for [0, count), the
-// shares written at the same time as InParallel shares them, then joined in order.
+// The texts that append(text, begin, end) writes for consecutive shares of [0, count), written
+// at the same time as InParallel shares them, in order; the first begins with the head.
 template <typename Append>
-std::string JoinedInParallel(std::string head, std::size_t count, std::size_t minimumShare,
-                             const Append& append) {
+std::vector<std::string> WrittenInParallel(std::string head, std::size_t count,
+                                           std::size_t minimumShare, const Append& append) {
     const std::size_t share = ShareSize(count, minimumShare);
     std::vector<std::string> pieces((count + share - 1) / share + 1);
     pieces.front() = std::move(head);
     InParallel(count, minimumShare, [&](std::size_t begin, std::size_t end) {
         append(pieces[begin / share], begin, end);
     });
+    return pieces;
+}
+
+// The pieces one after the other, in one string.
+inline std::string Joined(std::vector<std::string> pieces) {
     std::size_t size = 0;
     for (const std::string& piece : pieces) size += piece.size();
     std::string joined = std::move(pieces.front());
     joined.reserve(size);
     for (std::size_t i = 1; i < pieces.size(); ++i) joined += pieces[i];
     return joined;
+}
+
+// Views of the pieces, as a file is written from them.
+inline std::vector<std::string_view> Views(const std::vector<std::string>& pieces) {
+    return {pieces.begin(), pieces.end()};
 }
 
 }  // namespace exchange

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
@@ -128,6 +129,20 @@ void AppendCard(std::string& out, const Contact& contact) {
     AppendFolded(out, "END:VCARD");
 }
 
+// The file's cards in consecutive pieces, written on every processor.
+std::vector<std::string> VCardPieces(std::span<const Contact> contacts) {
+    return WrittenInParallel({}, contacts.size(), ContactsPerThread,
+                             [contacts](std::string& out, std::size_t begin, std::size_t end) {
+                                 // Room for the cards' texts and their names, folds and line ends.
+                                 std::size_t bytes = 0;
+                                 for (std::size_t i = begin; i < end; ++i)
+                                     bytes += contacts[i].history.size() + 400;
+                                 out.reserve(bytes + bytes / 8);
+                                 for (std::size_t i = begin; i < end; ++i)
+                                     AppendCard(out, contacts[i]);
+                             });
+}
+
 QString CleanAbsolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
@@ -158,16 +173,7 @@ std::string ClientCount(std::size_t count) {
 }  // namespace
 
 std::string VCardText(std::span<const Contact> contacts) {
-    return JoinedInParallel({}, contacts.size(), ContactsPerThread,
-                            [contacts](std::string& out, std::size_t begin, std::size_t end) {
-                                // Room for the cards' texts and their names, folds and line ends.
-                                std::size_t bytes = 0;
-                                for (std::size_t i = begin; i < end; ++i)
-                                    bytes += contacts[i].history.size() + 400;
-                                out.reserve(bytes + bytes / 8);
-                                for (std::size_t i = begin; i < end; ++i)
-                                    AppendCard(out, contacts[i]);
-                            });
+    return Joined(VCardPieces(contacts));
 }
 
 VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> contacts) {
@@ -180,7 +186,8 @@ VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> con
     if (store::KindOfPath(path, &reason) == store::PathKind::Unusable) {
         return {false, "\"" + path + "\" cannot be written: " + reason + "."};
     }
-    if (!store::ReplaceFileSafely(path, VCardText(contacts))) {
+    const std::vector<std::string> pieces = VCardPieces(contacts);
+    if (!store::ReplaceFileSafely(path, Views(pieces))) {
         return {false, "\"" + path + "\" could not be written: " + store::LastFileError() +
                            ". Nothing was exported."};
     }

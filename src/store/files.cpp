@@ -150,6 +150,10 @@ void EnsureFolder(const std::string& path) {
 }
 
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
+    return ReplaceFileSafely(path, std::span<const std::string_view>(&bytes, 1));
+}
+
+bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view> pieces) {
     std::string temporary = path + std::string(TemporaryMark) + "XXXXXX";
     // mkstemp creates the file readable and writable by the user alone.
     const int fd = Calls().makeTemporary(temporary.data());
@@ -157,7 +161,8 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
         NoteFailure();
         return false;
     }
-    bool written = WriteAll(fd, bytes);
+    bool written = true;
+    for (const std::string_view piece : pieces) written = written && WriteAll(fd, piece);
     if (written && Calls().flush(fd) != 0) {
         NoteFailure();
         written = false;

@@ -28,6 +28,9 @@ void EnsureFolder(const std::string& path);
 // temporary file in the same folder, which is flushed to the disk and renamed over the old
 // one, and then the folder itself is flushed. On failure nothing but the old file is left.
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
+// The same for a file made of pieces, written one after the other: a large text built in parts
+// on several threads is not joined into one copy first.
+bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view> pieces);
 
 // Removes a file and flushes its folder, so that the removal survives a crash; true when it is
 // gone afterwards.
