@@ -164,7 +164,7 @@ std::size_t PlannedClients(Kind kind, const std::string& path) {
     } else {
         contacts = exchange::ReadVCardFile(path).contacts;
     }
-    return exchange::PlanImport(contacts).clients.size();
+    return exchange::PlanImport(std::move(contacts)).clients.size();
 }
 
 void BM_Import(benchmark::State& state, Kind kind) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 #include "exchange/in_parallel.h"
 #include "exchange/utf8.h"
@@ -145,7 +146,7 @@ std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> reco
     return contacts;
 }
 
-StoredContact StoreContact(const Contact& contact) {
+StoredContact StoreContact(Contact contact) {
     StoredContact stored;
     store::ClientRecord& record = stored.record;
     Keep(record.ClientName, contact.client, FieldNames[0], stored);
@@ -167,10 +168,14 @@ StoredContact StoreContact(const Contact& contact) {
         record.FollowUpDate = day;
     }
     Keep(record.FollowUpAction, contact.followUpAction, FieldNames[13], stored);
-    stored.history = WithLineBreaks(contact.history, "\r\n");
+    stored.history = std::move(contact.history);
     if (!Storable(stored.history)) stored.unstorableFields.push_back(FieldNames[14]);
     record.InUse = 1;
     return stored;
+}
+
+std::string HistoryAsStored(const StoredContact& stored) {
+    return WithLineBreaks(stored.history, "\r\n");
 }
 
 }  // namespace exchange

@@ -31,7 +31,10 @@ std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> reco
 // A contact as the data file would keep it.
 struct StoredContact {
     store::ClientRecord record{};  // in use; its number is given when it is added
-    std::string history;           // CR LF between lines, as the program's own files
+    // The history as the contact has it, LF between lines; HistoryAsStored gives it as the
+    // program's own files keep it. Only the clients added need that copy: a preview of
+    // thousands of contacts makes none.
+    std::string history;
     // Names (from FieldNames) of the fields whose text is longer than the field holds.
     std::vector<std::string_view> cutFields;
     // Names of the fields holding characters the data file cannot store (kept as "?").
@@ -39,7 +42,10 @@ struct StoredContact {
     // A follow-up date that is no date between 1961 and 2060; the client gets no follow-up.
     bool badFollowUpDate = false;
 };
-StoredContact StoreContact(const Contact& contact);
+StoredContact StoreContact(Contact contact);
+
+// The stored contact's history with CR LF between its lines, as the program's own files.
+std::string HistoryAsStored(const StoredContact& stored);
 
 // "YYYY-MM-DD" of a day number; empty for no date.
 std::string IsoDate(std::int32_t dayNumber);

@@ -34,11 +34,9 @@ ClientIdentity Identity(const store::ClientRecord& record) {
 }
 
 // A person without a company (a private contact in an address book) is listed by name.
-StoredContact StoreNamed(const Contact& contact) {
-    if (!contact.client.empty()) return StoreContact(contact);
-    Contact named = contact;
-    named.client = named.contact;
-    return StoreContact(named);
+StoredContact StoreNamed(Contact contact) {
+    if (contact.client.empty()) contact.client = contact.contact;
+    return StoreContact(std::move(contact));
 }
 
 // Below this many contacts a second thread costs more than it saves.
@@ -62,7 +60,7 @@ std::string Reason(const store::StoreResult& result) {
 
 }  // namespace
 
-ImportPlan PlanImport(std::span<const Contact> contacts) {
+ImportPlan PlanImport(std::vector<Contact> contacts) {
     ImportPlan plan;
     std::vector<const store::ClientRecord*> clients;
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
@@ -85,7 +83,7 @@ ImportPlan PlanImport(std::span<const Contact> contacts) {
     InParallel(contacts.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             PlannedClient& planned = plan.clients[i];
-            planned.stored = StoreNamed(contacts[i]);
+            planned.stored = StoreNamed(std::move(contacts[i]));
             planned.duplicate =
                 !onFile.empty() &&
                 std::binary_search(onFile.begin(), onFile.end(), Identity(planned.stored.record));
@@ -113,7 +111,7 @@ ImportResult AddSelectedClients(const ImportPlan& plan, const ImportSelection& s
     ImportResult result;
     for (const std::size_t index : selection.added) {
         const StoredContact& stored = plan.clients[index].stored;
-        const store::StoreResult added = store::AddClient(stored.record, stored.history);
+        const store::StoreResult added = store::AddClient(stored.record, HistoryAsStored(stored));
         if (added.outcome != store::StoreOutcome::Stored) {
             result.error = Reason(added);
             break;

@@ -27,7 +27,7 @@ struct ImportPlan {
 
 // Plans the import of the contacts into the client table as it is now. A contact without a
 // client name takes the contact's name as its client name.
-ImportPlan PlanImport(std::span<const Contact> contacts);
+ImportPlan PlanImport(std::vector<Contact> contacts);
 
 // Which clients an import adds: the duplicates only when the user asked for them, and only as
 // many as the free slots hold, in the file's order. Indexes into ImportPlan::clients.

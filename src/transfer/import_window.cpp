@@ -344,9 +344,10 @@ void ImportFile(const std::string& opener, const std::string& path) {
     state.table = std::move(read.table);
     state.mapping = std::move(read.mapping);
     state.plan = {};
-    state.planning = std::async(std::launch::async, [contacts = std::move(read.contacts)] {
-        return exchange::PlanImport(contacts);
-    });
+    state.planning =
+        std::async(std::launch::async, [contacts = std::move(read.contacts)]() mutable {
+            return exchange::PlanImport(std::move(contacts));
+        });
     state.selection = {};
     gui::EZ_COLOR(-1, -1);
     gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, WindowWidth,

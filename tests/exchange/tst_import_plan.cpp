@@ -51,7 +51,8 @@ private slots:
             const std::string name = i % 10 == 1 ? "Person " : "Client ";
             QCOMPARE(store::FieldText(planned.stored.record.ClientName),
                      name + std::to_string(i) + (i == 3 ? " Café" : ""));
-            QCOMPARE(planned.stored.history, "Called " + std::to_string(i) + "\r\nSent prices");
+            QCOMPARE(exchange::HistoryAsStored(planned.stored),
+                     "Called " + std::to_string(i) + "\r\nSent prices");
             QCOMPARE(planned.duplicate, i == 2 || i == 3);
         }
     }
