@@ -43,7 +43,7 @@ std::vector<exchange::Contact> ContactsOfTable() {
         const store::ClientRecord& record = store::ClientTable[slot];
         if (record.InUse > 0) clients.push_back(record);
     }
-    return exchange::ContactsOfClients(clients);
+    return exchange::ContactsOfClients(clients).contacts;
 }
 
 // The full table in a program folder, and its clients exported once into a folder beside it,

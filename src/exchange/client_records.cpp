@@ -134,16 +134,21 @@ Contact ContactFromRecord(const store::ClientRecord& record, const std::string& 
     return contact;
 }
 
-std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> records) {
-    std::vector<Contact> contacts(records.size());
-    InParallel(records.size(), ClientsPerThread,
-               [&contacts, records](std::size_t begin, std::size_t end) {
-                   for (std::size_t i = begin; i < end; ++i) {
-                       contacts[i] = ContactFromRecord(
-                           records[i], store::ReadHistoryOf(records[i].ClientNumber).text);
-                   }
-               });
-    return contacts;
+GatheredContacts ContactsOfClients(std::span<const store::ClientRecord> records) {
+    GatheredContacts gathered;
+    gathered.contacts.resize(records.size());
+    std::vector<char> unreadable(records.size(), 0);
+    InParallel(records.size(), ClientsPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const store::History history = store::ReadHistoryOf(records[i].ClientNumber);
+            gathered.contacts[i] = ContactFromRecord(records[i], history.text);
+            unreadable[i] = history.readable ? 0 : 1;
+        }
+    });
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (unreadable[i] != 0) gathered.unreadableHistories.push_back(gathered.contacts[i].client);
+    }
+    return gathered;
 }
 
 StoredContact StoreContact(Contact contact) {

@@ -23,10 +23,15 @@ inline constexpr std::array<std::string_view, 15> FieldNames{
 // A record and its history as the history file holds it (Windows-1252 decoded, CR LF or LF).
 Contact ContactFromRecord(const store::ClientRecord& record, const std::string& history);
 
-// The clients' contacts with their histories, in the records' order. The histories are read
-// on every processor: reading some thousands of small files is most of what an export costs.
-// A history that cannot be read goes out empty.
-std::vector<Contact> ContactsOfClients(std::span<const store::ClientRecord> records);
+// The clients' contacts with their histories, in the records' order, and the clients whose
+// history file exists but could not be read: their contacts go out without it, and the user is
+// to be told. The histories are read on every processor: reading some thousands of small files
+// is most of what an export costs.
+struct GatheredContacts {
+    std::vector<Contact> contacts;
+    std::vector<std::string> unreadableHistories;  // the clients' names, in the records' order
+};
+GatheredContacts ContactsOfClients(std::span<const store::ClientRecord> records);
 
 // A contact as the data file would keep it.
 struct StoredContact {

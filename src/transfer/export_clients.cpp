@@ -21,7 +21,7 @@ namespace {
 
 constexpr int VCardFilter = 1;
 
-std::vector<exchange::Contact> ListedContacts(bool highlightedOnly) {
+exchange::GatheredContacts ListedContacts(bool highlightedOnly) {
     std::vector<store::ClientRecord> clients;
     for (const int row : shell::MainListRows(highlightedOnly)) {
         if (row < 0 || row >= store::MaxClients) continue;
@@ -42,10 +42,24 @@ bool IsVCardName(const std::string& path) {
     return suffix == QStringLiteral("vcf") || suffix == QStringLiteral("vcard");
 }
 
+// Which clients went out without their history, because its file could not be read.
+std::string WithoutHistory(const std::vector<std::string>& clients) {
+    constexpr std::size_t Named = 5;
+    std::string names;
+    for (std::size_t i = 0; i < clients.size() && i < Named; ++i) {
+        names += (i == 0 ? "\"" : ", \"") + clients[i] + "\"";
+    }
+    if (clients.size() > Named) names += " and " + std::to_string(clients.size() - Named) + " more";
+    return "The history of " + names + " could not be read, so " +
+           (clients.size() == 1 ? "it is" : "they are") +
+           " not in the file; the histories on file are unchanged.";
+}
+
 }  // namespace
 
 void ExportClients(bool highlightedOnly) {
-    const std::vector<exchange::Contact> contacts = ListedContacts(highlightedOnly);
+    const exchange::GatheredContacts gathered = ListedContacts(highlightedOnly);
+    const std::vector<exchange::Contact>& contacts = gathered.contacts;
     if (contacts.empty()) {
         gui::EZ_MSGBOX(shell::MainForm,
                        highlightedOnly ? "No client is highlighted in the list.{!}"
@@ -65,16 +79,21 @@ void ExportClients(bool highlightedOnly) {
     const bool asVCard = IsVCardName(path) || (choice.filter == VCardFilter &&
                                                QFileInfo(QString::fromStdString(path)).suffix() !=
                                                    QStringLiteral("csv"));
+    bool written = false;
+    std::string message;
     if (asVCard) {
         const exchange::VCardExport result = exchange::WriteVCardFile(path, contacts);
-        gui::EZ_MSGBOX(shell::MainForm, result.message + (result.written ? "" : "{!}"),
-                       result.written ? "Clients Exported" : "Export Not Possible", "OK");
+        written = result.written;
+        message = result.message;
     } else {
         const exchange::CsvExport result = exchange::ExportCsvFile(contacts, path);
-        gui::EZ_MSGBOX(shell::MainForm,
-                       exchange::CsvExportMessage(result) + (result.error.empty() ? "" : "{!}"),
-                       result.error.empty() ? "Clients Exported" : "Export Not Possible", "OK");
+        written = result.error.empty();
+        message = exchange::CsvExportMessage(result);
     }
+    const bool complete = gathered.unreadableHistories.empty();
+    if (written && !complete) message += " " + WithoutHistory(gathered.unreadableHistories);
+    gui::EZ_MSGBOX(shell::MainForm, message + (written && complete ? "" : "{!}"),
+                   written ? "Clients Exported" : "Export Not Possible", "OK");
 }
 
 }  // namespace transfer

@@ -5,8 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/forms.h"
@@ -14,6 +16,7 @@
 #include "platform/gui/ez.h"
 #include "store/backups.h"
 #include "store/client_table.h"
+#include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
 #include "support/client_records.h"
@@ -46,6 +49,16 @@ void PressInMainWindow(const char* keys) {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
     QTest::keySequence(window, QKeySequence(QString::fromLatin1(keys)));
+}
+
+// Opens every file as the system does, but a history file of client 1 as one that may not be
+// read.
+int OpenButNotHistoryOne(const char* path, int flags) {
+    if (std::string_view(path).ends_with("C0001.dat")) {
+        errno = EACCES;
+        return -1;
+    }
+    return store::SystemFileCalls().open(path, flags);
 }
 
 void Write(const QString& path, const QByteArray& bytes) {
@@ -115,6 +128,37 @@ private slots:
             history.pop_back();
         }
         QCOMPARE(history, std::string("Called\r\nSent prices"));
+    }
+
+    // A history that cannot be read leaves the others' export whole and is named, not dropped
+    // in silence.
+    void anUnreadableHistoryIsNamedInTheExportMessage() {
+        const std::string path = (files_.path() + "/some.csv").toStdString();
+        hooks_->setFileChooser([path](const gui::FileRequest&) {
+            return gui::FileChoice{path, 0};
+        });
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder,
+                                  {testing::MakeClient("Acme Supply", "Jo Brand", "555-0100"),
+                                   testing::MakeClient("Zeta Tools", "Al Day", "555-0101")},
+                                  testing::NoStartUpScan());
+        testing::WriteHistoryBytes(folder, 1, "Called\r\n");
+        testing::WriteHistoryBytes(folder, 2, "Visited\r\n");
+        testing::ProgramSession program(folder);
+        store::FileCalls calls = store::SystemFileCalls();
+        calls.open = OpenButNotHistoryOne;
+        hooks_->setFileCalls(calls);
+        testing::MessageBoxes boxes;
+        PressInMainWindow("Ctrl+Shift+E");
+        QCOMPARE(boxes.asked().size(), std::size_t(1));
+        QCOMPARE(boxes.asked()[0].caption, std::string("Clients Exported"));
+        QVERIFY2(boxes.asked()[0].text.find("The history of \"Acme Supply\" could not be read") !=
+                     std::string::npos,
+                 boxes.asked()[0].text.c_str());
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        QVERIFY(written.contains("Visited") && written.contains("Acme Supply"));
     }
 
     // Nothing is stored before Import; duplicates stay out unless ticked; a long name is noted.
