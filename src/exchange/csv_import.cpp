@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "exchange/line_breaks.h"
 #include "exchange/utf8.h"
 #include "store/files.h"
 #include "store/text_field.h"
@@ -137,20 +138,6 @@ char GuessedSeparator(std::string_view headerLine) {
     return Separators[static_cast<std::size_t>(most - counts.begin())];
 }
 
-std::string WithNewlines(std::string_view field) {
-    std::string text;
-    text.reserve(field.size());
-    std::size_t start = 0;
-    for (std::size_t cr = field.find('\r'); cr != std::string_view::npos;
-         cr = field.find('\r', start)) {
-        text.append(field.substr(start, cr - start));
-        text += '\n';
-        start = cr + (cr + 1 < field.size() && field[cr + 1] == '\n' ? 2 : 1);
-    }
-    text.append(field.substr(start));
-    return text;
-}
-
 // What the parser's callbacks gather.
 struct Gathered {
     std::vector<CsvRow> rows;
@@ -163,7 +150,7 @@ void OnField(void* bytes, std::size_t size, void* data) {
     if (gathered.current.fields.empty()) gathered.current.line = gathered.rowStartLine;
     const std::string_view field =
         size == 0 ? std::string_view() : std::string_view(static_cast<const char*>(bytes), size);
-    gathered.current.fields.push_back(WithNewlines(field));
+    gathered.current.fields.push_back(WithLineBreaks(field, "\n"));
 }
 
 void OnRowEnd(int, void* data) {
@@ -401,7 +388,7 @@ private:
             }
             field.append(text_.substr(start, quote - start));
             at_ = quote + 1;
-            if (field.find('\r') != std::string::npos) field = WithNewlines(field);
+            if (field.find('\r') != std::string::npos) field = WithLineBreaks(field, "\n");
             return field;
         }
     }

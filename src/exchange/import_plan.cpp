@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "exchange/in_parallel.h"
-#include "exchange/utf8.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
@@ -19,7 +18,7 @@ namespace {
 // A text folded for a comparison that ignores case; plain ASCII, as most names are, without
 // the round trip through UTF-16.
 std::string Folded(const std::string& text) {
-    if (!IsAscii(text)) return QString::fromStdString(text).toCaseFolded().toStdString();
+    if (!store::IsAscii(text)) return QString::fromStdString(text).toCaseFolded().toStdString();
     std::string folded = text;
     for (char& c : folded) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

@@ -68,8 +68,4 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-bool IsAscii(std::string_view bytes) {
-    return AsciiPrefix(bytes) == bytes.size();
-}
-
 }  // namespace exchange

@@ -9,7 +9,4 @@ namespace exchange {
 // exchanged files are mostly ASCII and may be many megabytes long.
 bool IsValidUtf8(std::string_view bytes);
 
-// Whether every byte is below 0x80.
-bool IsAscii(std::string_view bytes);
-
 }  // namespace exchange

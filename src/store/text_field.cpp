@@ -16,12 +16,6 @@ bool IsBlankInField(unsigned char c) {
     return c <= 0x20 || c == 0x7F;
 }
 
-bool IsAscii(std::string_view text) {
-    unsigned char high = 0;
-    for (const char c : text) high |= static_cast<unsigned char>(c);
-    return (high & 0x80) == 0;
-}
-
 // The characters of bytes 0x80..0x9F; the five bytes Windows leaves undefined keep their C1
 // control code, as Windows itself decodes them, so that they survive a round trip.
 constexpr std::array<char16_t, 32> HighControlRange = {
@@ -70,6 +64,12 @@ std::string DecodeWindows1252(std::string_view bytes) {
         text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
     return text;
+}
+
+bool IsAscii(std::string_view text) {
+    unsigned char high = 0;
+    for (const char c : text) high |= static_cast<unsigned char>(c);
+    return (high & 0x80) == 0;
 }
 
 std::string EncodeWindows1252(std::string_view utf8) {

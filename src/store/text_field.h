@@ -14,6 +14,10 @@ std::string DecodeWindows1252(std::string_view bytes);
 // A character without a Windows-1252 form becomes "?".
 std::string EncodeWindows1252(std::string_view utf8);
 
+// Whether every byte is below 0x80: such text is its own UTF-8 and its own Windows-1252 bytes,
+// and needs neither composing nor encoding.
+bool IsAscii(std::string_view text);
+
 // Removes NULs and blanks from both ends.
 std::string_view TrimBlanksAndNuls(std::string_view bytes);
 
