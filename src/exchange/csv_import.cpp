@@ -232,38 +232,6 @@ std::optional<CsvReading> FitRows(std::vector<CsvRow>& rows, std::size_t width) 
     return std::nullopt;
 }
 
-// One reading of a run of lines: what it gathered, its parser, and its first error.
-struct Pass {
-    explicit Pass(char separator) : parser(separator) {}
-    Gathered gathered;
-    Parser parser;
-    std::size_t quoteOpenedOn = 0;
-    std::optional<CsvReading> error;
-};
-
-// Feeds lines [from, to) to the pass's parser, stopping at the first error.
-void ParseLines(std::span<const std::string_view> lines, std::size_t from, std::size_t to,
-                Pass& pass) {
-    for (std::size_t i = from; i < to; ++i) {
-        const std::size_t line = i + 1;
-        Parser& parser = pass.parser;
-        if (parser.BetweenRows(pass.gathered)) pass.gathered.rowStartLine = line;
-        if (!parser.InsideQuotes()) pass.quoteOpenedOn = line;
-        if (parser.Parse(lines[i], pass.gathered)) continue;
-        if (parser.OutOfRoom()) {
-            pass.error = Failure("a field is too large to be read.", line);
-        } else {
-            pass.error = Failure(parser.InsideQuotes()
-                                     ? "a quoted field goes on after its closing quote. A quote "
-                                       "inside a quoted field must be written twice (\"\")."
-                                     : "a field holds a quote (\") but does not begin with one. "
-                                       "Put the whole field in quotes and write the quote twice.",
-                                 line);
-        }
-        return;
-    }
-}
-
 // Below this a second thread costs more than it saves.
 constexpr std::size_t SplitBytes = 256 * 1024;
 // How far past the middle a row start is looked for.
@@ -271,8 +239,8 @@ constexpr std::size_t SplitSearchLines = 4096;
 
 // The line near the middle of a large file where the second of two readings starts: the first
 // after the middle with an even number of quotes before it, which in a well-formed file is a
-// row's first line (a quoted field holds its quotes in pairs, and strict reading allows no
-// other quote). lines.size() when the file is small or no such line is near.
+// row's first line (a quoted field holds its quotes in pairs, and a plainly well-formed file
+// has no other quote). lines.size() when the file is small or no such line is near.
 std::size_t SplitLine(std::string_view text, std::span<const std::string_view> lines,
                       std::size_t first) {
     if (text.size() < SplitBytes || lines.size() < first + 2) return lines.size();
@@ -440,13 +408,24 @@ std::optional<std::vector<CsvRow>> ReadPlainRows(std::string_view text,
 std::optional<CsvReading> ReadLibraryRows(std::span<const std::string_view> lines,
                                           std::size_t first, char separator,
                                           std::vector<CsvRow>& rows) {
-    Pass pass(separator);
-    ParseLines(lines, first, lines.size(), pass);
-    if (pass.error) return pass.error;
-    if (!pass.parser.Finish(pass.gathered)) {
-        return Failure("a quoted field is not closed.", pass.quoteOpenedOn);
+    Gathered gathered;
+    Parser parser(separator);
+    std::size_t quoteOpenedOn = 0;
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        const std::size_t line = i + 1;
+        if (parser.BetweenRows(gathered)) gathered.rowStartLine = line;
+        if (!parser.InsideQuotes()) quoteOpenedOn = line;
+        if (parser.Parse(lines[i], gathered)) continue;
+        if (parser.OutOfRoom()) return Failure("a field is too large to be read.", line);
+        return Failure(parser.InsideQuotes()
+                           ? "a quoted field goes on after its closing quote. A quote inside a "
+                             "quoted field must be written twice (\"\")."
+                           : "a field holds a quote (\") but does not begin with one. Put the "
+                             "whole field in quotes and write the quote twice.",
+                       line);
     }
-    rows = std::move(pass.gathered.rows);
+    if (!parser.Finish(gathered)) return Failure("a quoted field is not closed.", quoteOpenedOn);
+    rows = std::move(gathered.rows);
     return std::nullopt;
 }
 
