@@ -24,11 +24,12 @@ template <std::size_t N>
 void Keep(std::array<char, N>& field, std::string_view text, std::string_view name,
           StoredContact& stored) {
     store::StoreField(field, text);
+    if (!Storable(text)) stored.unstorableFields.push_back(name);
     // ASCII text is its own bytes in the data file.
-    const bool ascii = store::IsAscii(text);
-    const std::string bytes = ascii ? std::string() : store::EncodeWindows1252(text);
-    if (!ascii && store::DecodeWindows1252(bytes) != text) stored.unstorableFields.push_back(name);
-    if (store::TrimBlanksAndNuls(ascii ? text : bytes).size() > N) stored.cutFields.push_back(name);
+    const std::size_t width = store::IsAscii(text)
+                                  ? store::TrimBlanksAndNuls(text).size()
+                                  : store::TrimBlanksAndNuls(store::EncodeWindows1252(text)).size();
+    if (width > N) stored.cutFields.push_back(name);
 }
 
 // Below this many clients a second thread costs more than it saves.

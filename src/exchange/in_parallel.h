@@ -38,7 +38,7 @@ template <typename Append>
 std::vector<std::string> WrittenInParallel(std::string head, std::size_t count,
                                            std::size_t minimumShare, const Append& append) {
     const std::size_t share = ShareSize(count, minimumShare);
-    std::vector<std::string> pieces((count + share - 1) / share + 1);
+    std::vector<std::string> pieces(std::max<std::size_t>((count + share - 1) / share, 1));
     pieces.front() = std::move(head);
     InParallel(count, minimumShare, [&](std::size_t begin, std::size_t end) {
         append(pieces[begin / share], begin, end);
