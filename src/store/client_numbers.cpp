@@ -4,8 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
+#include <bit>
 #include <cctype>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,29 +35,65 @@ struct SlotList {
     std::span<const std::int16_t> all() const { return {items.data(), count}; }
 };
 
+// The numbers 1..2000 as bits, 64 to a word: the numbers a load keeps, the ones with a history
+// file, and the unused ones in order, a word at a time.
+struct NumberSet {
+    static constexpr std::size_t Words = (MaxClients + 64) / 64;
+    static_assert(MaxClients % 64 != 63, "the last word's mask would shift by 64");
+    std::array<std::uint64_t, Words> words{};
+
+    bool test(std::int32_t number) const {
+        const auto at = static_cast<std::size_t>(number);
+        return ((words[at / 64] >> (at % 64)) & 1U) != 0;
+    }
+    void set(std::int32_t number) {
+        const auto at = static_cast<std::size_t>(number);
+        words[at / 64] |= std::uint64_t{1} << (at % 64);
+    }
+    bool any() const {
+        return std::ranges::any_of(words, [](std::uint64_t word) { return word != 0; });
+    }
+};
+
+// Calls give with each number 1..2000 in neither set, in increasing order.
+template <typename Give>
+void ForEachNumberInNeither(const NumberSet& a, const NumberSet& b, Give&& give) {
+    for (std::size_t word = 0; word < NumberSet::Words; ++word) {
+        std::uint64_t bits = ~(a.words[word] | b.words[word]);
+        // Number 0 and the numbers past 2000 are no numbers.
+        if (word == 0) bits &= ~std::uint64_t{1};
+        if (word == NumberSet::Words - 1) bits &= (std::uint64_t{1} << (MaxClients % 64 + 1)) - 1;
+        for (; bits != 0; bits &= bits - 1) {
+            give(static_cast<std::int32_t>(word * 64 +
+                                           static_cast<std::size_t>(std::countr_zero(bits))));
+        }
+    }
+}
+
 // The slots whose number must change: clients first, so that a client keeps a number a free
 // slot also carries. The slots from emptyFrom on (free, number 0) are left to the caller.
-void FindSlotsToRenumber(std::array<bool, MaxClients + 1>& taken, int emptyFrom,
-                         SlotList& renumber) {
+void FindSlotsToRenumber(NumberSet& taken, int emptyFrom, SlotList& renumber) {
     const auto keepOrRenumber = [&](int slot) {
         const std::int32_t number = ClientTable[slot].ClientNumber;
-        const auto at = static_cast<std::size_t>(number);
-        if (IsValidNumber(number) && !taken[at]) {
-            taken[at] = true;
+        if (IsValidNumber(number) && !taken.test(number)) {
+            taken.set(number);
         } else {
             renumber.add(slot);
         }
     };
     // Numbers all valid and distinct (as in every table this program saved) are all kept,
-    // whichever slots are clients: one pass tells.
-    bool distinct = true;
-    for (int slot = 1; slot < emptyFrom && distinct; ++slot) {
+    // whichever slots are clients: one pass tells. It runs to the end without a branch per
+    // slot, an invalid number marking number 0.
+    std::uint64_t repeated = 0;
+    for (int slot = 1; slot < emptyFrom; ++slot) {
         const std::int32_t number = ClientTable[slot].ClientNumber;
-        distinct = IsValidNumber(number) && !taken[static_cast<std::size_t>(number)];
-        if (distinct) taken[static_cast<std::size_t>(number)] = true;
+        const std::int32_t at = IsValidNumber(number) ? number : 0;
+        repeated |= taken.words[static_cast<std::size_t>(at) / 64] &
+                    (std::uint64_t{1} << (static_cast<std::size_t>(at) % 64));
+        taken.set(at);
     }
-    if (distinct) return;
-    taken.fill(false);
+    if (repeated == 0 && !taken.test(0)) return;
+    taken = NumberSet{};
     // One pass over the slots: the clients are settled at once, the free slots after them.
     SlotList freeSlots;
     for (int slot = 1; slot < emptyFrom; ++slot) {
@@ -72,7 +109,7 @@ void FindSlotsToRenumber(std::array<bool, MaxClients + 1>& taken, int emptyFrom,
 // What one listing of the data folder says of history files: the client numbers 1..2000
 // that have one, and the other names shaped like one ("C", a damaged number, ".dat"), sorted.
 struct HistoryListing {
-    std::bitset<MaxClients + 1> numbers;
+    NumberSet numbers;
     std::vector<std::string> otherNames;
     bool listed = false;  // false when the folder could not be listed
 };
@@ -81,7 +118,7 @@ struct HistoryListing {
 // 1..2000, and for a damaged number whose file it does not name; the disk is asked about a
 // damaged number whose file it names, or when the folder could not be listed.
 bool HasHistory(std::int32_t number, const HistoryListing& listing) {
-    if (IsValidNumber(number)) return listing.numbers.test(static_cast<std::size_t>(number));
+    if (IsValidNumber(number)) return listing.numbers.test(number);
     if (listing.listed && listing.otherNames.empty()) return false;
     const std::string path = HistoryFileName(number);
     const std::string_view name = std::string_view(path).substr(DataFolder().size());
@@ -120,7 +157,7 @@ HistoryListing ListHistories() {
         for (const char c : digits.substr(0, 4)) number = number * 10 + (c - '0');
         // Numbers 1..2000 are written with four digits exactly.
         if (name.size() == 9 && digits.size() == 4 && IsValidNumber(number)) {
-            listing.numbers.set(static_cast<std::size_t>(number));
+            listing.numbers.set(number);
         } else {
             listing.otherNames.emplace_back(name);
         }
@@ -138,34 +175,35 @@ bool AssignClientNumbers() {
 
 bool AssignClientNumbers(int emptyFrom) {
     emptyFrom = std::clamp(emptyFrom, 1, MaxClients + 1);
-    std::array<bool, MaxClients + 1> taken{};
+    NumberSet taken;
     SlotList renumber;
     FindSlotsToRenumber(taken, emptyFrom, renumber);
     if (renumber.count == 0 && emptyFrom > MaxClients) return false;
-    // Unused numbers without a history file go to clients first; those whose file exists
-    // (a client deleted without its file, say) are left for free slots, which never read it.
-    // One listing of the folder, not a look-up for each of up to 2000 numbers.
+    // Unused numbers go to the slots to renumber first, then to the empty slots, which are
+    // free (their number 0 is no number) and take what is left in order. Numbers without a
+    // history file come first; those whose file exists (a client deleted without its file,
+    // say) are left for the last free slots, which never read it. One listing of the folder,
+    // not a look-up for each of up to 2000 numbers.
     const HistoryListing listing = ListHistories();
-    SlotList fresh;
-    SlotList withFiles;
-    const bool anyHistories = listing.numbers.any();
-    for (std::int32_t number = 1; number <= MaxClients; ++number) {
-        if (taken[static_cast<std::size_t>(number)]) continue;
-        const bool hasHistory = anyHistories && listing.numbers[static_cast<std::size_t>(number)];
-        (hasHistory ? withFiles : fresh).add(number);
-    }
-    for (const std::int32_t number : withFiles.all()) fresh.add(number);
-    std::size_t next = 0;
-    for (const int slot : renumber.all()) {
-        ClientRecord& record = ClientTable[slot];
+    std::size_t renumbered = 0;
+    int empty = emptyFrom;
+    const auto give = [&](std::int32_t number) {
+        if (renumbered == renumber.count) {
+            ClientTable[empty++].ClientNumber = number;
+            return;
+        }
+        ClientRecord& record = ClientTable[renumber.items[renumbered++]];
         const std::int32_t old = record.ClientNumber;
-        record.ClientNumber = fresh.items[next++];
-        if (record.InUse > 0) CopyHistory(old, record.ClientNumber, listing);
-    }
-    // The empty slots are free, their number 0 is no number: they take what is left, in order,
-    // as the last of the free slots.
-    for (int slot = emptyFrom; slot <= MaxClients; ++slot) {
-        ClientTable[slot].ClientNumber = fresh.items[next++];
+        record.ClientNumber = number;
+        if (record.InUse > 0) CopyHistory(old, number, listing);
+    };
+    ForEachNumberInNeither(taken, listing.numbers, give);
+    if (listing.numbers.any()) {
+        NumberSet withoutFiles;
+        for (std::size_t word = 0; word < NumberSet::Words; ++word) {
+            withoutFiles.words[word] = ~listing.numbers.words[word];
+        }
+        ForEachNumberInNeither(taken, withoutFiles, give);
     }
     return true;
 }
