@@ -1,25 +1,10 @@
 #include "exchange/utf8.h"
 
-#include <cstdint>
-#include <cstring>
+#include "store/text_field.h"
 
 namespace exchange {
 
 namespace {
-
-constexpr std::uint64_t HighBits = 0x8080808080808080u;
-
-// The length of the ASCII run at the start of the bytes.
-std::size_t AsciiPrefix(std::string_view bytes) {
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, sizeof word);
-        if ((word & HighBits) != 0) break;
-    }
-    while (i < bytes.size() && (static_cast<unsigned char>(bytes[i]) & 0x80) == 0) ++i;
-    return i;
-}
 
 bool IsContinuation(unsigned char byte) {
     return (byte & 0xC0) == 0x80;
@@ -59,7 +44,7 @@ std::size_t SequenceLength(std::string_view bytes, std::size_t i) {
 bool IsValidUtf8(std::string_view bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
-        i += AsciiPrefix(bytes.substr(i));
+        i += store::AsciiPrefixLength(bytes.substr(i));
         if (i == bytes.size()) return true;
         const std::size_t length = SequenceLength(bytes, i);
         if (length == 0) return false;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace store {
@@ -43,10 +44,8 @@ char ByteOfCharacter(char32_t c) {
 std::string DecodeWindows1252(std::string_view bytes) {
     // Written as UTF-8 straight away: every field of every row of the list passes here, and
     // most of them are plain ASCII, which is UTF-8 already.
-    const auto firstHigh =
-        std::find_if(bytes.begin(), bytes.end(), [](char byte) { return (byte & 0x80) != 0; });
-    std::string text(bytes.begin(), firstHigh);
-    if (firstHigh == bytes.end()) return text;
+    std::string text(bytes.substr(0, AsciiPrefixLength(bytes)));
+    if (text.size() == bytes.size()) return text;
     text.reserve(bytes.size() + bytes.size() / 2);
     for (const char signedByte : bytes.substr(text.size())) {
         const auto byte = static_cast<unsigned char>(signedByte);
@@ -66,10 +65,20 @@ std::string DecodeWindows1252(std::string_view bytes) {
     return text;
 }
 
+std::size_t AsciiPrefixLength(std::string_view text) {
+    constexpr std::uint64_t HighBits = 0x8080808080808080U;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & HighBits) != 0) break;
+    }
+    while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0x80) == 0) ++i;
+    return i;
+}
+
 bool IsAscii(std::string_view text) {
-    unsigned char high = 0;
-    for (const char c : text) high |= static_cast<unsigned char>(c);
-    return (high & 0x80) == 0;
+    return AsciiPrefixLength(text) == text.size();
 }
 
 std::string EncodeWindows1252(std::string_view utf8) {
