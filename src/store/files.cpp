@@ -247,12 +247,15 @@ namespace {
 // file is told from one of just that size: a file cut short would be taken for the whole of
 // it. A plain file's size is known at once, and its bytes and the one more are asked for in
 // one read: a history file is not given 64 KB of room, nor a large file copied as it grows.
-std::optional<std::string> ReadOpenFile(int fd, std::size_t maxBytes) {
+// `info` is the file's status when the caller has it already.
+std::optional<std::string> ReadOpenFile(int fd, std::size_t maxBytes,
+                                        const struct stat* known = nullptr) {
     constexpr std::size_t Piece = 64 * 1024;
     const std::size_t wanted = maxBytes + 1;
     std::size_t piece = Piece;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (known != nullptr) info = *known;
+    if ((known != nullptr || ::fstat(fd, &info) == 0) && S_ISREG(info.st_mode)) {
         piece = static_cast<std::size_t>(info.st_size) + 1;
     }
     std::string bytes;
@@ -294,12 +297,13 @@ std::optional<std::string> ReadFileBytesIfPresent(const std::string& path, std::
         return std::nullopt;
     }
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+    const bool known = ::fstat(fd, &info) == 0;
+    if (known && !S_ISREG(info.st_mode)) {
         ::close(fd);
         absent = true;
         return std::nullopt;
     }
-    return ReadOpenFile(fd, maxBytes);
+    return ReadOpenFile(fd, maxBytes, known ? &info : nullptr);
 }
 
 void RemoveLeftoverTemporaries(const std::string& folder) {
