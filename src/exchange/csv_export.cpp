@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exchange/byte_scan.h"
 #include "exchange/client_records.h"
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
@@ -23,29 +24,15 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// A table of the bytes that matter, looked up byte by byte: histories are long.
-using ByteSet = std::array<bool, 256>;
-
-constexpr ByteSet SetOf(std::string_view bytes) {
-    ByteSet set{};
-    for (const char c : bytes) set[static_cast<unsigned char>(c)] = true;
-    return set;
-}
-
-constexpr ByteSet QuotedAlways = SetOf(",;\"\r\n\t");
-constexpr ByteSet ChangedInQuotes = SetOf("\"\r\n");
-
-// The position of the first byte of the set from the position on; the size when none is.
-std::size_t FindIn(const ByteSet& set, std::string_view text, std::size_t from) {
-    while (from < text.size() && !set[static_cast<unsigned char>(text[from])]) ++from;
-    return from;
-}
+// The bytes that put a field in quotes, and those changed inside them.
+constexpr auto QuotedAlways = BytesOf(",;\"\r\n\t");
+constexpr auto ChangedInQuotes = BytesOf("\"\r\n");
 
 // Readers trim unquoted fields and end rows at line breaks, so such fields go in quotes.
 bool NeedsQuotes(std::string_view text) {
     if (text.empty()) return false;
     if (IsBlank(text.front()) || IsBlank(text.back())) return true;
-    return FindIn(QuotedAlways, text, 0) < text.size();
+    return FindFirst(text, 0, QuotedAlways) < text.size();
 }
 
 void AppendField(std::string& out, std::string_view text) {
@@ -55,8 +42,8 @@ void AppendField(std::string& out, std::string_view text) {
     }
     out += '"';
     std::size_t start = 0;
-    for (std::size_t at = FindIn(ChangedInQuotes, text, 0); at < text.size();
-         at = FindIn(ChangedInQuotes, text, start)) {
+    for (std::size_t at = FindFirst(text, 0, ChangedInQuotes); at < text.size();
+         at = FindFirst(text, start, ChangedInQuotes)) {
         out.append(text.substr(start, at - start));
         start = at + 1;
         if (text[at] == '"') {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "exchange/byte_scan.h"
 #include "exchange/line_breaks.h"
 #include "exchange/utf8.h"
 #include "store/files.h"
@@ -27,6 +28,7 @@ constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view Utf16LittleMark = "\xFF\xFE";
 constexpr std::string_view Utf16BigMark = "\xFE\xFF";
 constexpr std::array<char, 3> Separators{',', ';', '\t'};
+constexpr auto LineBreakBytes = BytesOf("\r\n");
 
 std::string LineText(std::size_t line) {
     return "Line " + std::to_string(line) + ": ";
@@ -91,19 +93,12 @@ std::vector<std::string_view> PhysicalLines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t newline = text.find('\n', start);
-        const std::size_t stop = newline == std::string_view::npos ? text.size() : newline;
-        // Lone CRs end lines too; a CR right before the LF belongs to it.
-        const auto nextCr = [&] {
-            const std::size_t at = text.substr(start, stop - start).find('\r');
-            return at == std::string_view::npos ? stop : start + at;
-        };
-        for (std::size_t cr = nextCr(); cr < stop && cr + 1 != newline; cr = nextCr()) {
-            lines.push_back(text.substr(start, cr + 1 - start));
-            start = cr + 1;
+        std::size_t end = FindFirst(text, start, LineBreakBytes);
+        if (end < text.size()) {
+            const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+            end += crLf ? 2U : 1U;
         }
-        const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
-        if (start < end) lines.push_back(text.substr(start, end - start));
+        lines.push_back(text.substr(start, end - start));
         start = end;
     }
     return lines;
@@ -275,7 +270,8 @@ struct PlainRows {
 
 class PlainReader {
 public:
-    PlainReader(std::string_view text, char separator) : text_(text), separator_(separator) {}
+    PlainReader(std::string_view text, char separator)
+        : text_(text), separator_(separator), endsField_{{separator, '\r', '\n', '"'}} {}
 
     std::optional<PlainRows> Read() {
         PlainRows read;
@@ -308,8 +304,6 @@ public:
     }
 
 private:
-    bool EndsField(char c) const { return c == separator_ || c == '\r' || c == '\n' || c == '"'; }
-
     // One line break, LF, CR LF or a lone CR, at the position.
     void PassLineBreak() {
         if (text_[at_] == '\r' && at_ + 1 < text_.size() && text_[at_ + 1] == '\n') ++at_;
@@ -333,7 +327,7 @@ private:
     // Up to the separator or line break, trailing blanks dropped; nothing at a quote.
     std::optional<std::string> Unquoted() {
         const std::size_t start = at_;
-        while (at_ < text_.size() && !EndsField(text_[at_])) ++at_;
+        at_ = FindFirst(text_, at_, endsField_);
         if (at_ < text_.size() && text_[at_] == '"') return std::nullopt;
         std::size_t end = at_;
         while (end > start && text_[end - 1] == ' ') --end;
@@ -373,6 +367,7 @@ private:
 
     std::string_view text_;
     char separator_;
+    AnyOf<4> endsField_;
     std::size_t at_ = 0;
     std::size_t lineBreaks_ = 0;
 };

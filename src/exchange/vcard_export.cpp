@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exchange/byte_scan.h"
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -51,17 +52,13 @@ void AppendFolded(std::string& out, std::string_view line) {
 // A text value as RFC 2426 writes it: backslash, comma and semicolon escaped, every line
 // break (CR LF, CR or LF) as "\n". Copied in runs between such characters: histories are long.
 std::string Escaped(std::string_view text) {
-    constexpr auto special = [] {
-        std::array<bool, 256> set{};
-        for (const char c : std::string_view("\\,;\r\n")) set[static_cast<unsigned char>(c)] = true;
-        return set;
-    }();
+    constexpr auto special = BytesOf("\\,;\r\n");
     std::string result;
     result.reserve(text.size() + text.size() / 16);
     std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = FindFirst(text, 0, special); i < text.size();
+         i = FindFirst(text, start, special)) {
         const char c = text[i];
-        if (!special[static_cast<unsigned char>(c)]) continue;
         result.append(text.substr(start, i - start));
         if (c == '\r' || c == '\n') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;

@@ -25,7 +25,6 @@ namespace {
 using vcard::AddParameters;
 using vcard::BuildContact;
 using vcard::CardBuilder;
-using vcard::FindFirst;
 using vcard::FindUnquoted;
 using vcard::HoldsWord;
 using vcard::IsBlank;

@@ -10,9 +10,7 @@
 #include <string>
 #include <string_view>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "exchange/byte_scan.h"
 
 namespace exchange::vcard {
 
@@ -97,23 +95,6 @@ struct AsciiHistoryBytes {
     }
 #endif
 };
-
-// The position of the first of the Bytes at or after from, or the size of the text.
-// Histories make up most of a file, so their bytes are looked through sixteen at a time where
-// the processor can.
-template <typename Bytes>
-std::size_t FindFirst(std::string_view text, std::size_t from) {
-    std::size_t i = from;
-#if defined(__SSE2__)
-    for (; i + 16 <= text.size(); i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(Bytes::Matching(bytes)));
-        if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask));
-    }
-#endif
-    while (i < text.size() && !Bytes::Matches(text[i])) ++i;
-    return i;
-}
 
 // A piece of the file for a message: short, printable ASCII only.
 std::string Quoted(std::string_view text);
