@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -15,14 +17,19 @@ namespace exchange {
 
 namespace {
 
+// Below this many contacts a second thread costs more than it saves.
+constexpr std::size_t ContactsPerThread = 256;
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // A text folded for a comparison that ignores case; plain ASCII, as most names are, without
 // the round trip through UTF-16.
 std::string Folded(const std::string& text) {
     if (!store::IsAscii(text)) return QString::fromStdString(text).toCaseFolded().toStdString();
     std::string folded = text;
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded) c = LowerAscii(c);
     return folded;
 }
 
@@ -32,14 +39,73 @@ ClientIdentity Identity(const store::ClientRecord& record) {
     return {Folded(store::FieldText(record.ClientName)), Folded(store::FieldText(record.Contact))};
 }
 
+// FNV-1a, a byte at a time.
+constexpr std::uint64_t HashStart = 0xCBF29CE484222325U;
+std::uint64_t HashStep(std::uint64_t hash, char c) {
+    return (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3U;
+}
+
+// A hash of a record's identity, the folded client, a NUL and the folded contact: equal
+// identities hash alike. A record in ASCII, as most are, is folded as it is hashed, with no
+// string made for it.
+std::uint64_t IdentityHash(const store::ClientRecord& record) {
+    const auto field = [](const auto& bytes) {
+        return store::TrimBlanksAndNuls(std::string_view(bytes.data(), bytes.size()));
+    };
+    const std::string_view client = field(record.ClientName);
+    const std::string_view contact = field(record.Contact);
+    std::uint64_t hash = HashStart;
+    const auto add = [&hash](std::string_view text, auto fold) {
+        for (const char c : text) hash = HashStep(hash, fold(c));
+    };
+    if (store::IsAscii(client) && store::IsAscii(contact)) {
+        add(client, LowerAscii);
+        hash = HashStep(hash, '\0');
+        add(contact, LowerAscii);
+        return hash;
+    }
+    const auto same = [](char c) { return c; };
+    const ClientIdentity identity = Identity(record);
+    add(identity.first, same);
+    hash = HashStep(hash, '\0');
+    add(identity.second, same);
+    return hash;
+}
+
+// The clients on file, by the hash of their identity, to be looked up: a contact whose hash is
+// among them is compared in full with the clients of that hash.
+class ClientsOnFile {
+public:
+    explicit ClientsOnFile(std::vector<const store::ClientRecord*> clients)
+        : clients_(std::move(clients)), byHash_(clients_.size()) {
+        InParallel(clients_.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) byHash_[i] = {IdentityHash(*clients_[i]), i};
+        });
+        std::sort(byHash_.begin(), byHash_.end());
+    }
+
+    bool Holds(const store::ClientRecord& record) const {
+        const std::uint64_t hash = IdentityHash(record);
+        auto at = std::lower_bound(byHash_.begin(), byHash_.end(),
+                                   std::pair<std::uint64_t, std::size_t>{hash, 0});
+        if (at == byHash_.end() || at->first != hash) return false;
+        const ClientIdentity identity = Identity(record);
+        for (; at != byHash_.end() && at->first == hash; ++at) {
+            if (Identity(*clients_[at->second]) == identity) return true;
+        }
+        return false;
+    }
+
+private:
+    std::vector<const store::ClientRecord*> clients_;
+    std::vector<std::pair<std::uint64_t, std::size_t>> byHash_;
+};
+
 // A person without a company (a private contact in an address book) is listed by name.
 StoredContact StoreNamed(Contact contact) {
     if (contact.client.empty()) contact.client = contact.contact;
     return StoreContact(std::move(contact));
 }
-
-// Below this many contacts a second thread costs more than it saves.
-constexpr std::size_t ContactsPerThread = 256;
 
 std::string Reason(const store::StoreResult& result) {
     switch (result.outcome) {
@@ -70,12 +136,7 @@ ImportPlan PlanImport(std::vector<Contact> contacts) {
             plan.freeSlots += 1;
         }
     }
-    // The clients on file as the contacts are compared with them, sorted to be looked up.
-    std::vector<ClientIdentity> onFile(clients.size());
-    InParallel(clients.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) onFile[i] = Identity(*clients[i]);
-    });
-    std::sort(onFile.begin(), onFile.end());
+    const ClientsOnFile onFile(std::move(clients));
     // Each contact stored on its own, the work shared among the processors: composing and
     // encoding every text is most of what planning a large file costs.
     plan.clients.resize(contacts.size());
@@ -83,9 +144,7 @@ ImportPlan PlanImport(std::vector<Contact> contacts) {
         for (std::size_t i = begin; i < end; ++i) {
             PlannedClient& planned = plan.clients[i];
             planned.stored = StoreNamed(std::move(contacts[i]));
-            planned.duplicate =
-                !onFile.empty() &&
-                std::binary_search(onFile.begin(), onFile.end(), Identity(planned.stored.record));
+            planned.duplicate = onFile.Holds(planned.stored.record);
         }
     });
     return plan;

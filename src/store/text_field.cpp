@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace store {
 
 namespace {
@@ -68,6 +72,14 @@ std::string DecodeWindows1252(std::string_view bytes) {
 std::size_t AsciiPrefixLength(std::string_view text) {
     constexpr std::uint64_t HighBits = 0x8080808080808080U;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // Thirty-two bytes a step: the high bits of sixteen bytes come out of one instruction.
+    for (; i + 32 <= text.size(); i += 32) {
+        const auto* at = reinterpret_cast<const __m128i*>(text.data() + i);
+        const __m128i either = _mm_or_si128(_mm_loadu_si128(at), _mm_loadu_si128(at + 1));
+        if (_mm_movemask_epi8(either) != 0) break;
+    }
+#endif
     for (; i + 8 <= text.size(); i += 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, text.data() + i, sizeof word);
