@@ -24,9 +24,10 @@ template <std::size_t N>
 void Keep(std::array<char, N>& field, std::string_view text, std::string_view name,
           StoredContact& stored) {
     store::StoreField(field, text);
-    if (!Storable(text)) stored.unstorableFields.push_back(name);
-    // ASCII text is its own bytes in the data file.
-    const std::size_t width = store::IsAscii(text)
+    // ASCII text is its own bytes in the data file, and the file holds every one of them.
+    const bool ascii = store::IsAscii(text);
+    if (!ascii && !Storable(text)) stored.unstorableFields.push_back(name);
+    const std::size_t width = ascii
                                   ? store::TrimBlanksAndNuls(text).size()
                                   : store::TrimBlanksAndNuls(store::EncodeWindows1252(text)).size();
     if (width > N) stored.cutFields.push_back(name);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -72,6 +73,21 @@ std::uint64_t IdentityHash(const store::ClientRecord& record) {
     return hash;
 }
 
+// Whether two records have the same client and contact, ignoring case. Records in ASCII, as
+// most are, are compared as they are, without folded copies.
+bool SameIdentity(const store::ClientRecord& a, const store::ClientRecord& b) {
+    const auto field = [](const auto& bytes) {
+        return store::TrimBlanksAndNuls(std::string_view(bytes.data(), bytes.size()));
+    };
+    const std::array<std::string_view, 4> texts = {field(a.ClientName), field(a.Contact),
+                                                   field(b.ClientName), field(b.Contact)};
+    if (!std::ranges::all_of(texts, store::IsAscii)) return Identity(a) == Identity(b);
+    const auto same = [](std::string_view x, std::string_view y) {
+        return std::ranges::equal(x, y, {}, LowerAscii, LowerAscii);
+    };
+    return same(texts[0], texts[2]) && same(texts[1], texts[3]);
+}
+
 // The clients on file, by the hash of their identity, to be looked up: a contact whose hash is
 // among them is compared in full with the clients of that hash.
 class ClientsOnFile {
@@ -89,9 +105,8 @@ public:
         auto at = std::lower_bound(byHash_.begin(), byHash_.end(),
                                    std::pair<std::uint64_t, std::size_t>{hash, 0});
         if (at == byHash_.end() || at->first != hash) return false;
-        const ClientIdentity identity = Identity(record);
         for (; at != byHash_.end() && at->first == hash; ++at) {
-            if (Identity(*clients_[at->second]) == identity) return true;
+            if (SameIdentity(*clients_[at->second], record)) return true;
         }
         return false;
     }
