@@ -101,6 +101,7 @@ public:
     }
 
     bool Holds(const store::ClientRecord& record) const {
+        if (byHash_.empty()) return false;
         const std::uint64_t hash = IdentityHash(record);
         auto at = std::lower_bound(byHash_.begin(), byHash_.end(),
                                    std::pair<std::uint64_t, std::size_t>{hash, 0});
