@@ -76,7 +76,7 @@ std::int32_t DayNumberFromIso(std::string_view text) {
     return followup::DayNumberFromDate(month, day, year);
 }
 
-Contact ContactFromRecord(const store::ClientRecord& record, const std::string& history) {
+Contact ContactFromRecord(const store::ClientRecord& record, std::string history) {
     Contact contact;
     contact.client = store::FieldText(record.ClientName);
     contact.address = store::FieldText(record.Address);
@@ -92,7 +92,7 @@ Contact ContactFromRecord(const store::ClientRecord& record, const std::string& 
     contact.email = store::FieldText(record.EMail);
     if (record.FollowUpFlag != 0) contact.followUpDate = IsoDate(record.FollowUpDate);
     contact.followUpAction = store::FieldText(record.FollowUpAction);
-    contact.history = WithLineBreaks(history, "\n");
+    contact.history = WithLfLineBreaks(std::move(history));
     return contact;
 }
 
@@ -102,8 +102,8 @@ GatheredContacts ContactsOfClients(std::span<const store::ClientRecord> records)
     std::vector<char> unreadable(records.size(), 0);
     InParallel(records.size(), ClientsPerThread, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-            const store::History history = store::ReadHistoryOf(records[i].ClientNumber);
-            gathered.contacts[i] = ContactFromRecord(records[i], history.text);
+            store::History history = store::ReadHistoryOf(records[i].ClientNumber);
+            gathered.contacts[i] = ContactFromRecord(records[i], std::move(history.text));
             unreadable[i] = history.readable ? 0 : 1;
         }
     });

@@ -21,7 +21,7 @@ inline constexpr std::array<std::string_view, 15> FieldNames{
     "History"};
 
 // A record and its history as the history file holds it (Windows-1252 decoded, CR LF or LF).
-Contact ContactFromRecord(const store::ClientRecord& record, const std::string& history);
+Contact ContactFromRecord(const store::ClientRecord& record, std::string history);
 
 // The clients' contacts with their histories, in the records' order, and the clients whose
 // history file exists but could not be read: their contacts go out without it, and the user is

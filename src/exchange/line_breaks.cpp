@@ -2,17 +2,18 @@
 
 #include <algorithm>
 
+#include "exchange/byte_scan.h"
+
 namespace exchange {
 
 namespace {
 
-// The first CR or LF from the position on; npos when there is none. Searched for one after
-// the other, each as far as the next LF, since histories are long and their lines short.
+constexpr auto LineBreakBytes = BytesOf("\r\n");
+
+// The first CR or LF from the position on; npos when there is none.
 std::size_t FindLineBreak(std::string_view text, std::size_t from) {
-    const std::size_t lf = text.find('\n', from);
-    const std::size_t limit = lf == std::string_view::npos ? text.size() : lf;
-    const std::size_t cr = text.substr(from, limit - from).find('\r');
-    return cr == std::string_view::npos ? lf : from + cr;
+    const std::size_t at = FindFirst(text, from, LineBreakBytes);
+    return at == text.size() ? std::string_view::npos : at;
 }
 
 }  // namespace
@@ -45,6 +46,28 @@ std::string WithLineBreaks(std::string_view text, std::string_view lineBreak) {
     }
     result.append(text.substr(start));
     return result;
+}
+
+std::string WithLfLineBreaks(std::string&& text) {
+    std::size_t kept = text.find('\r');
+    if (kept == std::string::npos) return std::move(text);
+    // Each CR is dropped before an LF and made an LF elsewhere; what follows moves up.
+    std::size_t from = kept;
+    while (from < text.size()) {
+        const std::size_t cr = text.find('\r', from);
+        const std::size_t end = cr == std::string::npos ? text.size() : cr;
+        // Forwards, to a place before the text's own: std::copy may overlap so.
+        std::copy(text.begin() + static_cast<std::ptrdiff_t>(from),
+                  text.begin() + static_cast<std::ptrdiff_t>(end),
+                  text.begin() + static_cast<std::ptrdiff_t>(kept));
+        kept += end - from;
+        if (cr == std::string::npos) break;
+        const bool crLf = cr + 1 < text.size() && text[cr + 1] == '\n';
+        text[kept++] = '\n';
+        from = cr + (crLf ? 2U : 1U);
+    }
+    text.resize(kept);
+    return std::move(text);
 }
 
 }  // namespace exchange

@@ -7,6 +7,7 @@
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
 #include "exchange/header_mapping.h"
+#include "exchange/line_breaks.h"
 #include "store/files.h"
 #include "support/temp_data_folder.h"
 
@@ -213,6 +214,26 @@ private slots:
             QCOMPARE(fastest.table.rows[i].fields, library.table.rows[i].fields);
         }
         if (error.isEmpty()) QVERIFY(fastest.table.rows.size() >= 2001);
+    }
+
+    // Every kind of line break becomes LF, made in a new text or in the text's own room alike.
+    void lineBreaksBecomeLf_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("none") << QByteArray("") << QByteArray("");
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << QByteArray("a\nb\n");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n");
+        QTest::newRow("lone CRs") << QByteArray("\ra\rb\r") << QByteArray("\na\nb\n");
+        QTest::newRow("mixed, long lines")
+            << QByteArray(40, 'x') + "\r\r\n\n" + QByteArray(40, 'y') + "\n\r"
+            << QByteArray(40, 'x') + "\n\n\n" + QByteArray(40, 'y') + "\n\n";
+    }
+    void lineBreaksBecomeLf() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, expected);
+        const std::string original = text.toStdString();
+        QCOMPARE(QByteArray::fromStdString(WithLineBreaks(original, "\n")), expected);
+        QCOMPARE(QByteArray::fromStdString(WithLfLineBreaks(std::string(original))), expected);
     }
 
     void exportFile_data() {
