@@ -61,4 +61,20 @@ std::size_t FindFirst(std::string_view text, std::size_t from, const Bytes& byte
     return i;
 }
 
+// How many times the byte occurs in the text.
+inline std::size_t CountOf(std::string_view text, char byte) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+        count += static_cast<std::size_t>(std::popcount(mask));
+    }
+#endif
+    for (; i < text.size(); ++i) count += text[i] == byte ? 1U : 0U;
+    return count;
+}
+
 }  // namespace exchange

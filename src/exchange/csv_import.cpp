@@ -88,18 +88,28 @@ DecodedFile DecodedText(std::string_view bytes) {
     return file;
 }
 
-// The text cut into its physical lines, each with its line break: LF, CR LF or a lone CR.
+// Where the line after the one at `at` starts, past its line break: LF, CR LF or a lone CR;
+// the size of the text after the last line.
+std::size_t NextLineStart(std::string_view text, std::size_t at) {
+    std::size_t end = FindFirst(text, at, LineBreakBytes);
+    if (end < text.size()) {
+        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        end += crLf ? 2U : 1U;
+    }
+    return end;
+}
+
+// The physical line starting at `at`, with its line break.
+std::string_view LineAt(std::string_view text, std::size_t at) {
+    return text.substr(at, NextLineStart(text, at) - at);
+}
+
+// The text cut into its physical lines, each with its line break.
 std::vector<std::string_view> PhysicalLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = FindFirst(text, start, LineBreakBytes);
-        if (end < text.size()) {
-            const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
-            end += crLf ? 2U : 1U;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end;
+    for (std::size_t start = 0; start < text.size();) {
+        lines.push_back(LineAt(text, start));
+        start += lines.back().size();
     }
     return lines;
 }
@@ -232,28 +242,22 @@ constexpr std::size_t SplitBytes = 256 * 1024;
 // How far past the middle a row start is looked for.
 constexpr std::size_t SplitSearchLines = 4096;
 
-// The line near the middle of a large file where the second of two readings starts: the first
-// after the middle with an even number of quotes before it, which in a well-formed file is a
-// row's first line (a quoted field holds its quotes in pairs, and a plainly well-formed file
-// has no other quote). lines.size() when the file is small or no such line is near.
-std::size_t SplitLine(std::string_view text, std::span<const std::string_view> lines,
-                      std::size_t first) {
-    if (text.size() < SplitBytes || lines.size() < first + 2) return lines.size();
-    const char* middle = text.data() + text.size() / 2;
-    auto at = static_cast<std::size_t>(
-        std::lower_bound(lines.begin() + static_cast<std::ptrdiff_t>(first + 1), lines.end(),
-                         middle,
-                         [](std::string_view line, const char* p) { return line.data() < p; }) -
-        lines.begin());
-    if (at == lines.size()) return lines.size();
-    const std::string_view before =
-        text.substr(0, static_cast<std::size_t>(lines[at].data() - text.data()));
-    std::size_t quotes = static_cast<std::size_t>(std::count(before.begin(), before.end(), '"'));
-    for (const std::size_t last = std::min(lines.size(), at + SplitSearchLines); at < last; ++at) {
+// Where, near the middle of a large file, the second of two readings starts: the first line
+// after the middle, and after `from`, with an even number of quotes before it, which in a
+// well-formed file is a row's first line (a quoted field holds its quotes in pairs, and a
+// plainly well-formed file has no other quote). The size of the text when the file is small
+// or no such line is near.
+std::size_t SplitOffset(std::string_view text, std::size_t from) {
+    if (text.size() < SplitBytes) return text.size();
+    std::size_t at = NextLineStart(text, std::max(text.size() / 2, NextLineStart(text, from)));
+    std::size_t quotes = CountOf(text.substr(0, at), '"');
+    for (std::size_t line = 0; line < SplitSearchLines && at < text.size(); ++line) {
         if (quotes % 2 == 0) return at;
-        quotes += static_cast<std::size_t>(std::count(lines[at].begin(), lines[at].end(), '"'));
+        const std::size_t next = NextLineStart(text, at);
+        quotes += CountOf(text.substr(at, next - at), '"');
+        at = next;
     }
-    return lines.size();
+    return text.size();
 }
 
 // The rows of a plainly well-formed file, read without the library: most files are written
@@ -356,7 +360,7 @@ private:
     }
 
     void CountLineBreaks(std::string_view part) {
-        lineBreaks_ += static_cast<std::size_t>(std::count(part.begin(), part.end(), '\n'));
+        lineBreaks_ += CountOf(part, '\n');
         for (std::size_t cr = part.find('\r'); cr != std::string_view::npos;
              cr = part.find('\r', cr + 1)) {
             if (cr + 1 == part.size() ? text_[at_ + part.size()] != '\n' : part[cr + 1] != '\n') {
@@ -372,18 +376,14 @@ private:
     std::size_t lineBreaks_ = 0;
 };
 
-// The rows of the text from line `first` on, read as PlainReader reads them, in two halves at
-// once when the file is large; nothing when any part is not plainly well-formed.
-std::optional<std::vector<CsvRow>> ReadPlainRows(std::string_view text,
-                                                 std::span<const std::string_view> lines,
+// The rows of the text from `offset` on, where line `first` starts, read as PlainReader reads
+// them, in two halves at once when the file is large; nothing when any part is not plainly
+// well-formed.
+std::optional<std::vector<CsvRow>> ReadPlainRows(std::string_view text, std::size_t offset,
                                                  std::size_t first, char separator) {
-    const auto offset = [&](std::size_t line) {
-        return line == lines.size() ? text.size()
-                                    : static_cast<std::size_t>(lines[line].data() - text.data());
-    };
-    const std::size_t split = SplitLine(text, lines, first);
-    const std::string_view head = text.substr(offset(first), offset(split) - offset(first));
-    const std::string_view rest = text.substr(offset(split));
+    const std::size_t split = SplitOffset(text, offset);
+    const std::string_view head = text.substr(offset, split - offset);
+    const std::string_view rest = text.substr(split);
     std::optional<PlainRows> tail;
     std::jthread helper;
     if (!rest.empty()) helper = std::jthread([&] { tail = PlainReader(rest, separator).Read(); });
@@ -429,22 +429,30 @@ std::optional<CsvReading> ReadLibraryRows(std::span<const std::string_view> line
 CsvReading ReadCsv(std::string_view bytes, CsvReadingWay way) {
     DecodedFile decoded = DecodedText(bytes);
     const std::string_view text = decoded.text;
-    const std::vector<std::string_view> lines = PhysicalLines(text);
-    if (auto error = NulError(text, lines)) return *error;
+    // The lines are cut out only for the library, or for a message naming one.
+    if (text.find('\0') != std::string_view::npos) {
+        if (auto error = NulError(text, PhysicalLines(text))) return *error;
+    }
 
-    std::size_t first = 0;  // the line where the rows begin
-    std::optional<char> separator = lines.empty() ? std::nullopt : NamedSeparator(lines[0]);
-    if (separator) first = 1;
-    while (first < lines.size() && IsBlankLine(lines[first])) ++first;
-    if (first == lines.size()) return Failure("The file holds no header row: it is empty.");
-    if (!separator) separator = GuessedSeparator(lines[first]);
+    std::size_t first = 0;   // the line where the rows begin
+    std::size_t offset = 0;  // where it begins
+    std::optional<char> separator = NamedSeparator(LineAt(text, 0));
+    if (separator) {
+        first = 1;
+        offset = LineAt(text, 0).size();
+    }
+    for (; offset < text.size() && IsBlankLine(LineAt(text, offset)); ++first) {
+        offset += LineAt(text, offset).size();
+    }
+    if (offset == text.size()) return Failure("The file holds no header row: it is empty.");
+    if (!separator) separator = GuessedSeparator(LineAt(text, offset));
 
     std::vector<CsvRow> rows;
     std::optional<std::vector<CsvRow>> plain;
-    if (way == CsvReadingWay::Fastest) plain = ReadPlainRows(text, lines, first, *separator);
+    if (way == CsvReadingWay::Fastest) plain = ReadPlainRows(text, offset, first, *separator);
     if (plain) {
         rows = std::move(*plain);
-    } else if (auto error = ReadLibraryRows(lines, first, *separator, rows)) {
+    } else if (auto error = ReadLibraryRows(PhysicalLines(text), first, *separator, rows)) {
         return *error;
     }
     if (rows.empty()) return Failure("The file holds no header row: it is empty.");
