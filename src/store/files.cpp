@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -153,37 +154,65 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     return ReplaceFileSafely(path, std::span<const std::string_view>(&bytes, 1));
 }
 
-bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view> pieces) {
-    std::string temporary = path + std::string(TemporaryMark) + "XXXXXX";
+FileReplacement::FileReplacement(std::string path) : path_(std::move(path)) {
+    temporary_ = path_ + std::string(TemporaryMark) + "XXXXXX";
     // mkstemp creates the file readable and writable by the user alone.
-    const int fd = Calls().makeTemporary(temporary.data());
-    if (fd < 0) {
-        NoteFailure();
-        return false;
+    fd_ = Calls().makeTemporary(temporary_.data());
+    ok_ = fd_ >= 0;
+    if (!ok_) NoteFailure();
+}
+
+FileReplacement::~FileReplacement() {
+    // Not committed: the temporary file goes, the file stays as it was.
+    if (fd_ < 0) return;
+    Calls().close(fd_);
+    ::unlink(temporary_.c_str());
+}
+
+bool FileReplacement::append(std::string_view bytes) {
+    ok_ = ok_ && WriteAll(fd_, bytes);
+    if (ok_ && startsEachPiece_ && !bytes.empty()) {
+        // Only a hint to start writing now: a file system that cannot is flushed at commit().
+        ::sync_file_range(fd_, written_, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
     }
-    bool written = true;
-    for (const std::string_view piece : pieces) written = written && WriteAll(fd, piece);
-    if (written && Calls().flush(fd) != 0) {
+    written_ += static_cast<off_t>(bytes.size());
+    return ok_;
+}
+
+bool FileReplacement::commit() {
+    if (fd_ < 0) return false;
+    bool written = ok_;
+    if (written && Calls().flush(fd_) != 0) {
         NoteFailure();
         written = false;
     }
     // A failed close may mean the bytes never reached the disk; the descriptor is gone
     // either way.
-    const bool closed = Calls().close(fd) == 0;
+    const bool closed = Calls().close(fd_) == 0;
+    fd_ = -1;
     if (written && !closed) NoteFailure();
     bool renamed = written && closed;
-    if (renamed && Calls().rename(temporary.c_str(), path.c_str()) != 0) {
+    if (renamed && Calls().rename(temporary_.c_str(), path_.c_str()) != 0) {
         NoteFailure();
         renamed = false;
     }
     if (!renamed) {
-        ::unlink(temporary.c_str());
+        ::unlink(temporary_.c_str());
         return false;
     }
     // The rename is only durable once the folder's entry reached the disk as well; the new
     // content is in place either way, so a failure here is not reported as a lost save.
-    FlushFolder(FolderOf(path));
+    FlushFolder(FolderOf(path_));
     return true;
+}
+
+bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view> pieces) {
+    FileReplacement file(path);
+    // Written whole before the one flush: for a few small files, starting each piece early
+    // costs more than it saves.
+    file.startsEachPiece_ = false;
+    for (const std::string_view piece : pieces) file.append(piece);
+    return file.commit();
 }
 
 bool RemoveFile(const std::string& path) {

@@ -32,6 +32,35 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes);
 // on several threads is not joined into one copy first.
 bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view> pieces);
 
+// The same for a file written as its pieces are made: each piece appended is written at once
+// and started on its way to the disk, so that the flush of commit() waits for little more than
+// the last one. Until commit() succeeds the old file stays as it was, and a replacement dropped
+// uncommitted leaves nothing behind.
+class FileReplacement {
+public:
+    explicit FileReplacement(std::string path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Writes the bytes after those before; false, and nothing more written, once any write
+    // failed (LastFileError tells why).
+    bool append(std::string_view bytes);
+    // Flushes the temporary file, renames it over the file and flushes the folder; true when
+    // the file now holds what was appended.
+    bool commit();
+
+private:
+    std::string path_;
+    std::string temporary_;
+    int fd_ = -1;
+    bool ok_ = false;
+    bool startsEachPiece_ = true;
+    off_t written_ = 0;
+
+    friend bool ReplaceFileSafely(const std::string&, std::span<const std::string_view>);
+};
+
 // Removes a file and flushes its folder, so that the removal survives a crash; true when it is
 // gone afterwards.
 bool RemoveFile(const std::string& path);
