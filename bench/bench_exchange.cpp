@@ -35,15 +35,20 @@ namespace {
 
 enum class Kind { Csv, VCard };
 
-// Every client of the table with its history, as an export gathers them.
-std::vector<exchange::Contact> ContactsOfTable() {
+// Every client of the table, as an export lists them.
+std::vector<store::ClientRecord> ClientsOfTable() {
     std::vector<store::ClientRecord> clients;
     clients.reserve(store::MaxClients);
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const store::ClientRecord& record = store::ClientTable[slot];
         if (record.InUse > 0) clients.push_back(record);
     }
-    return exchange::ContactsOfClients(clients).contacts;
+    return clients;
+}
+
+// Every client of the table with its history.
+std::vector<exchange::Contact> ContactsOfTable() {
+    return exchange::ContactsOfClients(ClientsOfTable()).contacts;
 }
 
 // The full table in a program folder, and its clients exported once into a folder beside it,
@@ -102,10 +107,11 @@ ExchangeFiles& Files() {
     return files;
 }
 
+// As the program exports: the histories are read as the file is written.
 bool Export(Kind kind, const std::string& path) {
-    const std::vector<exchange::Contact> contacts = ContactsOfTable();
-    if (kind == Kind::Csv) return exchange::ExportCsvFile(contacts, path).error.empty();
-    return exchange::WriteVCardFile(path, contacts).written;
+    const std::vector<store::ClientRecord> clients = ClientsOfTable();
+    if (kind == Kind::Csv) return exchange::ExportClientsCsv(clients, path).error.empty();
+    return exchange::ExportClientsVCard(clients, path).written;
 }
 
 // Argument 0: CSV; 1: vCard.

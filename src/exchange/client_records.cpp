@@ -96,15 +96,21 @@ Contact ContactFromRecord(const store::ClientRecord& record, std::string history
     return contact;
 }
 
+Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable) {
+    store::History history = store::ReadHistoryOf(record.ClientNumber);
+    unreadable = !history.readable;
+    return ContactFromRecord(record, std::move(history.text));
+}
+
 GatheredContacts ContactsOfClients(std::span<const store::ClientRecord> records) {
     GatheredContacts gathered;
     gathered.contacts.resize(records.size());
     std::vector<char> unreadable(records.size(), 0);
     InParallel(records.size(), ClientsPerThread, [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-            store::History history = store::ReadHistoryOf(records[i].ClientNumber);
-            gathered.contacts[i] = ContactFromRecord(records[i], std::move(history.text));
-            unreadable[i] = history.readable ? 0 : 1;
+            bool failed = false;
+            gathered.contacts[i] = ContactOfClient(records[i], failed);
+            unreadable[i] = failed ? 1 : 0;
         }
     });
     for (std::size_t i = 0; i < records.size(); ++i) {

@@ -23,6 +23,10 @@ inline constexpr std::array<std::string_view, 15> FieldNames{
 // A record and its history as the history file holds it (Windows-1252 decoded, CR LF or LF).
 Contact ContactFromRecord(const store::ClientRecord& record, std::string history);
 
+// A client's contact with its history; `unreadable` tells that its history file exists but
+// could not be read, so that the contact has none.
+Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable);
+
 // The clients' contacts with their histories, in the records' order, and the clients whose
 // history file exists but could not be read: their contacts go out without it, and the user is
 // to be told. The histories are read on every processor: reading some thousands of small files

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
+#include "store/text_field.h"
 
 namespace exchange {
 
@@ -72,27 +74,34 @@ void AppendRow(std::string& out, const Texts& texts) {
 // Below this many clients a second thread costs more than it saves.
 constexpr std::size_t ContactsPerThread = 256;
 
+void AppendContact(std::string& out, const Contact& c) {
+    const std::string_view fields[] = {c.client,       c.address,        c.city,       c.state,
+                                       c.zip,          c.contact,        c.phone,      c.ext,
+                                       c.fax,          c.cell,           c.gatekeeper, c.email,
+                                       c.followUpDate, c.followUpAction, c.history};
+    static_assert(std::size(fields) == FieldNames.size());
+    AppendRow(out, fields);
+}
+
 void AppendRows(std::string& out, std::span<const Contact> contacts) {
     // Room for every text and a little for quotes, separators and line ends: the text is
     // built once, not copied as it grows.
     std::size_t bytes = 0;
     for (const Contact& c : contacts) bytes += c.history.size() + 160;
     out.reserve(bytes + bytes / 16);
-    for (const Contact& c : contacts) {
-        const std::string_view fields[] = {c.client,       c.address,        c.city,       c.state,
-                                           c.zip,          c.contact,        c.phone,      c.ext,
-                                           c.fax,          c.cell,           c.gatekeeper, c.email,
-                                           c.followUpDate, c.followUpAction, c.history};
-        static_assert(std::size(fields) == FieldNames.size());
-        AppendRow(out, fields);
-    }
+    for (const Contact& c : contacts) AppendContact(out, c);
+}
+
+// The byte-order mark and the header row.
+std::string Head() {
+    std::string head(ByteOrderMark);
+    AppendRow(head, FieldNames);
+    return head;
 }
 
 // The file's text in consecutive pieces, written on every processor.
 std::vector<std::string> CsvPieces(std::span<const Contact> contacts) {
-    std::string head(ByteOrderMark);
-    AppendRow(head, FieldNames);
-    return WrittenInParallel(std::move(head), contacts.size(), ContactsPerThread,
+    return WrittenInParallel(Head(), contacts.size(), ContactsPerThread,
                              [contacts](std::string& out, std::size_t begin, std::size_t end) {
                                  AppendRows(out, contacts.subspan(begin, end - begin));
                              });
@@ -117,37 +126,63 @@ bool IsInsideDataFolder(const std::string& path) {
     return within(parent) || within(itself);
 }
 
-}  // namespace
-
-std::string CsvText(std::span<const Contact> contacts) {
-    return Joined(CsvPieces(contacts));
-}
-
-CsvExport ExportCsvFile(std::span<const Contact> contacts, const std::string& path) {
-    CsvExport result;
-    result.path = path;
-    if (path.empty()) {
-        result.error = "No file was named to export the clients to.";
-        return result;
-    }
+// Why nothing can be exported to the path; nothing when the path will do.
+std::optional<std::string> Refusal(const std::string& path) {
+    if (path.empty()) return "No file was named to export the clients to.";
     if (IsInsideDataFolder(path)) {
-        result.error = "The clients cannot be exported into the program's data folder \"" +
-                       store::DataFolder() + "\". Please choose another folder.";
-        return result;
+        return "The clients cannot be exported into the program's data folder \"" +
+               store::DataFolder() + "\". Please choose another folder.";
     }
     std::string reason;
     if (store::KindOfPath(path, &reason) == store::PathKind::Unusable) {
-        result.error = "The clients could not be exported to \"" + path + "\": " + reason + ".";
+        return "The clients could not be exported to \"" + path + "\": " + reason + ".";
+    }
+    return std::nullopt;
+}
+
+// Writes the count items to the path, append(out, i) writing each one's row.
+template <typename AppendItem>
+CsvExport Export(const std::string& path, std::size_t count, const AppendItem& append) {
+    CsvExport result;
+    result.path = path;
+    if (auto refusal = Refusal(path)) {
+        result.error = std::move(*refusal);
         return result;
     }
-    const std::vector<std::string> pieces = CsvPieces(contacts);
-    if (!store::ReplaceFileSafely(path, Views(pieces))) {
+    if (!ReplaceFileAsMade(path, Head(), count, append)) {
         result.error = "The clients could not be exported to \"" + path +
                        "\": " + store::LastFileError() + ".";
         return result;
     }
-    result.clientCount = contacts.size();
+    result.clientCount = count;
     return result;
+}
+
+}  // namespace
+
+CsvExport ExportCsvFile(std::span<const Contact> contacts, const std::string& path) {
+    return Export(path, contacts.size(),
+                  [contacts](std::string& out, std::size_t i) { AppendContact(out, contacts[i]); });
+}
+
+CsvExport ExportClientsCsv(std::span<const store::ClientRecord> clients, const std::string& path) {
+    std::vector<char> unreadable(clients.size(), 0);
+    CsvExport result =
+        Export(path, clients.size(), [clients, &unreadable](std::string& out, std::size_t i) {
+            bool failed = false;
+            AppendContact(out, ContactOfClient(clients[i], failed));
+            unreadable[i] = failed ? 1 : 0;
+        });
+    for (std::size_t i = 0; i < clients.size() && result.error.empty(); ++i) {
+        if (unreadable[i] != 0) {
+            result.unreadableHistories.push_back(store::FieldText(clients[i].ClientName));
+        }
+    }
+    return result;
+}
+
+std::string CsvText(std::span<const Contact> contacts) {
+    return Joined(CsvPieces(contacts));
 }
 
 std::string CsvExportMessage(const CsvExport& result) {

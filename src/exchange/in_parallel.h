@@ -4,11 +4,14 @@
 // each of them is independent of the others.
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "store/files.h"
 
 namespace exchange {
 
@@ -46,6 +49,55 @@ std::vector<std::string> WrittenInParallel(std::string head, std::size_t count,
     return pieces;
 }
 
+// Makes the piece make(begin, end) of each consecutive chunk of [0, count) on every processor,
+// and hands each to take(piece) on the calling thread in order, as soon as it and those before
+// it are made: a file is written while its later pieces are still being made. Returns once all
+// are taken.
+template <typename Make, typename Take>
+void InOrderAsMade(std::size_t count, std::size_t chunk, const Make& make, const Take& take) {
+    chunk = std::max<std::size_t>(chunk, 1);
+    const std::size_t chunks = (count + chunk - 1) / chunk;
+    std::vector<std::string> pieces(chunks);
+    std::vector<std::atomic<bool>> made(chunks);  // each false at first
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < chunks; i = next++) {
+            pieces[i] = make(i * chunk, std::min(count, (i + 1) * chunk));
+            made[i].store(true, std::memory_order_release);
+            made[i].notify_one();
+        }
+    };
+    std::vector<std::jthread> makers;
+    const auto threads =
+        std::clamp<std::size_t>(chunks, 1, std::max(std::thread::hardware_concurrency(), 1U));
+    for (std::size_t i = 0; i < threads; ++i) makers.emplace_back(work);
+    for (std::size_t i = 0; i < chunks; ++i) {
+        made[i].wait(false, std::memory_order_acquire);
+        take(std::string_view(pieces[i]));
+        std::string().swap(pieces[i]);  // its room is given back as the file grows
+    }
+}
+
+// Replaces the file safely with the head and then the text append(out, i) writes for each item
+// of [0, count): made on every processor a few dozen items at a time, and written, and started
+// on its way to the disk, as it is made. True when the file holds all of it.
+template <typename AppendItem>
+bool ReplaceFileAsMade(const std::string& path, std::string_view head, std::size_t count,
+                       const AppendItem& append) {
+    constexpr std::size_t ItemsPerPiece = 64;
+    store::FileReplacement file(path);
+    file.append(head);
+    InOrderAsMade(
+        count, ItemsPerPiece,
+        [&append](std::size_t begin, std::size_t end) {
+            std::string piece;
+            for (std::size_t i = begin; i < end; ++i) append(piece, i);
+            return piece;
+        },
+        [&file](std::string_view piece) { file.append(piece); });
+    return file.commit();
+}
+
 // The pieces one after the other, in one string.
 inline std::string Joined(std::vector<std::string> pieces) {
     std::size_t size = 0;
@@ -54,11 +106,6 @@ inline std::string Joined(std::vector<std::string> pieces) {
     joined.reserve(size);
     for (std::size_t i = 1; i < pieces.size(); ++i) joined += pieces[i];
     return joined;
-}
-
-// Views of the pieces, as a file is written from them.
-inline std::vector<std::string_view> Views(const std::vector<std::string>& pieces) {
-    return {pieces.begin(), pieces.end()};
 }
 
 }  // namespace exchange

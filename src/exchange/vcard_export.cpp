@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "exchange/byte_scan.h"
+#include "exchange/client_records.h"
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
+#include "store/text_field.h"
 
 namespace exchange {
 
@@ -173,22 +175,52 @@ std::string VCardText(std::span<const Contact> contacts) {
     return Joined(VCardPieces(contacts));
 }
 
-VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> contacts) {
+namespace {
+
+// Writes the count items to the path as cards, append(out, i) writing each one's card.
+template <typename AppendItem>
+VCardExport Export(const std::string& path, std::size_t count, const AppendItem& append) {
     if (InDataFolder(path)) {
         return {false,
                 "The clients cannot be exported into the program's data folder, where their own "
-                "files are kept. Please choose another folder."};
+                "files are kept. Please choose another folder.",
+                {}};
     }
     std::string reason;
     if (store::KindOfPath(path, &reason) == store::PathKind::Unusable) {
-        return {false, "\"" + path + "\" cannot be written: " + reason + "."};
+        return {false, "\"" + path + "\" cannot be written: " + reason + ".", {}};
     }
-    const std::vector<std::string> pieces = VCardPieces(contacts);
-    if (!store::ReplaceFileSafely(path, Views(pieces))) {
-        return {false, "\"" + path + "\" could not be written: " + store::LastFileError() +
-                           ". Nothing was exported."};
+    if (!ReplaceFileAsMade(path, {}, count, append)) {
+        return {false,
+                "\"" + path + "\" could not be written: " + store::LastFileError() +
+                    ". Nothing was exported.",
+                {}};
     }
-    return {true, ClientCount(contacts.size()) + " exported to \"" + path + "\"."};
+    return {true, ClientCount(count) + " exported to \"" + path + "\".", {}};
+}
+
+}  // namespace
+
+VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> contacts) {
+    return Export(path, contacts.size(),
+                  [contacts](std::string& out, std::size_t i) { AppendCard(out, contacts[i]); });
+}
+
+VCardExport ExportClientsVCard(std::span<const store::ClientRecord> clients,
+                               const std::string& path) {
+    std::vector<char> unreadable(clients.size(), 0);
+    VCardExport result =
+        Export(path, clients.size(), [clients, &unreadable](std::string& out, std::size_t i) {
+            bool failed = false;
+            AppendCard(out, ContactOfClient(clients[i], failed));
+            unreadable[i] = failed ? 1 : 0;
+        });
+    for (std::size_t i = 0; i < clients.size() && result.written; ++i) {
+        if (unreadable[i] != 0) {
+            result.unreadableHistories.push_back(store::FieldText(clients[i].ClientName));
+        }
+    }
+    return result;
 }
 
 }  // namespace exchange

@@ -4,8 +4,10 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "exchange/contact.h"
+#include "store/client_record.h"
 
 namespace exchange {
 
@@ -18,10 +20,15 @@ std::string VCardText(std::span<const Contact> contacts);
 struct VCardExport {
     bool written = false;
     std::string message;  // how many clients went where, or why nothing was written
+    // The clients whose history file exists but could not be read: they went out without it.
+    std::vector<std::string> unreadableHistories;
 };
 
 // Writes the cards to the path safely (a temporary file renamed over the old one). A path in
 // the data folder is refused, so that an export can never replace the clients' own files.
 VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> contacts);
+// The same for the clients with their histories, which are read as the file is written.
+VCardExport ExportClientsVCard(std::span<const store::ClientRecord> clients,
+                               const std::string& path);
 
 }  // namespace exchange

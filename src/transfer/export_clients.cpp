@@ -5,9 +5,9 @@
 #include <QString>
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "exchange/client_records.h"
 #include "exchange/csv_export.h"
 #include "exchange/vcard_export.h"
 #include "platform/gui/ez.h"
@@ -21,14 +21,16 @@ namespace {
 
 constexpr int VCardFilter = 1;
 
-exchange::GatheredContacts ListedContacts(bool highlightedOnly) {
+// The clients of the list's rows, in the list's order; their histories are read as the file
+// is written.
+std::vector<store::ClientRecord> ListedClients(bool highlightedOnly) {
     std::vector<store::ClientRecord> clients;
     for (const int row : shell::MainListRows(highlightedOnly)) {
         if (row < 0 || row >= store::MaxClients) continue;
         const store::ClientRecord& record = store::ClientTable[row + 1];
         if (record.InUse > 0) clients.push_back(record);
     }
-    return exchange::ContactsOfClients(clients);
+    return clients;
 }
 
 // The chosen name, with the chosen kind's extension when the user typed none.
@@ -58,9 +60,8 @@ std::string WithoutHistory(const std::vector<std::string>& clients) {
 }  // namespace
 
 void ExportClients(bool highlightedOnly) {
-    const exchange::GatheredContacts gathered = ListedContacts(highlightedOnly);
-    const std::vector<exchange::Contact>& contacts = gathered.contacts;
-    if (contacts.empty()) {
+    const std::vector<store::ClientRecord> clients = ListedClients(highlightedOnly);
+    if (clients.empty()) {
         gui::EZ_MSGBOX(shell::MainForm,
                        highlightedOnly ? "No client is highlighted in the list.{!}"
                                        : "There are no clients to export.{!}",
@@ -81,17 +82,20 @@ void ExportClients(bool highlightedOnly) {
                                                    QStringLiteral("csv"));
     bool written = false;
     std::string message;
+    std::vector<std::string> withoutHistory;
     if (asVCard) {
-        const exchange::VCardExport result = exchange::WriteVCardFile(path, contacts);
+        exchange::VCardExport result = exchange::ExportClientsVCard(clients, path);
         written = result.written;
         message = result.message;
+        withoutHistory = std::move(result.unreadableHistories);
     } else {
-        const exchange::CsvExport result = exchange::ExportCsvFile(contacts, path);
+        exchange::CsvExport result = exchange::ExportClientsCsv(clients, path);
         written = result.error.empty();
         message = exchange::CsvExportMessage(result);
+        withoutHistory = std::move(result.unreadableHistories);
     }
-    const bool complete = gathered.unreadableHistories.empty();
-    if (written && !complete) message += " " + WithoutHistory(gathered.unreadableHistories);
+    const bool complete = withoutHistory.empty();
+    if (written && !complete) message += " " + WithoutHistory(withoutHistory);
     gui::EZ_MSGBOX(shell::MainForm, message + (written && complete ? "" : "{!}"),
                    written ? "Clients Exported" : "Export Not Possible", "OK");
 }

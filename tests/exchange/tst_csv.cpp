@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "exchange/client_records.h"
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
 #include "exchange/header_mapping.h"
 #include "exchange/line_breaks.h"
+#include "exchange/vcard_export.h"
 #include "store/files.h"
+#include "store/history.h"
+#include "store/text_field.h"
 #include "support/temp_data_folder.h"
 
 using namespace exchange;
@@ -234,6 +238,44 @@ private slots:
         const std::string original = text.toStdString();
         QCOMPARE(QByteArray::fromStdString(WithLineBreaks(original, "\n")), expected);
         QCOMPARE(QByteArray::fromStdString(WithLfLineBreaks(std::string(original))), expected);
+    }
+
+    // Clients exported with their histories, read as the file is written in pieces on several
+    // threads, give the file the texts made from their gathered contacts give, in the same order.
+    void clientsExportAsTheirContactsDo_data() {
+        QTest::addColumn<int>("clients");
+        QTest::addColumn<bool>("asVCard");
+        for (const int clients : {0, 1, 64, 65, 300}) {
+            for (const bool asVCard : {false, true}) {
+                const QByteArray name = QByteArray::number(clients) + (asVCard ? " vCard" : " CSV");
+                QTest::newRow(name.constData()) << clients << asVCard;
+            }
+        }
+    }
+    void clientsExportAsTheirContactsDo() {
+        QFETCH(int, clients);
+        QFETCH(bool, asVCard);
+        const testing::TempDataFolder folder;
+        std::vector<store::ClientRecord> records(static_cast<std::size_t>(clients));
+        for (int i = 0; i < clients; ++i) {
+            store::ClientRecord& record = records[static_cast<std::size_t>(i)];
+            record.InUse = 1;
+            record.ClientNumber = i + 1;
+            store::StoreField(record.ClientName, "Client " + std::to_string(i));
+            // Every third without a history; the others of differing lengths.
+            if (i % 3 != 0) {
+                QVERIFY(store::WriteHistory(
+                    i + 1, std::string(static_cast<std::size_t>(i), 'h') + "\r\nlast line"));
+            }
+        }
+        const std::string path = folder.path() + (asVCard ? "out.vcf" : "out.csv");
+        const std::vector<Contact> contacts = ContactsOfClients(records).contacts;
+        const bool written = asVCard ? ExportClientsVCard(records, path).written
+                                     : ExportClientsCsv(records, path).error.empty();
+        QVERIFY(written);
+        const auto bytes = store::ReadFileBytes(path, 1 << 24);
+        QVERIFY(bytes.has_value());
+        QCOMPARE(*bytes, asVCard ? VCardText(contacts) : CsvText(contacts));
     }
 
     void exportFile_data() {
