@@ -48,7 +48,12 @@ std::vector<store::ClientRecord> ClientsOfTable() {
 
 // Every client of the table with its history.
 std::vector<exchange::Contact> ContactsOfTable() {
-    return exchange::ContactsOfClients(ClientsOfTable()).contacts;
+    std::vector<exchange::Contact> contacts;
+    for (const store::ClientRecord& record : ClientsOfTable()) {
+        bool unreadable = false;
+        contacts.push_back(exchange::ContactOfClient(record, unreadable));
+    }
+    return contacts;
 }
 
 // The full table in a program folder, and its clients exported once into a folder beside it,

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "exchange/in_parallel.h"
 #include "exchange/line_breaks.h"
 #include "followup/day_numbers.h"
 #include "store/history.h"
@@ -32,9 +31,6 @@ void Keep(std::array<char, N>& field, std::string_view text, std::string_view na
                                   : store::TrimBlanksAndNuls(store::EncodeWindows1252(text)).size();
     if (width > N) stored.cutFields.push_back(name);
 }
-
-// Below this many clients a second thread costs more than it saves.
-constexpr std::size_t ClientsPerThread = 128;
 
 int Number(std::string_view digits) {
     int value = 0;
@@ -100,23 +96,6 @@ Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable) {
     store::History history = store::ReadHistoryOf(record.ClientNumber);
     unreadable = !history.readable;
     return ContactFromRecord(record, std::move(history.text));
-}
-
-GatheredContacts ContactsOfClients(std::span<const store::ClientRecord> records) {
-    GatheredContacts gathered;
-    gathered.contacts.resize(records.size());
-    std::vector<char> unreadable(records.size(), 0);
-    InParallel(records.size(), ClientsPerThread, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            bool failed = false;
-            gathered.contacts[i] = ContactOfClient(records[i], failed);
-            unreadable[i] = failed ? 1 : 0;
-        }
-    });
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (unreadable[i] != 0) gathered.unreadableHistories.push_back(gathered.contacts[i].client);
-    }
-    return gathered;
 }
 
 StoredContact StoreContact(Contact contact) {

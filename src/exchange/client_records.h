@@ -24,18 +24,8 @@ inline constexpr std::array<std::string_view, 15> FieldNames{
 Contact ContactFromRecord(const store::ClientRecord& record, std::string history);
 
 // A client's contact with its history; `unreadable` tells that its history file exists but
-// could not be read, so that the contact has none.
+// could not be read, so that the contact has none (and the user is to be told).
 Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable);
-
-// The clients' contacts with their histories, in the records' order, and the clients whose
-// history file exists but could not be read: their contacts go out without it, and the user is
-// to be told. The histories are read on every processor: reading some thousands of small files
-// is most of what an export costs.
-struct GatheredContacts {
-    std::vector<Contact> contacts;
-    std::vector<std::string> unreadableHistories;  // the clients' names, in the records' order
-};
-GatheredContacts ContactsOfClients(std::span<const store::ClientRecord> records);
 
 // A contact as the data file would keep it.
 struct StoredContact {

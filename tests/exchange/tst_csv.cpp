@@ -269,7 +269,11 @@ private slots:
             }
         }
         const std::string path = folder.path() + (asVCard ? "out.vcf" : "out.csv");
-        const std::vector<Contact> contacts = ContactsOfClients(records).contacts;
+        std::vector<Contact> contacts;
+        for (const store::ClientRecord& record : records) {
+            bool unreadable = false;
+            contacts.push_back(ContactOfClient(record, unreadable));
+        }
         const bool written = asVCard ? ExportClientsVCard(records, path).written
                                      : ExportClientsCsv(records, path).error.empty();
         QVERIFY(written);
