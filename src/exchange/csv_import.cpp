@@ -284,6 +284,8 @@ public:
             if (at_ == text_.size()) break;
             CsvRow row;
             row.line = lineBreaks_ + 1;
+            // As many fields as the row before, most likely: room made once, not as they come.
+            row.fields.reserve(width_);
             for (;;) {
                 while (at_ < text_.size() && text_[at_] == ' ') ++at_;
                 std::optional<std::string> field =
@@ -299,6 +301,7 @@ public:
                 if (ends != '\r' && ends != '\n') return std::nullopt;
                 break;
             }
+            width_ = std::max(width_, row.fields.size());
             const bool holdsText = std::any_of(row.fields.begin(), row.fields.end(),
                                                [](const auto& f) { return !f.empty(); });
             if (holdsText) read.rows.push_back(std::move(row));
@@ -338,40 +341,38 @@ private:
         return std::string(text_.substr(start, end - start));
     }
 
-    // From the opening quote to the closing one, doubled quotes made single; nothing when the
-    // closing quote is missing.
+    // From the opening quote to the closing one, doubled quotes made single and every line
+    // break "\n", in one pass; nothing when the closing quote is missing.
     std::optional<std::string> Quoted() {
+        constexpr auto specials = BytesOf("\"\r\n");
         std::string field;
         std::size_t start = ++at_;
         for (;;) {
-            const std::size_t quote = text_.find('"', at_);
-            if (quote == std::string_view::npos) return std::nullopt;
-            CountLineBreaks(text_.substr(at_, quote - at_));
-            if (quote + 1 < text_.size() && text_[quote + 1] == '"') {
-                field.append(text_.substr(start, quote + 1 - start));
-                start = at_ = quote + 2;
-                continue;
-            }
-            field.append(text_.substr(start, quote - start));
-            at_ = quote + 1;
-            if (field.find('\r') != std::string::npos) field = WithLineBreaks(field, "\n");
-            return field;
-        }
-    }
-
-    void CountLineBreaks(std::string_view part) {
-        lineBreaks_ += CountOf(part, '\n');
-        for (std::size_t cr = part.find('\r'); cr != std::string_view::npos;
-             cr = part.find('\r', cr + 1)) {
-            if (cr + 1 == part.size() ? text_[at_ + part.size()] != '\n' : part[cr + 1] != '\n') {
+            const std::size_t special = FindFirst(text_, at_, specials);
+            if (special == text_.size()) return std::nullopt;
+            field.append(text_.substr(start, special - start));
+            const char c = text_[special];
+            std::size_t next = special + 1;
+            if (c == '"') {
+                if (next == text_.size() || text_[next] != '"') {
+                    at_ = next;
+                    return field;
+                }
+                field += '"';
+                ++next;
+            } else {
+                field += '\n';
                 ++lineBreaks_;
+                if (c == '\r' && next < text_.size() && text_[next] == '\n') ++next;
             }
+            start = at_ = next;
         }
     }
 
     std::string_view text_;
     char separator_;
     AnyOf<4> endsField_;
+    std::size_t width_ = 1;  // the most fields a row had so far
     std::size_t at_ = 0;
     std::size_t lineBreaks_ = 0;
 };
