@@ -1,9 +1,11 @@
 #include <QStringEncoder>
 #include <QTest>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "exchange/byte_scan.h"
 #include "exchange/client_records.h"
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
@@ -218,6 +220,26 @@ private slots:
             QCOMPARE(fastest.table.rows[i].fields, library.table.rows[i].fields);
         }
         if (error.isEmpty()) QVERIFY(fastest.table.rows.size() >= 2001);
+    }
+
+    // The scanners that look through sixteen bytes at a time find and count what a byte-by-byte
+    // look does, on either side of their block sizes (and of the counter's 255 blocks).
+    void scannersAgreeWithByteByByte_data() {
+        QTest::addColumn<int>("size");
+        for (const int size : {0, 15, 16, 17, 255 * 16, 255 * 16 + 17, 9000}) {
+            QTest::newRow(QByteArray::number(size).constData()) << size;
+        }
+    }
+    void scannersAgreeWithByteByByte() {
+        QFETCH(int, size);
+        std::string text(static_cast<std::size_t>(size), 'a');
+        // Quotes everywhere, densest at the end, then a line break as the last byte.
+        for (std::size_t i = 0; i < text.size(); i += 1 + (text.size() - i) / 7) text[i] = '"';
+        if (!text.empty()) text.back() = '\n';
+        QCOMPARE(CountOf(text, '"'),
+                 static_cast<std::size_t>(std::count(text.begin(), text.end(), '"')));
+        const std::size_t lineBreak = std::min(text.find_first_of("\r\n"), text.size());
+        QCOMPARE(FindFirst(text, 0, BytesOf("\r\n")), lineBreak);
     }
 
     // Every kind of line break becomes LF, made in a new text or in the text's own room alike.
