@@ -152,18 +152,16 @@ struct Gathered {
 
 void OnField(void* bytes, std::size_t size, void* data) {
     Gathered& gathered = *static_cast<Gathered*>(data);
-    if (gathered.current.fields.empty()) gathered.current.line = gathered.rowStartLine;
+    if (gathered.current.size() == 0) gathered.current.line = gathered.rowStartLine;
     const std::string_view field =
         size == 0 ? std::string_view() : std::string_view(static_cast<const char*>(bytes), size);
-    gathered.current.fields.push_back(WithLineBreaks(field, "\n"));
+    gathered.current.add(WithLineBreaks(field, "\n"));
 }
 
 void OnRowEnd(int, void* data) {
     Gathered& gathered = *static_cast<Gathered*>(data);
-    const auto& fields = gathered.current.fields;
-    const bool holdsText =
-        std::any_of(fields.begin(), fields.end(), [](const auto& f) { return !f.empty(); });
-    if (holdsText) gathered.rows.push_back(std::move(gathered.current));
+    // The fields' texts together are empty only when every field is.
+    if (!gathered.current.text.empty()) gathered.rows.push_back(std::move(gathered.current));
     gathered.current = CsvRow{};
 }
 
@@ -186,7 +184,7 @@ public:
 
     // Between rows, with nothing of a field read.
     bool BetweenRows(const Gathered& gathered) const {
-        return gathered.current.fields.empty() && parser_.quoted == 0 && parser_.entry_pos == 0;
+        return gathered.current.size() == 0 && parser_.quoted == 0 && parser_.entry_pos == 0;
     }
     bool InsideQuotes() const { return parser_.quoted != 0; }
 
@@ -223,16 +221,17 @@ std::optional<CsvReading> NulError(std::string_view text,
 // Every row made as long as the header; an error for a row whose extra fields hold text.
 std::optional<CsvReading> FitRows(std::vector<CsvRow>& rows, std::size_t width) {
     for (CsvRow& row : rows) {
-        if (row.fields.size() > width) {
-            const auto extra = row.fields.begin() + static_cast<std::ptrdiff_t>(width);
-            if (std::any_of(extra, row.fields.end(), [](const auto& f) { return !f.empty(); })) {
-                return Failure("the row has " + std::to_string(row.fields.size()) +
+        if (row.size() > width) {
+            // The extra fields hold text when the text goes on past the last wanted field.
+            if (row.text.size() > row.ends[width - 1]) {
+                return Failure("the row has " + std::to_string(row.size()) +
                                    " fields, but the header row names " + std::to_string(width) +
                                    ". A field that holds the separator must be in quotes.",
                                row.line);
             }
         }
-        row.fields.resize(width);
+        if (row.size() > width) row.text.resize(row.ends[width - 1]);
+        row.ends.resize(width, row.text.size());
     }
     return std::nullopt;
 }
@@ -285,13 +284,13 @@ public:
             CsvRow row;
             row.line = lineBreaks_ + 1;
             // As many fields as the row before, most likely: room made once, not as they come.
-            row.fields.reserve(width_);
+            row.ends.reserve(width_);
             for (;;) {
                 while (at_ < text_.size() && text_[at_] == ' ') ++at_;
-                std::optional<std::string> field =
-                    at_ < text_.size() && text_[at_] == '"' ? Quoted() : Unquoted();
-                if (!field) return std::nullopt;
-                row.fields.push_back(std::move(*field));
+                const bool taken =
+                    at_ < text_.size() && text_[at_] == '"' ? Quoted(row.text) : Unquoted(row.text);
+                if (!taken) return std::nullopt;
+                row.ends.push_back(row.text.size());
                 if (at_ == text_.size()) break;
                 const char ends = text_[at_];
                 if (ends == separator_) {
@@ -301,10 +300,8 @@ public:
                 if (ends != '\r' && ends != '\n') return std::nullopt;
                 break;
             }
-            width_ = std::max(width_, row.fields.size());
-            const bool holdsText = std::any_of(row.fields.begin(), row.fields.end(),
-                                               [](const auto& f) { return !f.empty(); });
-            if (holdsText) read.rows.push_back(std::move(row));
+            width_ = std::max(width_, row.size());
+            if (!row.text.empty()) read.rows.push_back(std::move(row));
         }
         read.lineBreaks = lineBreaks_;
         return read;
@@ -331,32 +328,33 @@ private:
         }
     }
 
-    // Up to the separator or line break, trailing blanks dropped; nothing at a quote.
-    std::optional<std::string> Unquoted() {
+    // Up to the separator or line break, trailing blanks dropped, appended to the text; false
+    // at a quote.
+    bool Unquoted(std::string& field) {
         const std::size_t start = at_;
         at_ = FindFirst(text_, at_, endsField_);
-        if (at_ < text_.size() && text_[at_] == '"') return std::nullopt;
+        if (at_ < text_.size() && text_[at_] == '"') return false;
         std::size_t end = at_;
         while (end > start && text_[end - 1] == ' ') --end;
-        return std::string(text_.substr(start, end - start));
+        field.append(text_.substr(start, end - start));
+        return true;
     }
 
     // From the opening quote to the closing one, doubled quotes made single and every line
-    // break "\n", in one pass; nothing when the closing quote is missing.
-    std::optional<std::string> Quoted() {
+    // break "\n", in one pass, appended to the text; false when the closing quote is missing.
+    bool Quoted(std::string& field) {
         constexpr auto specials = BytesOf("\"\r\n");
-        std::string field;
         std::size_t start = ++at_;
         for (;;) {
             const std::size_t special = FindFirst(text_, at_, specials);
-            if (special == text_.size()) return std::nullopt;
+            if (special == text_.size()) return false;
             field.append(text_.substr(start, special - start));
             const char c = text_[special];
             std::size_t next = special + 1;
             if (c == '"') {
                 if (next == text_.size() || text_[next] != '"') {
                     at_ = next;
-                    return field;
+                    return true;
                 }
                 field += '"';
                 ++next;
@@ -460,7 +458,7 @@ CsvReading ReadCsv(std::string_view bytes, CsvReadingWay way) {
 
     CsvReading reading;
     CsvTable& table = reading.table;
-    table.header = std::move(rows.front().fields);
+    table.header = rows.front().texts();
     rows.erase(rows.begin());
     if (auto error = FitRows(rows, table.header.size())) return *error;
     table.rows = std::move(rows);

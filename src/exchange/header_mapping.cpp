@@ -187,8 +187,7 @@ private:
         return columns_[static_cast<std::size_t>(target)];
     }
     std::string_view Text(std::size_t column) const {
-        return column < row_.fields.size() ? std::string_view(row_.fields[column])
-                                           : std::string_view();
+        return column < row_.size() ? row_.field(column) : std::string_view();
     }
 
     const CsvRow& row_;

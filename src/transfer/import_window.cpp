@@ -205,8 +205,8 @@ std::string ColumnName(std::size_t column) {
 // The column's first text in the file, on one line.
 std::string FirstValue(std::size_t column) {
     for (const exchange::CsvRow& row : Window().table.rows) {
-        if (column < row.fields.size() && !row.fields[column].empty()) {
-            std::string text = row.fields[column];
+        if (column < row.size() && !row.field(column).empty()) {
+            std::string text(row.field(column));
             std::replace(text.begin(), text.end(), '\n', ' ');
             return text;
         }
