@@ -90,7 +90,24 @@ std::size_t AsciiPrefixLength(std::string_view text) {
 }
 
 bool IsAscii(std::string_view text) {
-    return AsciiPrefixLength(text) == text.size();
+    // Most texts asked about are a field's few dozen bytes: their words are looked at without
+    // a stop at the first high bit, the last one overlapping the one before.
+    constexpr std::uint64_t HighBits = 0x8080808080808080U;
+    const std::size_t size = text.size();
+    if (size > 64) return AsciiPrefixLength(text) == size;
+    if (size < 8) {
+        unsigned char high = 0;
+        for (const char c : text) high |= static_cast<unsigned char>(c);
+        return (high & 0x80) == 0;
+    }
+    const auto word = [&text](std::size_t at) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, text.data() + at, sizeof bytes);
+        return bytes;
+    };
+    std::uint64_t any = word(size - 8);
+    for (std::size_t i = 0; i + 8 <= size; i += 8) any |= word(i);
+    return (any & HighBits) == 0;
 }
 
 std::string EncodeWindows1252(std::string_view utf8) {

@@ -1,5 +1,7 @@
 #include <QTest>
 
+#include <string>
+
 #include "store/client_record.h"
 #include "store/text_field.h"
 
@@ -61,6 +63,19 @@ private slots:
         std::string all;
         for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
         QCOMPARE(EncodeWindows1252(DecodeWindows1252(all)), all);
+    }
+
+    // The ASCII checks look at words and blocks of bytes: a high byte anywhere, on either side
+    // of their sizes, is found where a byte-by-byte look finds it.
+    void asciiChecksFindEveryHighByte() {
+        for (const std::size_t size : {0U, 1U, 7U, 8U, 9U, 31U, 32U, 33U, 64U, 65U, 100U}) {
+            for (std::size_t high = 0; high <= size; ++high) {  // `size`: none
+                std::string text(size, 'a');
+                if (high < size) text[high] = '\xE9';
+                QCOMPARE(IsAscii(text), high == size);
+                QCOMPARE(AsciiPrefixLength(text), high);
+            }
+        }
     }
 
     void brokenUtf8BecomesAQuestionMark() {
