@@ -98,6 +98,21 @@ Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable) {
     return ContactFromRecord(record, std::move(history.text));
 }
 
+Contact ClientContacts::operator()(std::size_t i) {
+    bool unreadable = false;
+    Contact contact = ContactOfClient(clients_[i], unreadable);
+    unreadable_[i] = unreadable ? 1 : 0;
+    return contact;
+}
+
+std::vector<std::string> ClientContacts::UnreadableHistories() const {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < clients_.size(); ++i) {
+        if (unreadable_[i] != 0) names.push_back(store::FieldText(clients_[i].ClientName));
+    }
+    return names;
+}
+
 StoredContact StoreContact(Contact contact) {
     StoredContact stored;
     store::ClientRecord& record = stored.record;

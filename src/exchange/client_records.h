@@ -27,6 +27,21 @@ Contact ContactFromRecord(const store::ClientRecord& record, std::string history
 // could not be read, so that the contact has none (and the user is to be told).
 Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable);
 
+// The clients' contacts, each made with its history when it is asked for (on any thread, each
+// client once), and afterwards the names of the clients whose history could not be read.
+class ClientContacts {
+public:
+    explicit ClientContacts(std::span<const store::ClientRecord> clients)
+        : clients_(clients), unreadable_(clients.size(), 0) {}
+    std::size_t size() const { return clients_.size(); }
+    Contact operator()(std::size_t i);
+    std::vector<std::string> UnreadableHistories() const;
+
+private:
+    std::span<const store::ClientRecord> clients_;
+    std::vector<char> unreadable_;  // one flag a client, each written by its own thread
+};
+
 // A contact as the data file would keep it.
 struct StoredContact {
     store::ClientRecord record{};  // in use; its number is given when it is added

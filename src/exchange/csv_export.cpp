@@ -13,7 +13,6 @@
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
-#include "store/text_field.h"
 
 namespace exchange {
 
@@ -166,18 +165,11 @@ CsvExport ExportCsvFile(std::span<const Contact> contacts, const std::string& pa
 }
 
 CsvExport ExportClientsCsv(std::span<const store::ClientRecord> clients, const std::string& path) {
-    std::vector<char> unreadable(clients.size(), 0);
-    CsvExport result =
-        Export(path, clients.size(), [clients, &unreadable](std::string& out, std::size_t i) {
-            bool failed = false;
-            AppendContact(out, ContactOfClient(clients[i], failed));
-            unreadable[i] = failed ? 1 : 0;
-        });
-    for (std::size_t i = 0; i < clients.size() && result.error.empty(); ++i) {
-        if (unreadable[i] != 0) {
-            result.unreadableHistories.push_back(store::FieldText(clients[i].ClientName));
-        }
-    }
+    ClientContacts contacts(clients);
+    CsvExport result = Export(path, contacts.size(), [&contacts](std::string& out, std::size_t i) {
+        AppendContact(out, contacts(i));
+    });
+    if (result.error.empty()) result.unreadableHistories = contacts.UnreadableHistories();
     return result;
 }
 

@@ -13,7 +13,6 @@
 #include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
-#include "store/text_field.h"
 
 namespace exchange {
 
@@ -208,18 +207,11 @@ VCardExport WriteVCardFile(const std::string& path, std::span<const Contact> con
 
 VCardExport ExportClientsVCard(std::span<const store::ClientRecord> clients,
                                const std::string& path) {
-    std::vector<char> unreadable(clients.size(), 0);
+    ClientContacts contacts(clients);
     VCardExport result =
-        Export(path, clients.size(), [clients, &unreadable](std::string& out, std::size_t i) {
-            bool failed = false;
-            AppendCard(out, ContactOfClient(clients[i], failed));
-            unreadable[i] = failed ? 1 : 0;
-        });
-    for (std::size_t i = 0; i < clients.size() && result.written; ++i) {
-        if (unreadable[i] != 0) {
-            result.unreadableHistories.push_back(store::FieldText(clients[i].ClientName));
-        }
-    }
+        Export(path, contacts.size(),
+               [&contacts](std::string& out, std::size_t i) { AppendCard(out, contacts(i)); });
+    if (result.written) result.unreadableHistories = contacts.UnreadableHistories();
     return result;
 }
 
