@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -70,7 +71,12 @@ void InOrderAsMade(std::size_t count, std::size_t chunk, const Make& make, const
     std::vector<std::jthread> makers;
     const auto threads =
         std::clamp<std::size_t>(chunks, 1, std::max(std::thread::hardware_concurrency(), 1U));
-    for (std::size_t i = 0; i < threads; ++i) makers.emplace_back(work);
+    try {
+        for (std::size_t i = 0; i < threads; ++i) makers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No thread to be had: those started make every piece; without any, this thread does.
+        if (makers.empty()) work();
+    }
     for (std::size_t i = 0; i < chunks; ++i) {
         made[i].wait(false, std::memory_order_acquire);
         take(std::string_view(pieces[i]));

@@ -154,7 +154,8 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
     return ReplaceFileSafely(path, std::span<const std::string_view>(&bytes, 1));
 }
 
-FileReplacement::FileReplacement(std::string path) : path_(std::move(path)) {
+FileReplacement::FileReplacement(std::string path, WriteOut writeOut)
+    : path_(std::move(path)), writeOut_(writeOut) {
     temporary_ = path_ + std::string(TemporaryMark) + "XXXXXX";
     // mkstemp creates the file readable and writable by the user alone.
     fd_ = Calls().makeTemporary(temporary_.data());
@@ -171,7 +172,7 @@ FileReplacement::~FileReplacement() {
 
 bool FileReplacement::append(std::string_view bytes) {
     ok_ = ok_ && WriteAll(fd_, bytes);
-    if (ok_ && startsEachPiece_ && !bytes.empty()) {
+    if (ok_ && writeOut_ == WriteOut::AsWritten && !bytes.empty()) {
         // Only a hint to start writing now: a file system that cannot is flushed at commit().
         ::sync_file_range(fd_, written_, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
     }
@@ -207,10 +208,7 @@ bool FileReplacement::commit() {
 }
 
 bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view> pieces) {
-    FileReplacement file(path);
-    // Written whole before the one flush: for a few small files, starting each piece early
-    // costs more than it saves.
-    file.startsEachPiece_ = false;
+    FileReplacement file(path, FileReplacement::WriteOut::AtCommit);
     for (const std::string_view piece : pieces) file.append(piece);
     return file.commit();
 }

@@ -38,7 +38,10 @@ bool ReplaceFileSafely(const std::string& path, std::span<const std::string_view
 // uncommitted leaves nothing behind.
 class FileReplacement {
 public:
-    explicit FileReplacement(std::string path);
+    // When the bytes start on their way to the disk: as each piece is written, or all at
+    // commit() (for a few small pieces, starting each early costs more than it saves).
+    enum class WriteOut { AsWritten, AtCommit };
+    explicit FileReplacement(std::string path, WriteOut writeOut = WriteOut::AsWritten);
     ~FileReplacement();
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
@@ -55,10 +58,8 @@ private:
     std::string temporary_;
     int fd_ = -1;
     bool ok_ = false;
-    bool startsEachPiece_ = true;
+    WriteOut writeOut_;
     off_t written_ = 0;
-
-    friend bool ReplaceFileSafely(const std::string&, std::span<const std::string_view>);
 };
 
 // Removes a file and flushes its folder, so that the removal survives a crash; true when it is
