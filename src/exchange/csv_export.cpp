@@ -70,9 +70,6 @@ void AppendRow(std::string& out, const Texts& texts) {
     out += RowEnd;
 }
 
-// Below this many clients a second thread costs more than it saves.
-constexpr std::size_t ContactsPerThread = 256;
-
 void AppendContact(std::string& out, const Contact& c) {
     const std::string_view fields[] = {c.client,       c.address,        c.city,       c.state,
                                        c.zip,          c.contact,        c.phone,      c.ext,
@@ -87,7 +84,7 @@ void AppendRows(std::string& out, std::span<const Contact> contacts) {
     // built once, not copied as it grows.
     std::size_t bytes = 0;
     for (const Contact& c : contacts) bytes += c.history.size() + 160;
-    out.reserve(bytes + bytes / 16);
+    out.reserve(out.size() + bytes + bytes / 16);
     for (const Contact& c : contacts) AppendContact(out, c);
 }
 
@@ -96,14 +93,6 @@ std::string Head() {
     std::string head(ByteOrderMark);
     AppendRow(head, FieldNames);
     return head;
-}
-
-// The file's text in consecutive pieces, written on every processor.
-std::vector<std::string> CsvPieces(std::span<const Contact> contacts) {
-    return WrittenInParallel(Head(), contacts.size(), ContactsPerThread,
-                             [contacts](std::string& out, std::size_t begin, std::size_t end) {
-                                 AppendRows(out, contacts.subspan(begin, end - begin));
-                             });
 }
 
 QString Canonical(const QString& path) {
@@ -174,7 +163,9 @@ CsvExport ExportClientsCsv(std::span<const store::ClientRecord> clients, const s
 }
 
 std::string CsvText(std::span<const Contact> contacts) {
-    return Joined(CsvPieces(contacts));
+    std::string text = Head();
+    AppendRows(text, contacts);
+    return text;
 }
 
 std::string CsvExportMessage(const CsvExport& result) {

@@ -36,20 +36,6 @@ void InParallel(std::size_t count, std::size_t minimumShare, const Work& work) {
     work(std::size_t{0}, std::min(share, count));
 }  // the helpers are joined here
 
-// The texts that append(text, begin, end) writes for consecutive shares of [0, count), written
-// at the same time as InParallel shares them, in order; the first begins with the head.
-template <typename Append>
-std::vector<std::string> WrittenInParallel(std::string head, std::size_t count,
-                                           std::size_t minimumShare, const Append& append) {
-    const std::size_t share = ShareSize(count, minimumShare);
-    std::vector<std::string> pieces(std::max<std::size_t>((count + share - 1) / share, 1));
-    pieces.front() = std::move(head);
-    InParallel(count, minimumShare, [&](std::size_t begin, std::size_t end) {
-        append(pieces[begin / share], begin, end);
-    });
-    return pieces;
-}
-
 // Makes the piece make(begin, end) of each consecutive chunk of [0, count) on every processor,
 // and hands each to take(piece) on the calling thread in order, as soon as it and those before
 // it are made: a file is written while its later pieces are still being made. Returns once all
@@ -102,16 +88,6 @@ bool ReplaceFileAsMade(const std::string& path, std::string_view head, std::size
         },
         [&file](std::string_view piece) { file.append(piece); });
     return file.commit();
-}
-
-// The pieces one after the other, in one string.
-inline std::string Joined(std::vector<std::string> pieces) {
-    std::size_t size = 0;
-    for (const std::string& piece : pieces) size += piece.size();
-    std::string joined = std::move(pieces.front());
-    joined.reserve(size);
-    for (std::size_t i = 1; i < pieces.size(); ++i) joined += pieces[i];
-    return joined;
 }
 
 }  // namespace exchange

@@ -21,8 +21,6 @@ namespace {
 // RFC 2425: a line is at most 75 octets, not counting its line break.
 constexpr std::size_t MaxLineOctets = 75;
 constexpr std::string_view LineEnd = "\r\n";
-// Below this many clients a second thread costs more than it saves.
-constexpr std::size_t ContactsPerThread = 256;
 
 bool IsContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -127,20 +125,6 @@ void AppendCard(std::string& out, const Contact& contact) {
     AppendFolded(out, "END:VCARD");
 }
 
-// The file's cards in consecutive pieces, written on every processor.
-std::vector<std::string> VCardPieces(std::span<const Contact> contacts) {
-    return WrittenInParallel({}, contacts.size(), ContactsPerThread,
-                             [contacts](std::string& out, std::size_t begin, std::size_t end) {
-                                 // Room for the cards' texts and their names, folds and line ends.
-                                 std::size_t bytes = 0;
-                                 for (std::size_t i = begin; i < end; ++i)
-                                     bytes += contacts[i].history.size() + 400;
-                                 out.reserve(bytes + bytes / 8);
-                                 for (std::size_t i = begin; i < end; ++i)
-                                     AppendCard(out, contacts[i]);
-                             });
-}
-
 QString CleanAbsolute(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
@@ -171,7 +155,9 @@ std::string ClientCount(std::size_t count) {
 }  // namespace
 
 std::string VCardText(std::span<const Contact> contacts) {
-    return Joined(VCardPieces(contacts));
+    std::string text;
+    for (const Contact& contact : contacts) AppendCard(text, contact);
+    return text;
 }
 
 namespace {
