@@ -40,6 +40,12 @@ ClientIdentity Identity(const store::ClientRecord& record) {
     return {Folded(store::FieldText(record.ClientName)), Folded(store::FieldText(record.Contact))};
 }
 
+// A field's bytes as its text is shown, before decoding: without the blanks and NULs around.
+template <std::size_t N>
+std::string_view Trimmed(const std::array<char, N>& field) {
+    return store::TrimBlanksAndNuls(std::string_view(field.data(), N));
+}
+
 // FNV-1a, a byte at a time.
 constexpr std::uint64_t HashStart = 0xCBF29CE484222325U;
 std::uint64_t HashStep(std::uint64_t hash, char c) {
@@ -50,11 +56,8 @@ std::uint64_t HashStep(std::uint64_t hash, char c) {
 // identities hash alike. A record in ASCII, as most are, is folded as it is hashed, with no
 // string made for it.
 std::uint64_t IdentityHash(const store::ClientRecord& record) {
-    const auto field = [](const auto& bytes) {
-        return store::TrimBlanksAndNuls(std::string_view(bytes.data(), bytes.size()));
-    };
-    const std::string_view client = field(record.ClientName);
-    const std::string_view contact = field(record.Contact);
+    const std::string_view client = Trimmed(record.ClientName);
+    const std::string_view contact = Trimmed(record.Contact);
     std::uint64_t hash = HashStart;
     const auto add = [&hash](std::string_view text, auto fold) {
         for (const char c : text) hash = HashStep(hash, fold(c));
@@ -76,11 +79,8 @@ std::uint64_t IdentityHash(const store::ClientRecord& record) {
 // Whether two records have the same client and contact, ignoring case. Records in ASCII, as
 // most are, are compared as they are, without folded copies.
 bool SameIdentity(const store::ClientRecord& a, const store::ClientRecord& b) {
-    const auto field = [](const auto& bytes) {
-        return store::TrimBlanksAndNuls(std::string_view(bytes.data(), bytes.size()));
-    };
-    const std::array<std::string_view, 4> texts = {field(a.ClientName), field(a.Contact),
-                                                   field(b.ClientName), field(b.Contact)};
+    const std::array<std::string_view, 4> texts = {Trimmed(a.ClientName), Trimmed(a.Contact),
+                                                   Trimmed(b.ClientName), Trimmed(b.Contact)};
     if (!std::ranges::all_of(texts, store::IsAscii)) return Identity(a) == Identity(b);
     const auto same = [](std::string_view x, std::string_view y) {
         return std::ranges::equal(x, y, {}, LowerAscii, LowerAscii);
