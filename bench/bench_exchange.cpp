@@ -176,15 +176,13 @@ struct Planned {
 };
 Planned PlannedClients(Kind kind, const std::string& path) {
     Planned planned;
-    std::vector<exchange::Contact> contacts;
     if (kind == Kind::Csv) {
         planned.csv = exchange::ReadCsvFile(path);
-        contacts = exchange::ContactsFromRows(planned.csv.table.rows,
-                                              exchange::MapHeader(planned.csv.table.header));
+        planned.plan = exchange::PlanImport(planned.csv.table.rows,
+                                            exchange::MapHeader(planned.csv.table.header));
     } else {
-        contacts = exchange::ReadVCardFile(path).contacts;
+        planned.plan = exchange::PlanVCardFileImport(path).plan;
     }
-    planned.plan = exchange::PlanImport(std::move(contacts));
     return planned;
 }
 

@@ -144,18 +144,8 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-constexpr std::size_t TargetCount = static_cast<std::size_t>(LastName) + 1;
-
-// The columns of each target, in column order; worked out once for all rows.
-using TargetColumns = std::array<std::vector<std::size_t>, TargetCount>;
-
-TargetColumns ColumnsOfTargets(const ColumnMapping& mapping) {
-    TargetColumns columns;
-    for (std::size_t column = 0; column < mapping.size(); ++column) {
-        columns[static_cast<std::size_t>(mapping[column])].push_back(column);
-    }
-    return columns;
-}
+// The columns of each target, in column order.
+using TargetColumns = std::array<std::vector<std::size_t>, static_cast<std::size_t>(LastName) + 1>;
 
 // One row's texts as the targets take them: blank texts count as none.
 class RowTexts {
@@ -242,10 +232,14 @@ ColumnMapping MapHeader(std::span<const std::string> header) {
     return mapping;
 }
 
-namespace {
+RowContacts::RowContacts(const ColumnMapping& mapping) {
+    for (std::size_t column = 0; column < mapping.size(); ++column) {
+        columns_[static_cast<std::size_t>(mapping[column])].push_back(column);
+    }
+}
 
-exchange::Contact ContactFromRow(const CsvRow& row, const TargetColumns& columns) {
-    const RowTexts texts(row, columns);
+std::optional<exchange::Contact> RowContacts::operator()(const CsvRow& row) const {
+    const RowTexts texts(row, columns_);
     const auto first = [&texts](ColumnTarget target) { return std::string(texts.First(target)); };
     exchange::Contact c;
     c.client = first(Client);
@@ -263,8 +257,11 @@ exchange::Contact ContactFromRow(const CsvRow& row, const TargetColumns& columns
     c.followUpDate = first(FollowUpDate);
     c.followUpAction = first(FollowUpAction);
     c.history = texts.Joined(History, "\n");
+    if (IsEmpty(c)) return std::nullopt;
     return c;
 }
+
+namespace {
 
 // Below this many rows a second thread costs more than it saves.
 constexpr std::size_t RowsPerThread = 256;
@@ -273,15 +270,15 @@ constexpr std::size_t RowsPerThread = 256;
 
 std::vector<exchange::Contact> ContactsFromRows(std::span<const CsvRow> rows,
                                                 const ColumnMapping& mapping) {
-    const TargetColumns columns = ColumnsOfTargets(mapping);
-    std::vector<exchange::Contact> all(rows.size());
+    const RowContacts contactOf(mapping);
+    std::vector<std::optional<exchange::Contact>> all(rows.size());
     InParallel(rows.size(), RowsPerThread, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) all[i] = ContactFromRow(rows[i], columns);
+        for (std::size_t i = begin; i < end; ++i) all[i] = contactOf(rows[i]);
     });
     std::vector<exchange::Contact> contacts;
     contacts.reserve(all.size());
-    for (exchange::Contact& c : all) {
-        if (!IsEmpty(c)) contacts.push_back(std::move(c));
+    for (std::optional<exchange::Contact>& c : all) {
+        if (c) contacts.push_back(std::move(*c));
     }
     return contacts;
 }

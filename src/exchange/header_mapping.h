@@ -3,6 +3,8 @@
 // Which column of an imported table fills which field of a contact.
 
 #include <array>
+#include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -58,6 +60,19 @@ using ColumnMapping = std::vector<ColumnTarget>;
 // that Outlook, Google Contacts, Thunderbird and other address books write, without regard to
 // case, blanks or punctuation. Any other column is not imported.
 ColumnMapping MapHeader(std::span<const std::string> header);
+
+// The contact each row gives under the mapping, worked out once for all rows.
+class RowContacts {
+public:
+    explicit RowContacts(const ColumnMapping& mapping);
+    // The row's contact, or nothing when the row fills no field.
+    std::optional<Contact> operator()(const CsvRow& row) const;
+
+private:
+    // The columns of each target, in column order.
+    std::array<std::vector<std::size_t>, static_cast<std::size_t>(ColumnTarget::LastName) + 1>
+        columns_;
+};
 
 // The contacts the rows give under the mapping (columns beyond it are not imported). Several
 // columns of one target join: e-mail addresses with "; ", address lines with ", ", history

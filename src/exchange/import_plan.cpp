@@ -5,11 +5,16 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iterator>
+#include <optional>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "exchange/in_blocks.h"
 #include "exchange/in_parallel.h"
+#include "exchange/vcard_import.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
@@ -139,31 +144,97 @@ std::string Reason(const store::StoreResult& result) {
     return {};
 }
 
+// What becomes of each contact against the table as it is now; Plan may be called on several
+// threads at once.
+class Planner {
+public:
+    Planner() : onFile_(ClientsInUse()) {}
+
+    PlannedClient Plan(Contact contact) const {
+        PlannedClient planned;
+        planned.stored = StoreNamed(std::move(contact));
+        planned.duplicate = onFile_.Holds(planned.stored.record);
+        return planned;
+    }
+
+    ImportPlan Finish(std::vector<PlannedClient> clients) const {
+        return {std::move(clients), freeSlots_};
+    }
+
+private:
+    std::vector<const store::ClientRecord*> ClientsInUse() {
+        std::vector<const store::ClientRecord*> clients;
+        for (int slot = 1; slot <= store::MaxClients; ++slot) {
+            const store::ClientRecord& record = store::ClientTable[slot];
+            if (record.InUse > 0) {
+                clients.push_back(&record);
+            } else {
+                freeSlots_ += 1;
+            }
+        }
+        return clients;
+    }
+
+    int freeSlots_ = 0;  // counted before onFile_ is made from the clients in use
+    ClientsOnFile onFile_;
+};
+
 }  // namespace
 
+// Each contact is planned on its own, the work shared among the processors: composing and
+// encoding every text is most of what planning a large file costs.
 ImportPlan PlanImport(std::vector<Contact> contacts) {
-    ImportPlan plan;
-    std::vector<const store::ClientRecord*> clients;
-    for (int slot = 1; slot <= store::MaxClients; ++slot) {
-        const store::ClientRecord& record = store::ClientTable[slot];
-        if (record.InUse > 0) {
-            clients.push_back(&record);
-        } else {
-            plan.freeSlots += 1;
-        }
-    }
-    const ClientsOnFile onFile(std::move(clients));
-    // Each contact stored on its own, the work shared among the processors: composing and
-    // encoding every text is most of what planning a large file costs.
-    plan.clients.resize(contacts.size());
+    const Planner planner;
+    std::vector<PlannedClient> clients(contacts.size());
     InParallel(contacts.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) clients[i] = planner.Plan(std::move(contacts[i]));
+    });
+    return planner.Finish(std::move(clients));
+}
+
+ImportPlan PlanImport(std::span<const CsvRow> rows, const ColumnMapping& mapping) {
+    const Planner planner;
+    const RowContacts contactOf(mapping);
+    // Each share of rows plans into a piece of its own; rows that fill no field leave none.
+    const std::size_t share = ShareSize(rows.size(), ContactsPerThread);
+    std::vector<std::vector<PlannedClient>> pieces((rows.size() + share - 1) / share);
+    InParallel(rows.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
+        std::vector<PlannedClient>& piece = pieces[begin / share];
+        piece.reserve(end - begin);
         for (std::size_t i = begin; i < end; ++i) {
-            PlannedClient& planned = plan.clients[i];
-            planned.stored = StoreNamed(std::move(contacts[i]));
-            planned.duplicate = onFile.Holds(planned.stored.record);
+            if (std::optional<Contact> contact = contactOf(rows[i])) {
+                piece.push_back(planner.Plan(std::move(*contact)));
+            }
         }
     });
-    return plan;
+    std::size_t count = 0;
+    for (const std::vector<PlannedClient>& piece : pieces) count += piece.size();
+    std::vector<PlannedClient> clients;
+    clients.reserve(count);
+    for (std::vector<PlannedClient>& piece : pieces) {
+        std::move(piece.begin(), piece.end(), std::back_inserter(clients));
+    }
+    return planner.Finish(std::move(clients));
+}
+
+PlannedFile PlanVCardImport(std::string_view bytes, std::size_t pieceBytes) {
+    const Planner planner;
+    std::vector<InBlocks<PlannedClient>> pieces;
+    std::string error =
+        ReadVCardsInto(bytes, pieceBytes,
+                       {.begin = [&pieces](std::size_t count) { pieces.assign(count, {}); },
+                        .keep =
+                            [&pieces, &planner](std::size_t piece, Contact&& contact) {
+                                pieces[piece].push(planner.Plan(std::move(contact)));
+                            }});
+    if (!error.empty()) return {{}, std::move(error)};
+    return {planner.Finish(Joined(std::span(pieces))), {}};
+}
+
+PlannedFile PlanVCardFileImport(const std::string& path) {
+    const VCardFileBytes file = ReadVCardFileBytes(path);
+    if (!file.bytes) return {{}, file.error};
+    return PlanVCardImport(*file.bytes, VCardPieceBytes(*file.bytes));
 }
 
 ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates) {

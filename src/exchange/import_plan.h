@@ -7,10 +7,13 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "exchange/client_records.h"
 #include "exchange/contact.h"
+#include "exchange/csv_import.h"
+#include "exchange/header_mapping.h"
 
 namespace exchange {
 
@@ -28,6 +31,20 @@ struct ImportPlan {
 // Plans the import of the contacts into the client table as it is now. A contact without a
 // client name takes the contact's name as its client name.
 ImportPlan PlanImport(std::vector<Contact> contacts);
+
+// The same plan for the contacts of a CSV file's rows under the mapping, each row's contact
+// planned as it is made.
+ImportPlan PlanImport(std::span<const CsvRow> rows, const ColumnMapping& mapping);
+
+// The same plan for the cards of a vCard file, each card planned as it is read, on the
+// processor that read it; or why the file cannot be imported.
+struct PlannedFile {
+    ImportPlan plan;
+    std::string error;  // as ReadVCardFile gives it
+};
+PlannedFile PlanVCardFileImport(const std::string& path);
+// The file's bytes read in pieces of at least pieceBytes, as ReadVCards reads them.
+PlannedFile PlanVCardImport(std::string_view bytes, std::size_t pieceBytes);
 
 // Which clients an import adds: the duplicates only when the user asked for them, and only as
 // many as the free slots hold, in the file's order. Indexes into ImportPlan::clients.

@@ -8,12 +8,13 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
-#include <iterator>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#include "exchange/in_blocks.h"
 #include "exchange/vcard_card.h"
 #include "exchange/vcard_text.h"
 #include "store/files.h"
@@ -66,21 +67,12 @@ bool IsEmpty(const Contact& c) {
     return true;
 }
 
-// The contacts of the blocks, in their order, in one vector.
-std::vector<Contact> Joined(std::vector<std::vector<Contact>> blocks) {
-    std::size_t count = 0;
-    for (const auto& block : blocks) count += block.size();
-    std::vector<Contact> contacts;
-    contacts.reserve(count);
-    for (auto& block : blocks) {
-        std::move(block.begin(), block.end(), std::back_inserter(contacts));
-    }
-    return contacts;
-}
-
 // Reads logical lines one after the other and keeps track of the card they belong to.
 class Reader {
 public:
+    // The cards read are kept as the piece's of the sink.
+    Reader(const VCardSink& sink, std::size_t piece) : sink_(sink), piece_(piece) {}
+
     // The line is a view of the file, or, when folded, of a string that changes with the
     // next line.
     void Take(std::string_view line, int number, bool folded) {
@@ -137,11 +129,7 @@ public:
     bool failed() const { return !error_.empty(); }
     // Whether the lines so far left the reader outside any card, as at the start of a file.
     bool betweenCards() const { return !inCard_ && skippedDepth_ == 0; }
-    std::vector<std::vector<Contact>> TakeBlocks() { return std::move(blocks_); }
-    VCardReading Result() {
-        if (!error_.empty()) return {{}, error_};
-        return {Joined(TakeBlocks()), {}};
-    }
+    const std::string& error() const { return error_; }
 
 private:
     void Begin(const std::string& value, bool afterAgent, int number) {
@@ -172,7 +160,7 @@ private:
         std::optional<Contact> contact = BuildContact(properties_, builder);
         if (!contact) return Fail(builder.errorLine(), builder.error());
         // A card with nothing the program keeps is no client.
-        if (!IsEmpty(*contact)) Keep(std::move(*contact));
+        if (!IsEmpty(*contact)) sink_.keep(piece_, std::move(*contact));
         inCard_ = false;
         ClearProperties();
     }
@@ -206,17 +194,8 @@ private:
         properties_.clear();
     }
 
-    void Keep(Contact&& contact) {
-        constexpr std::size_t BlockSize = 256;
-        if (blocks_.empty() || blocks_.back().size() == BlockSize) {
-            blocks_.emplace_back().reserve(BlockSize);
-        }
-        blocks_.back().push_back(std::move(contact));
-    }
-
-    // The contacts read, in blocks that never grow once reserved: each contact is moved once,
-    // into the result, rather than each time one vector outgrows its room.
-    std::vector<std::vector<Contact>> blocks_;
+    const VCardSink& sink_;
+    std::size_t piece_ = 0;
     std::vector<Property> properties_;
     std::vector<std::string> spare_;
     std::string error_;
@@ -301,11 +280,12 @@ int ReadLines(std::string_view text, Reader& reader) {
     return number;
 }
 
-VCardReading ReadInOnePiece(std::string_view text) {
-    Reader reader;
+std::string ReadInOnePiece(std::string_view text, const VCardSink& sink) {
+    sink.begin(1);
+    Reader reader(sink, 0);
     const int lines = ReadLines(text, reader);
     reader.Finish(lines);
-    return reader.Result();
+    return reader.error();
 }
 
 // Where a piece of the file may begin, if the line "END:VCARD" at `end` is followed by a line
@@ -350,15 +330,11 @@ std::vector<std::size_t> PieceStarts(std::string_view text, std::size_t pieceByt
     return starts;
 }
 
-struct PieceReading {
-    std::vector<std::vector<Contact>> blocks;
-    bool whole = false;  // read without a fault, and ending between cards
-};
-
-PieceReading ReadPiece(std::string_view piece) {
-    Reader reader;
+// Whether the piece reads without a fault and ends between cards.
+bool ReadPiece(std::string_view piece, const VCardSink& sink, std::size_t number) {
+    Reader reader(sink, number);
     ReadLines(piece, reader);
-    return {reader.TakeBlocks(), !reader.failed() && reader.betweenCards()};
+    return !reader.failed() && reader.betweenCards();
 }
 
 // Files are read in pieces of at least this size, one to a processor.
@@ -366,19 +342,20 @@ constexpr std::size_t MinPieceBytes = 256 * 1024;
 
 }  // namespace
 
-VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
+std::string ReadVCardsInto(std::string_view bytes, std::size_t pieceBytes, const VCardSink& sink) {
     std::string converted;
     const std::string_view text = Utf8Text(bytes, converted);
-    if (pieceBytes == 0) return ReadInOnePiece(text);
+    if (pieceBytes == 0) return ReadInOnePiece(text, sink);
     const std::vector<std::size_t> starts = PieceStarts(text, pieceBytes);
-    if (starts.size() == 1) return ReadInOnePiece(text);
+    if (starts.size() == 1) return ReadInOnePiece(text, sink);
 
-    std::vector<PieceReading> pieces(starts.size());
+    sink.begin(starts.size());
+    std::vector<char> whole(starts.size(), 0);
     const auto readPieces = [&](std::size_t first, std::size_t step) {
         for (std::size_t i = first; i < starts.size(); i += step) {
             const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
             try {
-                pieces[i] = ReadPiece(text.substr(starts[i], end - starts[i]));
+                whole[i] = ReadPiece(text.substr(starts[i], end - starts[i]), sink, i) ? 1 : 0;
             } catch (const std::exception&) {
                 // Left not whole: the reading in one piece meets the fault again and throws
                 // it to the caller, which a helper thread cannot.
@@ -395,36 +372,53 @@ VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
         readPieces(0, threads);
     } catch (const std::system_error&) {
         // No thread to be had: the helpers started are joined, and the file read as a whole.
-        return ReadInOnePiece(text);
+        return ReadInOnePiece(text, sink);
     }  // the helpers are joined before the pieces are looked at
 
     // A fault, or a piece whose reading does not end between cards: the pieces were cut where
     // the file's reading does not begin afresh, or the file has a fault whose message must
     // count cards and lines from its start. Either way, the file is read in one piece.
-    const bool whole = std::all_of(pieces.begin(), pieces.end(),
-                                   [](const PieceReading& piece) { return piece.whole; });
-    if (!whole) return ReadInOnePiece(text);
-    std::vector<std::vector<Contact>> blocks;
-    for (PieceReading& piece : pieces) {
-        std::move(piece.blocks.begin(), piece.blocks.end(), std::back_inserter(blocks));
+    if (std::find(whole.begin(), whole.end(), 0) != whole.end()) {
+        return ReadInOnePiece(text, sink);
     }
-    return {Joined(std::move(blocks)), {}};
+    return {};
+}
+
+std::size_t VCardPieceBytes(std::string_view bytes) {
+    // A share for each processor, unless that is too little to be worth a thread.
+    const std::size_t share = bytes.size() / std::max(std::thread::hardware_concurrency(), 1u);
+    return share >= MinPieceBytes && share < bytes.size() ? share : 0;
+}
+
+VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
+    std::vector<InBlocks<Contact>> pieces;
+    std::string error = ReadVCardsInto(
+        bytes, pieceBytes,
+        {.begin = [&pieces](std::size_t count) { pieces.assign(count, {}); },
+         .keep = [&pieces](std::size_t piece,
+                           Contact&& contact) { pieces[piece].push(std::move(contact)); }});
+    if (!error.empty()) return {{}, std::move(error)};
+    return {Joined(std::span(pieces)), {}};
 }
 
 VCardReading ReadVCards(std::string_view bytes) {
-    // A share for each processor, unless that is too little to be worth a thread.
-    const std::size_t share = bytes.size() / std::max(std::thread::hardware_concurrency(), 1u);
-    return ReadVCards(bytes, share >= MinPieceBytes && share < bytes.size() ? share : 0);
+    return ReadVCards(bytes, VCardPieceBytes(bytes));
 }
 
-VCardReading ReadVCardFile(const std::string& path) {
+VCardFileBytes ReadVCardFileBytes(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     if (info.exists() && static_cast<std::size_t>(info.size()) > MaxVCardFileBytes) {
         return {{}, "\"" + path + "\" is larger than a vCard file can be (64 MB)."};
     }
-    const std::optional<std::string> bytes = store::ReadFileBytes(path, MaxVCardFileBytes);
+    std::optional<std::string> bytes = store::ReadFileBytes(path, MaxVCardFileBytes);
     if (!bytes) return {{}, "\"" + path + "\" cannot be read: " + store::LastFileError() + "."};
-    return ReadVCards(*bytes);
+    return {std::move(bytes), {}};
+}
+
+VCardReading ReadVCardFile(const std::string& path) {
+    const VCardFileBytes file = ReadVCardFileBytes(path);
+    if (!file.bytes) return {{}, file.error};
+    return ReadVCards(*file.bytes);
 }
 
 }  // namespace exchange

@@ -4,6 +4,8 @@
 // 4.0 (RFC 6350), any number of cards to a file.
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,8 +31,29 @@ VCardReading ReadVCards(std::string_view bytes);
 // piece size gives the same result as any other.
 VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes);
 
+// Where the cards go as they are read, so that more work on each can be done on the processor
+// that read it. The file is read in pieces side by side: begin(pieces) comes before any card is
+// kept, then keep(piece, contact) for each card of a piece in the file's order, on the thread
+// reading that piece (pieces are numbered from 0 in the file's order). A reading that has to
+// start again, in one piece, calls begin again; after a fault, what was kept counts for nothing.
+struct VCardSink {
+    std::function<void(std::size_t pieces)> begin;
+    std::function<void(std::size_t piece, Contact&& contact)> keep;
+};
+// Reads the cards as ReadVCards does, into the sink. Gives the reading's error, or nothing.
+std::string ReadVCardsInto(std::string_view bytes, std::size_t pieceBytes, const VCardSink& sink);
+// The piece size ReadVCards(bytes) reads in.
+std::size_t VCardPieceBytes(std::string_view bytes);
+
 // Files larger than this are refused rather than read into memory.
 inline constexpr std::size_t MaxVCardFileBytes = 64 * 1024 * 1024;
 VCardReading ReadVCardFile(const std::string& path);
+
+// The bytes of a vCard file, or (with none) why they cannot be read.
+struct VCardFileBytes {
+    std::optional<std::string> bytes;
+    std::string error;
+};
+VCardFileBytes ReadVCardFileBytes(const std::string& path);
 
 }  // namespace exchange

@@ -41,13 +41,15 @@ constexpr double ColumnRowsHeight = 9.0;
 // What the window shows and imports, from the file read until the window closes.
 struct ImportWindowState {
     std::string fileName;
+    // A CSV file's plan being worked out from its table on other threads while the window's
+    // controls are made. It comes before the table, so that the state is never emptied
+    // under a plan still reading the table's rows.
+    std::future<exchange::ImportPlan> planning;
     // A CSV file's table and what each of its columns is imported as; a vCard file has none.
     bool mapsColumns = false;
     exchange::CsvTable table;
     exchange::ColumnMapping mapping;
     exchange::ImportPlan plan;
-    // The plan being worked out on other threads while the window's controls are made.
-    std::future<exchange::ImportPlan> planning;
     exchange::ImportSelection selection;
 };
 
@@ -65,31 +67,29 @@ bool LooksLikeVCard(const std::string& path) {
     return file.read(512).toUpper().contains("BEGIN:VCARD");
 }
 
-struct FileContacts {
-    std::vector<exchange::Contact> contacts;
+// What a file gives before the window opens: a vCard file's plan, or a CSV file's table.
+struct FileRead {
     std::string error;
     bool csv = false;
+    exchange::ImportPlan plan;
     exchange::CsvTable table;
-    exchange::ColumnMapping mapping;
 };
 
-// A CSV file's columns are mapped by their names; the user can map the rest in the window, so
-// a file whose names the program does not know is read all the same.
-FileContacts ReadContacts(const std::string& path) {
-    FileContacts read;
+// A vCard file is planned as its cards are read. A CSV file's columns are mapped by their
+// names; the user can map the rest in the window, so a file whose names the program does not
+// know is read all the same.
+FileRead ReadFile(const std::string& path) {
+    FileRead read;
     if (LooksLikeVCard(path)) {
-        exchange::VCardReading reading = exchange::ReadVCardFile(path);
-        read.contacts = std::move(reading.contacts);
-        read.error = reading.error;
+        exchange::PlannedFile planned = exchange::PlanVCardFileImport(path);
+        read.plan = std::move(planned.plan);
+        read.error = std::move(planned.error);
         return read;
     }
     exchange::CsvReading reading = exchange::ReadCsvFile(path);
     read.csv = true;
-    read.error = reading.error;
-    if (!read.error.empty()) return read;
+    read.error = std::move(reading.error);
     read.table = std::move(reading.table);
-    read.mapping = exchange::MapHeader(read.table.header);
-    read.contacts = exchange::ContactsFromRows(read.table.rows, read.mapping);
     return read;
 }
 
@@ -267,7 +267,7 @@ void MapHighlightedColumn(int choice) {
     const auto column = static_cast<std::size_t>(row);
     state.mapping[column] = exchange::ColumnTargets[static_cast<std::size_t>(choice)];
     gui::EZ_ADDLVITEM(ImportForm, ImportColumnList, TargetName(column), 0, row, 2, "");
-    state.plan = exchange::PlanImport(exchange::ContactsFromRows(state.table.rows, state.mapping));
+    state.plan = exchange::PlanImport(state.table.rows, state.mapping);
     Reselect();
 }
 
@@ -326,7 +326,7 @@ void ImportClients(const std::string& opener) {
 }
 
 void ImportFile(const std::string& opener, const std::string& path) {
-    FileContacts read = ReadContacts(path);
+    FileRead read = ReadFile(path);
     const std::string name = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
     if (!read.error.empty()) {
         gui::EZ_MSGBOX(opener, "\"" + name + "\" cannot be imported. " + read.error + "{!}",
@@ -334,7 +334,7 @@ void ImportFile(const std::string& opener, const std::string& path) {
         return;
     }
     // Rows whose columns map to nothing yet are clients still, once the user maps a column.
-    if (read.csv ? read.table.rows.empty() : read.contacts.empty()) {
+    if (read.csv ? read.table.rows.empty() : read.plan.clients.empty()) {
         gui::EZ_MSGBOX(opener, "\"" + name + "\" holds no clients.{!}", "Import Clients", "OK");
         return;
     }
@@ -342,12 +342,13 @@ void ImportFile(const std::string& opener, const std::string& path) {
     state.fileName = name;
     state.mapsColumns = read.csv;
     state.table = std::move(read.table);
-    state.mapping = std::move(read.mapping);
-    state.plan = {};
-    state.planning =
-        std::async(std::launch::async, [contacts = std::move(read.contacts)]() mutable {
-            return exchange::PlanImport(std::move(contacts));
+    state.mapping = read.csv ? exchange::MapHeader(state.table.header) : exchange::ColumnMapping();
+    state.plan = std::move(read.plan);
+    if (read.csv) {
+        state.planning = std::async(std::launch::async, [&state] {
+            return exchange::PlanImport(state.table.rows, state.mapping);
         });
+    }
     state.selection = {};
     gui::EZ_COLOR(-1, -1);
     gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, WindowWidth,

@@ -2,14 +2,34 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "exchange/csv_export.h"
+#include "exchange/csv_import.h"
+#include "exchange/header_mapping.h"
 #include "exchange/import_plan.h"
+#include "exchange/vcard_export.h"
+#include "exchange/vcard_import.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+
+namespace {
+
+bool SamePlan(const exchange::ImportPlan& a, const exchange::ImportPlan& b) {
+    const auto same = [](const exchange::PlannedClient& x, const exchange::PlannedClient& y) {
+        return std::memcmp(&x.stored.record, &y.stored.record, sizeof x.stored.record) == 0 &&
+               x.stored.history == y.stored.history && x.stored.cutFields == y.stored.cutFields &&
+               x.stored.unstorableFields == y.stored.unstorableFields &&
+               x.stored.badFollowUpDate == y.stored.badFollowUpDate && x.duplicate == y.duplicate;
+    };
+    return a.freeSlots == b.freeSlots && std::ranges::equal(a.clients, b.clients, same);
+}
+
+}  // namespace
 
 class ImportPlanTest : public QObject {
     Q_OBJECT
@@ -55,6 +75,24 @@ private slots:
                      "Called " + std::to_string(i) + "\r\nSent prices");
             QCOMPARE(planned.duplicate, i == 2 || i == 3);
         }
+        // A file is planned as it is read, on several processors, as its contacts once read
+        // would be planned.
+        contacts[0].address = std::string(60, 'x');  // cut
+        contacts[0].followUpDate = "2099-01-01";     // no date the program keeps
+        contacts[0].gatekeeper = "Zoë ✓";            // a character the file cannot keep
+        const std::string cards = exchange::VCardText(contacts);
+        for (const std::size_t pieceBytes : {std::size_t{0}, std::size_t{4096}}) {
+            const exchange::PlannedFile read = exchange::PlanVCardImport(cards, pieceBytes);
+            QVERIFY(read.error.empty());
+            QVERIFY2(SamePlan(read.plan, exchange::PlanImport(
+                                             exchange::ReadVCards(cards, pieceBytes).contacts)),
+                     "vCard");
+        }
+        const exchange::CsvTable table = exchange::ReadCsv(exchange::CsvText(contacts)).table;
+        const exchange::ColumnMapping mapping = exchange::MapHeader(table.header);
+        QVERIFY2(SamePlan(exchange::PlanImport(table.rows, mapping),
+                          exchange::PlanImport(exchange::ContactsFromRows(table.rows, mapping))),
+                 "CSV");
     }
 
     // Clients are added in the file's order while free places last; the rest are named as not
