@@ -194,6 +194,7 @@ void FillNotes() {
         }
     }
     gui::EZ_SETREDRAWSTATE(ImportForm, ImportNotesList, 1);
+    gui::FitListColumnToTexts(ImportForm, ImportNotesList, 1);
     gui::EZ_REDRAWCONTROL(ImportForm, ImportNotesList);
 }
 
@@ -365,11 +366,11 @@ void BuildImportWindow() {
     const double below = Window().mapsColumns ? ColumnRowsHeight : 0;
     if (Window().mapsColumns) BuildColumnChoice();
     gui::EZ_LISTVIEW(ImportPreviewList, 1.5, below + 2.75, 76.5, 9.0,
-                     "Client{20}|Contact{15}|Phone{12}|E-mail{18}|Follow-up{10}|", "-#SV");
+                     "Client{20}|Contact{14}|Phone{12}|E-mail{17}|Follow-up{10}|", "-#SV");
     gui::EZ_LABEL(ImportNotesLabel, 1.5, below + 12.25, 76.5, 0.9375,
                   "Worth a look before you import:", "L");
     gui::EZ_LISTVIEW(ImportNotesList, 1.5, below + 13.375, 76.5, 6.375,
-                     "Client{22}|What happens{60}|", "-#SV");
+                     "Client{22}|What happens{51}|", "-#SV");
     gui::EZ_CHECKBOX(AddDuplicatesCheck, 1.5, below + 20.25, 60.0, 0.9375,
                      "Add clients that are &already on file too", "T");
     const double buttons = below + ButtonRow;

@@ -254,6 +254,9 @@ int FirstSelectedRow(const std::string& form, int id);
 // Adds the row to the highlight or takes it away; the other rows keep theirs.
 void SetRowSelected(const std::string& form, int id, int row, bool selected);
 void ScrollRowIntoView(const std::string& form, int id, int row);
+// The column grows to show its widest text whole, and shrinks back as far as its own width
+// when the texts change: the list scrolls sideways only when a text needs it.
+void FitListColumnToTexts(const std::string& form, int id, int column);
 
 // Date pickers. The date shown ({} when the control is no date picker); an impossible date
 // is not shown.

@@ -25,6 +25,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The cell's text as UTF-8 ("" for a cell that does not exist).
+    std::string_view cellText(int row, int column) const;
+
     void clear();
     // Inserts a row holding the text in its first cell (at the end when row is past it).
     void addRow(int row, std::string_view text);
@@ -41,8 +44,6 @@ private:
     };
 
     int columns() const { return std::max(1, int(titles_.size())); }
-    // The cell's text as UTF-8 ("" for a cell that does not exist).
-    std::string_view cellText(int row, int column) const;
     Cell store(std::string_view text);
     void dropTexts();
 

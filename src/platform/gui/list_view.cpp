@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,6 +9,8 @@
 #include <QTreeView>
 
 #include <cmath>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -127,9 +130,23 @@ public:
     // Column widths in characters, applied once the character width is known.
     void setColumnWidths(std::vector<double> widths) { columnWidths_ = std::move(widths); }
     void placeColumns(double unit) {
+        unit_ = unit;
         for (std::size_t i = 0; i < columnWidths_.size(); ++i) {
             header()->resizeSection(int(i), int(std::lround(columnWidths_[i] * unit)));
         }
+        for (const int column : fittedColumns_) fitColumn(column);
+    }
+
+    // The column as wide as its widest text, and never narrower than its own width: the list
+    // scrolls sideways only when a text needs it. Fitted now, once the columns are placed, and
+    // whenever they are placed again.
+    void fitColumnToTexts(int column) {
+        if (column < 0 || std::size_t(column) >= columnWidths_.size()) return;
+        if (std::find(fittedColumns_.begin(), fittedColumns_.end(), column) ==
+            fittedColumns_.end()) {
+            fittedColumns_.push_back(column);
+        }
+        if (unit_ > 0) fitColumn(column);
     }
 
     std::vector<int> selectedRowNumbers() const {
@@ -203,6 +220,22 @@ protected:
     }
 
 private:
+    // Each different text is measured once: a list of thousands of notes holds few.
+    void fitColumn(int column) {
+        const QFontMetrics metrics(font());
+        const int margins =
+            2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+        int widest = int(std::lround(columnWidths_[std::size_t(column)] * unit_));
+        std::unordered_set<std::string_view> measured;
+        for (int row = 0; row < rows_->rowCount(); ++row) {
+            const std::string_view text = rows_->cellText(row, column);
+            if (!measured.insert(text).second) continue;
+            const QString shown = QString::fromUtf8(text.data(), qsizetype(text.size()));
+            widest = std::max(widest, metrics.horizontalAdvance(shown) + margins);
+        }
+        header()->resizeSection(column, widest);
+    }
+
     void notifyIfChanged(const std::vector<int>& before) {
         if (!NotifyEventsAllowed() || selectedRowNumbers() == before) return;
         const Owner owner = OwnerOf(this);
@@ -224,6 +257,8 @@ private:
 
     RowsModel* rows_;  // owned as a child, so that it outlives the view's own clean-up
     std::vector<double> columnWidths_;
+    std::vector<int> fittedColumns_;
+    double unit_ = 0;  // the character width the columns were last placed with
     std::vector<int> beforeMouse_;
     bool mouseDown_ = false;
 };
@@ -391,6 +426,10 @@ void EZ_REDRAWCONTROL(const std::string& form, int id) {
 }  // namespace gui
 
 namespace gui {
+
+void FitListColumnToTexts(const std::string& form, int id, int column) {
+    if (layer::ListView* list = layer::FindList(form, id)) list->fitColumnToTexts(column);
+}
 
 std::vector<std::string> ListRowTexts(const std::string& form, int id, int row) {
     std::vector<std::string> texts;
