@@ -52,7 +52,7 @@ void CheckContacts(const std::vector<Contact>& contacts) {
             any = any || !text->empty();
         }
         Require(any, "a contact holds no text at all");
-        const exchange::StoredContact stored = exchange::StoreContact(contact);
+        const exchange::StoredContact stored = exchange::StoreContact(exchange::Contact(contact));
         Require(stored.record.InUse == 1, "a stored contact is not in use");
     }
 }

@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(IsValidUtf8(*text), "a contact's text is not valid UTF-8");
             Require(text->find('\r') == std::string::npos, "a contact's text holds a CR");
         }
-        Require(exchange::StoreContact(contact).record.InUse == 1,
+        Require(exchange::StoreContact(exchange::Contact(contact)).record.InUse == 1,
                 "a stored contact is not in use");
     }
 

@@ -113,7 +113,7 @@ std::vector<std::string> ClientContacts::UnreadableHistories() const {
     return names;
 }
 
-StoredContact StoreContact(Contact contact) {
+StoredContact StoreContact(Contact&& contact) {
     StoredContact stored;
     store::ClientRecord& record = stored.record;
     Keep(record.ClientName, contact.client, FieldNames[0], stored);

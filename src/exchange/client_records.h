@@ -56,7 +56,7 @@ struct StoredContact {
     // A follow-up date that is no date between 1961 and 2060; the client gets no follow-up.
     bool badFollowUpDate = false;
 };
-StoredContact StoreContact(Contact contact);
+StoredContact StoreContact(Contact&& contact);
 
 // The stored contact's history with CR LF between its lines, as the program's own files.
 std::string HistoryAsStored(const StoredContact& stored);

@@ -241,7 +241,8 @@ RowContacts::RowContacts(const ColumnMapping& mapping) {
 std::optional<exchange::Contact> RowContacts::operator()(const CsvRow& row) const {
     const RowTexts texts(row, columns_);
     const auto first = [&texts](ColumnTarget target) { return std::string(texts.First(target)); };
-    exchange::Contact c;
+    std::optional<exchange::Contact> made(std::in_place);
+    exchange::Contact& c = *made;
     c.client = first(Client);
     c.address = texts.Joined(Address, ", ");
     c.city = first(City);
@@ -258,7 +259,7 @@ std::optional<exchange::Contact> RowContacts::operator()(const CsvRow& row) cons
     c.followUpAction = first(FollowUpAction);
     c.history = texts.Joined(History, "\n");
     if (IsEmpty(c)) return std::nullopt;
-    return c;
+    return made;
 }
 
 namespace {

@@ -123,7 +123,7 @@ private:
 };
 
 // A person without a company (a private contact in an address book) is listed by name.
-StoredContact StoreNamed(Contact contact) {
+StoredContact StoreNamed(Contact&& contact) {
     if (contact.client.empty()) contact.client = contact.contact;
     return StoreContact(std::move(contact));
 }
@@ -150,9 +150,8 @@ class Planner {
 public:
     Planner() : onFile_(ClientsInUse()) {}
 
-    PlannedClient Plan(Contact contact) const {
-        PlannedClient planned;
-        planned.stored = StoreNamed(std::move(contact));
+    PlannedClient Plan(Contact&& contact) const {
+        PlannedClient planned{StoreNamed(std::move(contact))};
         planned.duplicate = onFile_.Holds(planned.stored.record);
         return planned;
     }
@@ -195,24 +194,24 @@ ImportPlan PlanImport(std::vector<Contact> contacts) {
 ImportPlan PlanImport(std::span<const CsvRow> rows, const ColumnMapping& mapping) {
     const Planner planner;
     const RowContacts contactOf(mapping);
-    // Each share of rows plans into a piece of its own; rows that fill no field leave none.
-    const std::size_t share = ShareSize(rows.size(), ContactsPerThread);
-    std::vector<std::vector<PlannedClient>> pieces((rows.size() + share - 1) / share);
+    // Each row planned in its own place; rows that fill no field leave theirs empty, and are
+    // taken out after.
+    std::vector<PlannedClient> clients(rows.size());
+    std::vector<char> planned(rows.size(), 0);
     InParallel(rows.size(), ContactsPerThread, [&](std::size_t begin, std::size_t end) {
-        std::vector<PlannedClient>& piece = pieces[begin / share];
-        piece.reserve(end - begin);
         for (std::size_t i = begin; i < end; ++i) {
             if (std::optional<Contact> contact = contactOf(rows[i])) {
-                piece.push_back(planner.Plan(std::move(*contact)));
+                clients[i] = planner.Plan(std::move(*contact));
+                planned[i] = 1;
             }
         }
     });
-    std::size_t count = 0;
-    for (const std::vector<PlannedClient>& piece : pieces) count += piece.size();
-    std::vector<PlannedClient> clients;
-    clients.reserve(count);
-    for (std::vector<PlannedClient>& piece : pieces) {
-        std::move(piece.begin(), piece.end(), std::back_inserter(clients));
+    if (std::find(planned.begin(), planned.end(), 0) != planned.end()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < clients.size(); ++i) {
+            if (planned[i] != 0) clients[kept++] = std::move(clients[i]);
+        }
+        clients.resize(kept);
     }
     return planner.Finish(std::move(clients));
 }
