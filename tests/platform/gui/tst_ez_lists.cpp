@@ -144,6 +144,24 @@ private slots:
         QCOMPARE(ListRowTexts("L", List, 1999).front(), std::string("Client 1999"));
     }
 
+    // A fitted column grows to its longest text, shrinks back to its own width when the texts
+    // change, and the list scrolls sideways only while a text needs it.
+    void fittedColumnHoldsItsLongestText() {
+        auto* view = Control<QTreeView>("L", List);
+        const int own = view->header()->sectionSize(2);
+        const std::string longText(120, 'w');
+        for (const bool longOne : {true, false, true}) {
+            EZ_CLEAR("L", List);
+            AddRows(3);
+            if (longOne) EZ_ADDLVITEM("L", List, longText, 0, 1, 2, "");
+            FitListColumnToTexts("L", List, 2);
+            const int needed =
+                view->fontMetrics().horizontalAdvance(QString::fromStdString(longText));
+            QCOMPARE(view->header()->sectionSize(2) > needed, longOne);
+            if (!longOne) QCOMPARE(view->header()->sectionSize(2), own);
+        }
+    }
+
     void clickTellsTheChangeThenTheClickWithTheNewSelection() {
         AddRows(3);
         auto* view = Control<QTreeView>("L", List);
