@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -16,6 +17,8 @@
 #include <set>
 #include <span>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "store/client_record.h"
 #include "store/client_table.h"
@@ -253,6 +256,55 @@ std::string NewBackupName(const QDateTime& when, BackupReason reason) {
     return FolderName(second, sequence, reason);
 }
 
+// Writes the files copied so far out to the disk on a thread of its own, a batch at a time,
+// while the later ones are still being copied: the flush at the end then waits for little more
+// than the last batch. Without a thread to be had, that flush writes every file.
+class BatchWriter {
+public:
+    explicit BatchWriter(const std::string& folder) {
+        try {
+            thread_ = std::jthread([this, folder] { Run(folder); });
+        } catch (const std::system_error&) {
+        }
+    }
+    BatchWriter(const BatchWriter&) = delete;
+    BatchWriter& operator=(const BatchWriter&) = delete;
+    ~BatchWriter() { Stop(); }
+
+    void FileCopied() {
+        if (++copied_ % BatchFiles != 0) return;
+        batches_.fetch_add(1);
+        batches_.notify_one();
+    }
+    void Stop() {
+        stopping_ = true;
+        batches_.fetch_add(1);
+        batches_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void Run(const std::string& folder) {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return;
+        std::size_t seen = 0;
+        while (true) {
+            batches_.wait(seen);
+            seen = batches_.load();
+            if (stopping_) break;
+            // Only a head start: a failure here is met again by the flush at the end.
+            ::syncfs(fd);
+        }
+        ::close(fd);
+    }
+
+    static constexpr std::size_t BatchFiles = 256;
+    std::size_t copied_ = 0;
+    std::atomic<std::size_t> batches_{0};
+    std::atomic<bool> stopping_{false};
+    std::jthread thread_;  // last: it starts once the rest is made
+};
+
 // Fills the folder being built with the data folder's files. A file whose bytes the previous
 // backup holds already is linked to its copy there rather than copied again: backups share
 // unchanged files and take little room, and nothing ever writes into a backup's files. Links
@@ -264,6 +316,8 @@ bool FillBackup(const std::string& building, const std::vector<std::string>& nam
     const std::string previous =
         backups.empty() ? std::string() : BackupsFolder() + backups.front().name + "/";
     std::vector<std::string> copied;
+    std::optional<BatchWriter> writer;
+    if (names.size() > FlushEachUpTo) writer.emplace(building);
     for (const std::string& name : names) {
         const auto bytes = ReadFileBytes(data + name, LargestHistory);
         if (!bytes) {
@@ -276,7 +330,9 @@ bool FillBackup(const std::string& building, const std::vector<std::string>& nam
         }
         if (!WriteNewFile(building + name, *bytes, error)) return false;
         copied.push_back(building + name);
+        if (writer) writer->FileCopied();
     }
+    writer.reset();
     if (!FlushFiles(copied, building, error)) return false;
     if (!FlushFolder(building)) {
         error = SystemWords(errno);

@@ -63,9 +63,20 @@ class BackupsTest : public QObject {
 
 private slots:
     // A backup holds the data files alone; a later edit of a live file, even in place, leaves it.
+    // Hundreds of files are written out to the disk in batches while they are copied.
+    void aBackupHoldsExactlyTheFilesAsTheyWere_data() {
+        QTest::addColumn<int>("clients");
+        QTest::newRow("two clients") << 2;
+        QTest::newRow("several batches of files") << 600;
+    }
     void aBackupHoldsExactlyTheFilesAsTheyWere() {
+        QFETCH(int, clients);
         testing::TempDataFolder folder;
-        MakeClients({"Met in May.", "Called twice."});
+        std::vector<std::string> histories{"Met in May.", "Called twice."};
+        while (histories.size() < std::size_t(clients)) {
+            histories.push_back("Visit " + std::to_string(histories.size()) + ".");
+        }
+        MakeClients(histories);
         QVERIFY(ReplaceFileSafely(folder.dataPath() + "notes.txt", "not the program's"));
         const auto live = Tree(folder.dataPath());
         const BackupResult made = MakeDailyBackupIfDue(At(FirstMonday, 9));
@@ -81,7 +92,7 @@ private slots:
         QCOMPARE(list.size(), std::size_t(2));
         QCOMPARE(list[1].folder, made.folder);
         QCOMPARE(list[1].when, At(FirstMonday, 9));
-        QCOMPARE(list[1].clients, 2);
+        QCOMPARE(list[1].clients, clients);
         QCOMPARE(Tree(list[0].folder)["C0001.dat"], QByteArray("Met in May. Edited in place."));
         struct stat info {};
         QCOMPARE(::stat(made.folder.c_str(), &info), 0);
