@@ -70,7 +70,7 @@ bool IsEmpty(const Contact& c) {
 // Reads logical lines one after the other and keeps track of the card they belong to.
 class Reader {
 public:
-    // The cards read are kept as the piece's of the sink.
+    // Each card read is handed to the sink as one of the piece's cards.
     Reader(const VCardSink& sink, std::size_t piece) : sink_(sink), piece_(piece) {}
 
     // The line is a view of the file, or, when folded, of a string that changes with the
