@@ -22,14 +22,10 @@ bool Storable(std::string_view text) {
 template <std::size_t N>
 void Keep(std::array<char, N>& field, std::string_view text, std::string_view name,
           StoredContact& stored) {
-    store::StoreField(field, text);
+    const store::StoredText kept = store::StoreField(field, text);
     // ASCII text is its own bytes in the data file, and the file holds every one of them.
-    const bool ascii = store::IsAscii(text);
-    if (!ascii && !Storable(text)) stored.unstorableFields.push_back(name);
-    const std::size_t width = ascii
-                                  ? store::TrimBlanksAndNuls(text).size()
-                                  : store::TrimBlanksAndNuls(store::EncodeWindows1252(text)).size();
-    if (width > N) stored.cutFields.push_back(name);
+    if (!kept.ascii && !Storable(text)) stored.unstorableFields.push_back(name);
+    if (kept.length > N) stored.cutFields.push_back(name);
 }
 
 int Number(std::string_view digits) {

@@ -131,7 +131,7 @@ std::string_view TrimBlanksAndNuls(std::string_view bytes) {
     return bytes;
 }
 
-void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
+StoredText StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
     if (IsAscii(utf8)) {
         // ASCII is its own bytes: stored straight from the text, as the general way below
         // would store it, without making the encoded copy first.
@@ -141,7 +141,7 @@ void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
         const std::size_t length = std::min(utf8.size(), width);
         for (std::size_t i = 0; i < length; ++i) field[i] = blank(utf8[i]) ? ' ' : utf8[i];
         std::memset(field + length, ' ', width - length);
-        return;
+        return {utf8.size(), true};
     }
     std::string bytes = EncodeWindows1252(utf8);
     // A field is one line of text: a tab, a line break, a NUL or another control character
@@ -155,6 +155,7 @@ void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8) {
     const std::size_t length = std::min(text.size(), width);
     std::memcpy(field, text.data(), length);
     std::memset(field + length, ' ', width - length);
+    return {text.size(), false};
 }
 
 }  // namespace store

@@ -30,12 +30,19 @@ std::string FieldText(const std::array<char, N>& field) {
     return DecodeWindows1252(TrimBlanksAndNuls(std::string_view(field.data(), N)));
 }
 
+// What storing a text into a field did: the text's length in the file's bytes, trimmed, before
+// it was cut to the field's width (longer than the width: cut), and whether it was plain ASCII.
+struct StoredText {
+    std::size_t length = 0;
+    bool ascii = true;
+};
+
 // Stores text into a fixed field: encoded, control characters made blanks, trimmed, cut to
 // the field's width, padded with blanks.
-void StoreFieldBytes(char* field, std::size_t width, std::string_view utf8);
+StoredText StoreFieldBytes(char* field, std::size_t width, std::string_view utf8);
 template <std::size_t N>
-void StoreField(std::array<char, N>& field, std::string_view utf8) {
-    StoreFieldBytes(field.data(), N, utf8);
+StoredText StoreField(std::array<char, N>& field, std::string_view utf8) {
+    return StoreFieldBytes(field.data(), N, utf8);
 }
 
 }  // namespace store
