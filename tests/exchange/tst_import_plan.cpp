@@ -95,6 +95,33 @@ private slots:
                  "CSV");
     }
 
+    // A field's text is noted as cut only when what the file keeps of it is longer than the
+    // field, and as unstorable only when a character has no byte in the file.
+    void eachFieldNotesWhatItCannotKeep_data() {
+        QTest::addColumn<QString>("client");
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<bool>("unstorable");
+        const auto width = static_cast<int>(sizeof(store::ClientRecord{}.ClientName));
+        QTest::newRow("fills the field") << QString(width, 'a') << false << false;
+        QTest::newRow("one too many") << QString(width + 1, 'a') << true << false;
+        QTest::newRow("too long only with the blanks around it")
+            << " " + QString(width, 'a') + "\t " << false << false;
+        QTest::newRow("accented, a byte each in the file")
+            << QString(width, u'é') << false << false;
+        QTest::newRow("accented, one too many") << QString(width + 1, u'é') << true << false;
+        QTest::newRow("a character the file has no byte for") << "Zoë ✓" << false << true;
+    }
+    void eachFieldNotesWhatItCannotKeep() {
+        QFETCH(QString, client);
+        QFETCH(bool, cut);
+        QFETCH(bool, unstorable);
+        exchange::Contact contact;
+        contact.client = client.toStdString();
+        const exchange::StoredContact stored = exchange::StoreContact(std::move(contact));
+        QCOMPARE(!stored.cutFields.empty(), cut);
+        QCOMPARE(!stored.unstorableFields.empty(), unstorable);
+    }
+
     // Clients are added in the file's order while free places last; the rest are named as not
     // fitting, never dropped unsaid; duplicates stay out unless asked for.
     void theFreePlacesAndTheDuplicatesDecideWhatIsAdded_data() {
