@@ -144,8 +144,7 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// The columns of each target, in column order.
-using TargetColumns = std::array<std::vector<std::size_t>, static_cast<std::size_t>(LastName) + 1>;
+using TargetColumns = RowContacts::TargetColumns;
 
 // One row's texts as the targets take them: blank texts count as none.
 class RowTexts {

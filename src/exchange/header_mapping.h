@@ -64,14 +64,16 @@ ColumnMapping MapHeader(std::span<const std::string> header);
 // The contact each row gives under the mapping, worked out once for all rows.
 class RowContacts {
 public:
+    // The columns of each target, in column order.
+    using TargetColumns =
+        std::array<std::vector<std::size_t>, static_cast<std::size_t>(ColumnTarget::LastName) + 1>;
+
     explicit RowContacts(const ColumnMapping& mapping);
     // The row's contact, or nothing when the row fills no field.
     std::optional<Contact> operator()(const CsvRow& row) const;
 
 private:
-    // The columns of each target, in column order.
-    std::array<std::vector<std::size_t>, static_cast<std::size_t>(ColumnTarget::LastName) + 1>
-        columns_;
+    TargetColumns columns_;
 };
 
 // The contacts the rows give under the mapping (columns beyond it are not imported). Several

@@ -269,18 +269,18 @@ public:
     }
     BatchWriter(const BatchWriter&) = delete;
     BatchWriter& operator=(const BatchWriter&) = delete;
-    ~BatchWriter() { Stop(); }
+    // Ends the writing once its syncfs under way is done.
+    ~BatchWriter() {
+        stopping_ = true;
+        batches_.fetch_add(1);
+        batches_.notify_one();
+        if (thread_.joinable()) thread_.join();
+    }
 
     void FileCopied() {
         if (++copied_ % BatchFiles != 0) return;
         batches_.fetch_add(1);
         batches_.notify_one();
-    }
-    void Stop() {
-        stopping_ = true;
-        batches_.fetch_add(1);
-        batches_.notify_one();
-        if (thread_.joinable()) thread_.join();
     }
 
 private:
@@ -302,7 +302,7 @@ private:
     std::size_t copied_ = 0;
     std::atomic<std::size_t> batches_{0};
     std::atomic<bool> stopping_{false};
-    std::jthread thread_;  // last: it starts once the rest is made
+    std::jthread thread_;
 };
 
 // Fills the folder being built with the data folder's files. A file whose bytes the previous

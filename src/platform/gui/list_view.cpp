@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <unordered_set>
