@@ -316,8 +316,8 @@ bool FillBackup(const std::string& building, const std::vector<std::string>& nam
     const std::string previous =
         backups.empty() ? std::string() : BackupsFolder() + backups.front().name + "/";
     std::vector<std::string> copied;
+    // Started with the first file copied: a backup that links every file needs none.
     std::optional<BatchWriter> writer;
-    if (names.size() > FlushEachUpTo) writer.emplace(building);
     for (const std::string& name : names) {
         const auto bytes = ReadFileBytes(data + name, LargestHistory);
         if (!bytes) {
@@ -330,6 +330,7 @@ bool FillBackup(const std::string& building, const std::vector<std::string>& nam
         }
         if (!WriteNewFile(building + name, *bytes, error)) return false;
         copied.push_back(building + name);
+        if (!writer && names.size() > FlushEachUpTo) writer.emplace(building);
         if (writer) writer->FileCopied();
     }
     writer.reset();
