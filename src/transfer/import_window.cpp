@@ -340,6 +340,8 @@ void ImportFile(const std::string& opener, const std::string& path) {
         return;
     }
     ImportWindowState& state = Window();
+    // Emptied first: a plan still reading an earlier table is waited for before it goes.
+    state = {};
     state.fileName = name;
     state.mapsColumns = read.csv;
     state.table = std::move(read.table);
@@ -350,7 +352,6 @@ void ImportFile(const std::string& opener, const std::string& path) {
             return exchange::PlanImport(state.table.rows, state.mapping);
         });
     }
-    state.selection = {};
     gui::EZ_COLOR(-1, -1);
     gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, WindowWidth,
                  WindowHeight + (state.mapsColumns ? ColumnRowsHeight : 0), "CMK");
