@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <optional>
+
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -20,14 +24,61 @@
 #include "platform/print/dp.h"
 #include "platform/program_identity.h"
 #include "store/backups.h"
+#include "store/client_numbers.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/data_location.h"
 #include "store/files.h"
+#include "store/history.h"
 
 namespace app {
 
 namespace {
+
+// The newest "before import" backup made shortly before the moment, if any: an import cut
+// short by an earlier version left its histories right after it.
+std::optional<store::Backup> BackupJustBefore(const QDateTime& moment) {
+    constexpr qint64 ImportSeconds = 3600;
+    for (const store::Backup& backup : store::ListBackups()) {
+        if (backup.reason == store::BackupReason::BeforeImport && backup.when <= moment &&
+            backup.when.secsTo(moment) <= ImportSeconds) {
+            return backup;
+        }
+    }
+    return std::nullopt;
+}
+
+// History files that no client on file has are kept, and the user is told of them once.
+void TellOfOrphanedHistories() {
+    const store::OrphanedHistories orphans = store::FindOrphanedHistories();
+    if (!orphans.untold) return;
+    QDateTime newest;
+    std::string names;
+    for (std::size_t i = 0; i < orphans.numbers.size(); ++i) {
+        const std::string path = store::HistoryFileName(orphans.numbers[i]);
+        newest = std::max(newest, QFileInfo(QString::fromStdString(path)).lastModified());
+        if (i < 3) names += (i == 0 ? "" : ", ") + path.substr(store::DataFolder().size());
+    }
+    if (orphans.numbers.size() > 3) names += ", ...";
+    const std::size_t count = orphans.numbers.size();
+    std::string text =
+        "The folder \"" + store::DataFolder() + "\" holds " +
+        (count == 1 ? "the history file of an earlier client"
+                    : "the history files of " + std::to_string(count) + " earlier clients") +
+        " that no client on file has (" + names +
+        "). They are kept as they are, and no new client takes their numbers.";
+    if (const auto backup = BackupJustBefore(newest)) {
+        std::string name = backup->folder;
+        if (name.ends_with('/')) name.pop_back();
+        name = name.substr(name.rfind('/') + 1);
+        text +=
+            " They were written by an import that did not finish. The clients as they were "
+            "before it are in the backup \"" +
+            name + "\" (Restore from a Backup..., Ctrl+Shift+R, in the list's menu).";
+    }
+    gui::EZ_MSGBOX(MainForm, text + "{!}", "Earlier Histories Found", "OK");
+    store::NoteOrphanedHistoriesTold(orphans.numbers);
+}
 
 // Says once, after the main window is shown, what the start found in the data folder.
 void TellWhatTheStartFound(const store::FolderOpening& folder) {
@@ -47,6 +98,7 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
                            "and no new client takes their numbers.{!}",
                        "New Client File", "OK");
     }
+    if (MainWindow.LastLoad == store::LoadOutcome::Loaded) TellOfOrphanedHistories();
     if (store::SaveNeeded != 0 && MainWindow.LastLoad != store::LoadOutcome::Loaded) {
         gui::EZ_MSGBOX(MainForm,
                        "The new client file \"" + store::DataFilePath() +

@@ -14,7 +14,6 @@
 #include "exchange/in_blocks.h"
 #include "exchange/in_parallel.h"
 #include "exchange/vcard_import.h"
-#include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 
@@ -127,22 +126,6 @@ StoredContact StoreNamed(Contact&& contact) {
     return StoreContact(std::move(contact));
 }
 
-std::string Reason(const store::StoreResult& result) {
-    switch (result.outcome) {
-        case store::StoreOutcome::Stored:
-            return {};
-        case store::StoreOutcome::NotWritable:
-            return "The clients cannot be saved in the data folder (" + result.reason + ").";
-        case store::StoreOutcome::TableFull:
-            return "Every one of the 2000 client slots is taken.";
-        case store::StoreOutcome::NoFreeNumber:
-            return "Every free client number still has an earlier client's history file.";
-        case store::StoreOutcome::HistoryNotWritten:
-            return "A history file could not be written (" + result.reason + ").";
-    }
-    return {};
-}
-
 // What becomes of each contact against the table as it is now; Plan may be called on several
 // threads at once.
 class Planner {
@@ -250,18 +233,15 @@ ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates) {
     return selection;
 }
 
-ImportResult AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection) {
-    ImportResult result;
+store::AddedClients AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection,
+                                       const store::AddProgress& progress) {
+    std::vector<store::NewClient> clients;
+    clients.reserve(selection.added.size());
     for (const std::size_t index : selection.added) {
         const StoredContact& stored = plan.clients[index].stored;
-        const store::StoreResult added = store::AddClient(stored.record, HistoryAsStored(stored));
-        if (added.outcome != store::StoreOutcome::Stored) {
-            result.error = Reason(added);
-            break;
-        }
-        result.added += 1;
+        clients.push_back({stored.record, HistoryAsStored(stored)});
     }
-    return result;
+    return store::AddClients(clients, progress);
 }
 
 }  // namespace exchange

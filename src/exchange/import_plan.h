@@ -14,6 +14,7 @@
 #include "exchange/contact.h"
 #include "exchange/csv_import.h"
 #include "exchange/header_mapping.h"
+#include "store/client_import.h"
 
 namespace exchange {
 
@@ -55,11 +56,9 @@ struct ImportSelection {
 };
 ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates);
 
-struct ImportResult {
-    std::size_t added = 0;
-    std::string error;  // why the import stopped early; the clients before it stay added
-};
-// Adds the selected clients, with their histories, to the client table.
-ImportResult AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection);
+// Adds the selected clients, with their histories, to the client table as one step: all of
+// them are on the disk when it returns, or none (see store::AddClients).
+store::AddedClients AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection,
+                                       const store::AddProgress& progress = {});
 
 }  // namespace exchange

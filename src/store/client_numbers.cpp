@@ -7,6 +7,7 @@
 #include <bit>
 #include <cctype>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +21,15 @@
 namespace store {
 
 namespace {
+
+// Lists the orphaned history files the user was last told of.
+constexpr const char* ToldOrphansName = ".told-orphans";
+
+std::string NumbersText(std::span<const std::int32_t> numbers) {
+    std::string text;
+    for (const std::int32_t number : numbers) text += std::to_string(number) + "\n";
+    return text;
+}
 
 bool IsValidNumber(std::int32_t number) {
     return number >= 1 && number <= MaxClients;
@@ -210,6 +220,30 @@ bool AssignClientNumbers(int emptyFrom) {
 
 bool AnyHistoryFiles() {
     return ListHistories().numbers.any();
+}
+
+OrphanedHistories FindOrphanedHistories() {
+    const HistoryListing listing = ListHistories();
+    NumberSet inUse;
+    for (int slot = 1; slot <= MaxClients; ++slot) {
+        const std::int32_t number = ClientTable[slot].ClientNumber;
+        if (ClientTable[slot].InUse > 0 && IsValidNumber(number)) inUse.set(number);
+    }
+    OrphanedHistories orphans;
+    for (std::int32_t number = 1; number <= MaxClients; ++number) {
+        if (listing.numbers.test(number) && !inUse.test(number)) {
+            orphans.numbers.push_back(number);
+        }
+    }
+    const std::optional<std::string> told = ReadFileBytes(DataFolder() + ToldOrphansName, 65536);
+    orphans.untold = !orphans.numbers.empty() && told != NumbersText(orphans.numbers);
+    return orphans;
+}
+
+void NoteOrphanedHistoriesTold(std::span<const std::int32_t> numbers) {
+    if (!DataWritable()) return;
+    PrepareForWriting();
+    ReplaceFileSafely(DataFolder() + ToldOrphansName, NumbersText(numbers));
 }
 
 }  // namespace store

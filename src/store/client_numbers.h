@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <vector>
+
 namespace store {
 
 // Gives every slot of the table a number of its own in 1..2000, so that no two clients share a
@@ -15,5 +19,16 @@ bool AssignClientNumbers(int emptyFrom);
 
 // Whether the data folder holds the history file of any client number 1..2000.
 bool AnyHistoryFiles();
+
+// The history files (client numbers 1..2000) that no client in use has: an earlier client's
+// text, kept as it is, whose number no new client takes. `untold` is true when any of them was
+// not among those last noted as told.
+struct OrphanedHistories {
+    std::vector<std::int32_t> numbers;
+    bool untold = false;
+};
+OrphanedHistories FindOrphanedHistories();
+// Remembers, in the data folder, that the user was told of these, so that they are told once.
+void NoteOrphanedHistoriesTold(std::span<const std::int32_t> numbers);
 
 }  // namespace store

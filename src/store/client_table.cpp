@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "store/client_import.h"
 #include "store/client_numbers.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -71,6 +72,9 @@ LoadOutcome LoadClientTable(std::string* reason) {
                 ClientTable[i].InUse = ClientTable[i].InUse > 0;
             }
             std::memcpy(&ProgramSettings, TableBytes(), sizeof(Settings));
+            // Histories of an import cut short take their names now, or go, before any number
+            // is given anew.
+            SettlePendingHistories();
             if (AssignClientNumbers(emptyFrom)) SaveNeeded = 1;
             return LoadOutcome::Loaded;
         }
@@ -78,6 +82,7 @@ LoadOutcome LoadClientTable(std::string* reason) {
             break;
     }
     MakeNewTable();
+    SettlePendingHistories();
     SaveNeeded = 1;
     if (DataWritable()) SaveClientTable();
     return AnyHistoryFiles() ? LoadOutcome::CreatedBesideHistories : LoadOutcome::Created;

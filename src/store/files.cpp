@@ -106,6 +106,16 @@ FileCalls SystemFileCalls() {
         .close = [](int fd) { return ::close(fd); },
         .rename = [](const char* from, const char* to) { return ::rename(from, to); },
         .remove = [](const char* path) { return ::unlink(path); },
+        .create = [](const char* path, int flags,
+                     mode_t mode) { return ::open(path, flags | O_CREAT, mode); },
+        .link = [](const char* from, const char* to) { return ::link(from, to); },
+        .flushAll = [](int fd) { return ::syncfs(fd); },
+        .makeFolder = [](const char* path, mode_t mode) { return ::mkdir(path, mode); },
+        .removeFolder = [](const char* path) { return ::rmdir(path); },
+        .exchange =
+            [](const char* first, const char* second) {
+                return ::renameat2(AT_FDCWD, first, AT_FDCWD, second, RENAME_EXCHANGE);
+            },
     };
 }
 

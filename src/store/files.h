@@ -96,7 +96,13 @@ struct FileCalls {
     int (*flush)(int fd);  // fsync, of a file or of a folder
     int (*close)(int fd);
     int (*rename)(const char* from, const char* to);
-    int (*remove)(const char* path);  // unlink
+    int (*remove)(const char* path);                          // unlink
+    int (*create)(const char* path, int flags, mode_t mode);  // open with O_CREAT
+    int (*link)(const char* from, const char* to);
+    int (*flushAll)(int fd);                           // syncfs: every file of the disk holding fd
+    int (*makeFolder)(const char* path, mode_t mode);  // mkdir
+    int (*removeFolder)(const char* path);             // rmdir
+    int (*exchange)(const char* first, const char* second);  // renameat2 RENAME_EXCHANGE
 };
 
 // The real system calls.

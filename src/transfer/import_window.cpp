@@ -16,6 +16,7 @@
 #include "exchange/vcard_import.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "platform/print/progress.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
 #include "shell/window_links.h"
@@ -301,15 +302,38 @@ void RunImport() {
                        "Import Not Possible", "OK");
         return;
     }
-    const exchange::ImportResult result = exchange::AddSelectedClients(state.plan, state.selection);
+    const std::size_t count = state.selection.added.size();
+    store::AddedClients result;
+    {
+        // Past half a second the user sees how far it is, and may stop it: nothing is kept then.
+        print::WorkProgress progress(QString::fromLatin1(ImportWindowCaption),
+                                     QStringLiteral("Importing %1 clients from \"%2\"...")
+                                         .arg(count)
+                                         .arg(QString::fromStdString(state.fileName)),
+                                     count);
+        result = exchange::AddSelectedClients(
+            state.plan, state.selection,
+            [&progress](std::size_t done, std::size_t) { return progress.step(done); });
+    }
+    if (result.cancelled) {
+        gui::EZ_MSGBOX(ImportForm, "The import was stopped. No client was imported.",
+                       "Import Stopped", "OK");
+        return;
+    }
+    if (!result.error.empty()) {
+        gui::EZ_MSGBOX(ImportForm,
+                       "No client was imported (" + result.error +
+                           "). The clients on file are as they were.{!}",
+                       "Import Not Possible", "OK");
+        return;
+    }
     const std::string fileName = state.fileName;  // the window's state goes as it closes
     shell::ResortMainList();
     gui::EZ_UNLOADFORM(ImportForm);
-    std::string text =
-        Count(result.added, "client was", "clients were") + " imported from \"" + fileName + "\".";
-    if (!result.error.empty()) text += " The import stopped early: " + result.error + "{!}";
-    gui::EZ_MSGBOX(shell::MainForm, text,
-                   result.error.empty() ? "Clients Imported" : "Import Stopped", "OK");
+    gui::EZ_MSGBOX(shell::MainForm,
+                   Count(result.added, "client was", "clients were") + " imported from \"" +
+                       fileName + "\".",
+                   "Clients Imported", "OK");
 }
 
 }  // namespace

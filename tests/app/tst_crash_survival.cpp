@@ -63,7 +63,12 @@ public:
         }
         process_.start(program, arguments);
     }
-    void signal(int number) { ::kill(static_cast<pid_t>(pid()), number); }
+    // Once the child has ended its pid reads 0, and kill(0, ...) would signal this whole
+    // process group (ctest with it): only a live child's own pid is signalled.
+    void signal(int number) {
+        const auto id = static_cast<pid_t>(pid());
+        if (id > 0) ::kill(id, number);
+    }
     ~Child() { kill(); }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;

@@ -85,6 +85,12 @@ store::FileCalls FaultyCalls() {
             },
         .remove =
             [](const char* path) { return FailsNow("remove", EACCES) ? -1 : Real.remove(path); },
+        .create = Real.create,
+        .link = Real.link,
+        .flushAll = Real.flushAll,
+        .makeFolder = Real.makeFolder,
+        .removeFolder = Real.removeFolder,
+        .exchange = Real.exchange,
     };
 }
 

@@ -186,6 +186,38 @@ private slots:
         QCOMPARE(backups.front().clients, 1);
     }
 
+    // "Clients Imported" tells of clients already on the disk; without the backup that comes
+    // first, nothing is imported and the window stays open.
+    void anImportIsOnTheDiskWhenItIsReported_data() {
+        QTest::addColumn<bool>("backupFails");
+        QTest::newRow("the backup is made: both clients are in the data file") << false;
+        QTest::newRow("the backup cannot be made: nothing is imported") << true;
+    }
+    void anImportIsOnTheDiskWhenItIsReported() {
+        QFETCH(bool, backupFails);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, testing::NoStartUpScan());
+        testing::ProgramSession program(folder);
+        if (backupFails) Write(QString::fromStdString(folder.path() + "Backups"), "in the way");
+        const QString path = files_.path() + "/two.csv";
+        Write(path, "Company,Notes\r\nBeta,called\r\nGamma,\r\n");
+        transfer::ImportFile(app::MainForm, path.toStdString());
+        testing::MessageBoxes boxes;
+        testing::Click(app::ImportForm, transfer::ImportButton);
+        QCOMPARE(boxes.asked().back().caption,
+                 std::string(backupFails ? "Import Not Possible" : "Clients Imported"));
+        QCOMPARE(gui::EZ_ISFORM(app::ImportForm), backupFails);
+        // The data file as the next start would read it, before any later save.
+        QFile data(QString::fromStdString(folder.dataFile()));
+        QVERIFY(data.open(QIODevice::ReadOnly));
+        const QByteArray bytes = data.readAll();
+        int inUse = 0;
+        for (int slot = 1; slot <= store::MaxClients; ++slot) {
+            inUse += bytes.at(static_cast<qsizetype>((slot + 1) * store::RecordSize - 4)) != 0;
+        }
+        QCOMPARE(inUse, backupFails ? 1 : 3);
+    }
+
     // A column whose name the program does not know is imported once the user maps it.
     void anUnknownColumnIsImportedAsTheUserMapsIt() {
         testing::TempAppFolder folder;

@@ -1,0 +1,220 @@
+#include "store/client_import.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "store/client_table.h"
+#include "store/data_folder.h"
+#include "store/files.h"
+#include "store/history.h"
+#include "store/text_field.h"
+
+namespace store {
+
+namespace {
+
+// A history written by an addition that is not yet known to have happened carries this after
+// its name ("C0012.dat.pending"); the saved table decides whether it stays.
+constexpr std::string_view PendingSuffix = ".pending";
+
+std::string PendingName(std::int32_t number) {
+    return HistoryFileName(number) + std::string(PendingSuffix);
+}
+
+std::string SystemWords(int error) {
+    return std::strerror(error);
+}
+
+bool WriteWhole(const FileCalls& calls, int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = calls.write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Writes the file without flushing it: all pending histories are flushed together.
+bool WriteUnflushed(const std::string& path, std::string_view bytes, std::string& error) {
+    const FileCalls calls = CurrentFileCalls();
+    const int fd = calls.create(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = SystemWords(errno);
+        return false;
+    }
+    const bool written = WriteWhole(calls, fd, bytes);
+    const int writeError = errno;
+    const bool closed = calls.close(fd) == 0;
+    if (!written || !closed) {
+        error = SystemWords(written ? errno : writeError);
+        return false;
+    }
+    return true;
+}
+
+// Flushes what was written in the folder: with `everything`, the data of every file on its
+// disk (one pass for thousands of files), else the folder's own entries.
+bool FlushFolder(bool everything, std::string& error) {
+    const FileCalls calls = CurrentFileCalls();
+    const int fd = calls.open(DataFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemWords(errno);
+        return false;
+    }
+    const bool flushed = (everything ? calls.flushAll(fd) : calls.flush(fd)) == 0;
+    if (!flushed) error = SystemWords(errno);
+    calls.close(fd);
+    return flushed;
+}
+
+void RemovePending(const std::vector<std::int32_t>& numbers) {
+    std::vector<std::string> paths;
+    paths.reserve(numbers.size());
+    for (const std::int32_t number : numbers) paths.push_back(PendingName(number));
+    RemoveFiles(paths);
+}
+
+// The free slots, in order, whose numbers no history file has: a file left by an earlier
+// client must be neither shown as a new client's history nor overwritten.
+std::vector<int> UsableFreeSlots(std::size_t wanted) {
+    std::vector<int> slots;
+    for (int slot = 1; slot <= MaxClients && slots.size() < wanted; ++slot) {
+        const ClientRecord& record = ClientTable[slot];
+        if (record.InUse == 0 && record.ClientNumber >= 1 && record.ClientNumber <= MaxClients &&
+            !FileExists(HistoryFileName(record.ClientNumber))) {
+            slots.push_back(slot);
+        }
+    }
+    return slots;
+}
+
+bool InUseNumber(std::int32_t number) {
+    for (int slot = 1; slot <= MaxClients; ++slot) {
+        if (ClientTable[slot].InUse > 0 && ClientTable[slot].ClientNumber == number) return true;
+    }
+    return false;
+}
+
+// The client number of a pending history's name ("C0012.dat.pending"), 0 for any other name.
+std::int32_t PendingNumber(std::string_view name) {
+    if (name.size() != 9 + PendingSuffix.size() || !name.ends_with(PendingSuffix) ||
+        name.front() != 'C' || name.substr(5, 4) != ".dat") {
+        return 0;
+    }
+    std::int32_t number = 0;
+    for (const char c : name.substr(1, 4)) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number <= MaxClients ? number : 0;
+}
+
+}  // namespace
+
+AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& progress) {
+    AddedClients result;
+    if (!DataWritable()) {
+        result.error = ReadOnlyReason();
+        return result;
+    }
+    const std::vector<int> slots = UsableFreeSlots(clients.size());
+    if (slots.size() < clients.size()) {
+        result.error = "only " + std::to_string(slots.size()) +
+                       " free client numbers have no earlier client's history file";
+        return result;
+    }
+    PrepareForWriting();
+    // The histories first, under names that no client shows and the next start settles.
+    std::vector<std::int32_t> pending;
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        std::string bytes = EncodeWindows1252(clients[i].history);
+        std::erase(bytes, '\0');
+        if (!bytes.empty()) {
+            const std::int32_t number = ClientTable[slots[i]].ClientNumber;
+            pending.push_back(number);
+            if (!WriteUnflushed(PendingName(number), bytes, result.error)) {
+                RemovePending(pending);
+                return result;
+            }
+        }
+        if (progress && !progress(i + 1, clients.size())) {
+            RemovePending(pending);
+            result.cancelled = true;
+            return result;
+        }
+    }
+    if (!pending.empty() && !FlushFolder(true, result.error)) {
+        RemovePending(pending);
+        return result;
+    }
+    // The clients exist once the table holding them is on the disk.
+    const auto before = std::make_unique<SlotTable>(ClientTable);
+    const std::int32_t saveNeededBefore = SaveNeeded;
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        ClientRecord& slot = ClientTable[slots[i]];
+        const std::int32_t number = slot.ClientNumber;
+        slot = clients[i].record;
+        slot.ClientNumber = number;
+        slot.InUse = 1;
+    }
+    SaveNeeded = 1;
+    if (!SaveClientTable()) {
+        result.error = LastFileError();
+        ClientTable = *before;
+        SaveNeeded = saveNeededBefore;
+        RemovePending(pending);
+        return result;
+    }
+    // Named as histories now; whatever a crash leaves pending here the next start names.
+    const FileCalls calls = CurrentFileCalls();
+    for (const std::int32_t number : pending) {
+        calls.rename(PendingName(number).c_str(), HistoryFileName(number).c_str());
+    }
+    std::string unflushed;
+    if (!pending.empty()) FlushFolder(false, unflushed);
+    result.added = clients.size();
+    return result;
+}
+
+void SettlePendingHistories() {
+    if (!DataWritable()) return;
+    std::vector<std::int32_t> numbers;
+    if (DIR* folder = ::opendir(DataFolder().c_str())) {
+        while (const dirent* entry = ::readdir(folder)) {
+            if (const std::int32_t number = PendingNumber(entry->d_name)) {
+                numbers.push_back(number);
+            }
+        }
+        ::closedir(folder);
+    }
+    if (numbers.empty()) return;
+    PrepareForWriting();
+    const FileCalls calls = CurrentFileCalls();
+    std::vector<std::int32_t> unwanted;
+    for (const std::int32_t number : numbers) {
+        // A history of a client the table holds is kept pending when it cannot take its name
+        // now: the next start tries again.
+        if (!InUseNumber(number) || FileExists(HistoryFileName(number))) {
+            unwanted.push_back(number);
+        } else {
+            calls.rename(PendingName(number).c_str(), HistoryFileName(number).c_str());
+        }
+    }
+    RemovePending(unwanted);
+    std::string unflushed;
+    FlushFolder(false, unflushed);
+}
+
+}  // namespace store
