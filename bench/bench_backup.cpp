@@ -1,7 +1,8 @@
 // A backup of the full data folder beside a plain copy of the same files into a new folder (what
 // "cp -r" does: read, create, write and close each, flushing nothing). The first backup copies
 // every file and flushes them to the disk; a following one links the files the backup before it
-// already holds.
+// already holds. Its budget: the first backup of the full folder (2000 clients, 2 KB histories)
+// within 1 s; one flush of the disk at its end meets it, on the program's one thread.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>

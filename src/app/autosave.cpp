@@ -93,6 +93,10 @@ void SaveIfPending() {
     TellSaveFailed();
 }
 
+void NoteSaveFailureTold() {
+    State().failureTold = true;
+}
+
 void CancelScheduledSave() {
     AutosaveState& state = State();
     if (state.timer) state.timer->stop();

@@ -19,6 +19,9 @@ public:
 // Saves now when a change is pending and no action is running; a failure is told once, until
 // a save succeeds again. Does nothing in a folder that may not be written (the user was told).
 void SaveIfPending();
+// Counts a failed save that the user was just told of in other words as told: the failures
+// that follow stay quiet until a save succeeds again.
+void NoteSaveFailureTold();
 // Forgets a scheduled save (a new run begins).
 void CancelScheduledSave();
 // How long after an action the save waits, in milliseconds (short: the safe save costs well

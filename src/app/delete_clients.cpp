@@ -1,7 +1,9 @@
 #include "app/delete_clients.h"
 
+#include <string>
 #include <vector>
 
+#include "app/autosave.h"
 #include "app/client_list.h"
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -48,10 +50,20 @@ void DeleteSelectedClients() {
     if (selected == 0) return;
     if (gui::EZ_MSGBOX(MainForm, DeleteQuestion, "Delete Clients", "YNC") != 1) return;
     // "I deleted the wrong clients" has an answer: the clients as they were, in a backup.
-    // (Read-only clients are not changed on the disk by a deletion, and need none.)
+    // (Read-only clients need none: they cannot be deleted, as FreeSlots says below.)
     if (selected > 1 && store::DataWritable() && !KeptInABackup()) return;
-    store::FreeSlots(SelectedSlots());
-    // The freed records move behind the remaining clients.
+    std::string reason;
+    if (!store::FreeSlots(SelectedSlots(), &reason)) {
+        // The clients stay, with their histories, as the file on disk still has them.
+        NoteSaveFailureTold();
+        gui::EZ_MSGBOX(MainForm,
+                       "The highlighted clients could not be deleted: the client file \"" +
+                           store::DataFilePath() + "\" could not be saved (" + reason +
+                           "). They are kept as they were, with their histories.{!}",
+                       "Clients Not Deleted", "OK");
+        return;
+    }
+    // The freed records are behind the remaining clients already; the sort keeps it so.
     SortClientTable();
     FillClientList();
     ShowSelectedCount();

@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QString>
 
 #include "app/app_state.h"
@@ -28,6 +27,7 @@
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/data_location.h"
+#include "store/data_permissions.h"
 #include "store/files.h"
 #include "store/history.h"
 
@@ -120,13 +120,6 @@ std::string FindHelpFile(const std::string& appPath) {
                : beside;
 }
 
-// This program's folder among the user's data folders (~/.local/share/<application id>/).
-std::string UserDataFolder() {
-    const QString shared = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (shared.isEmpty()) return {};
-    return shared.toStdString() + "/" + platform::ApplicationId + "/";
-}
-
 void KeepTheDailyBackup() {
     const store::BackupResult daily = store::MakeDailyBackupIfDue(platform::LocalDateTime());
     // Read-only clients were told about already, and need no backup: nothing can change them.
@@ -164,11 +157,13 @@ void Initialise() {
     });
     // The clients and their histories live beside a copy the user keeps in a folder of their
     // own, and in the user's data folder for an installed program.
-    const store::DataHome home = store::ChooseDataHome(appPath, UserDataFolder());
+    const store::DataHome home = store::ChooseDataHome(appPath, platform::ApplicationId);
     store::SetDataFolder(home.folder + store::DataFolderName);
-    // Reports that cannot be printed are kept beside the data, and the user is told in the
-    // program's own message boxes.
-    print::SetReportsFolder(home.folder + "Reports/");
+    store::RepairDataPermissions(home);
+    // Reports that cannot be printed are kept as PDF files: an installed program's in the
+    // user's documents folder, where a file manager shows them, a copy's beside its data. The
+    // user is told in the program's own message boxes.
+    print::SetReportsFolder(home.installed ? std::string() : home.folder + "Reports/");
     print::SetNoticeHandler([](const std::string& caption, const std::string& text) {
         gui::EZ_MSGBOX("", text, caption, "OK");
     });

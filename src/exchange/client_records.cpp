@@ -1,9 +1,12 @@
 #include "exchange/client_records.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
+#include "exchange/field_rules.h"
 #include "exchange/line_breaks.h"
 #include "followup/day_numbers.h"
 #include "store/history.h"
@@ -18,14 +21,99 @@ bool Storable(std::string_view text) {
     return store::IsAscii(text) || store::DecodeWindows1252(store::EncodeWindows1252(text)) == text;
 }
 
-// Stores text into the field and notes what the field could not keep.
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// What storing a contact leaves for the history, "Label: value" a line, in the order the
+// block shows them: the contact's own extras, what the fields' rules refused, the fields cut.
+struct ForHistory {
+    std::vector<std::string> refused;
+    std::vector<std::string> cut;
+};
+
+// Stores text into the field and notes what the field could not keep; a field cut keeps the
+// whole text (or the text it was made from) in the history.
 template <std::size_t N>
 void Keep(std::array<char, N>& field, std::string_view text, std::string_view name,
-          StoredContact& stored) {
+          StoredContact& stored, ForHistory& history, std::string_view whole = {}) {
     const store::StoredText kept = store::StoreField(field, text);
     // ASCII text is its own bytes in the data file, and the file holds every one of them.
     if (!kept.ascii && !Storable(text)) stored.unstorableFields.push_back(name);
-    if (kept.length > N) stored.cutFields.push_back(name);
+    if (kept.length > N) {
+        stored.cutFields.push_back(name);
+        const std::string_view original = whole.empty() ? text : whole;
+        history.cut.push_back(std::string(name) + ": " + std::string(Trimmed(original)));
+    }
+}
+
+// The label of a "Label: value" line.
+std::string_view LabelOf(std::string_view line) {
+    return Trimmed(line.substr(0, line.find(':')));
+}
+
+void NoteKept(StoredContact& stored, std::string_view label) {
+    if (label.empty()) return;
+    if (std::find(stored.keptInHistory.begin(), stored.keptInHistory.end(), label) ==
+        stored.keptInHistory.end()) {
+        stored.keptInHistory.emplace_back(label);
+    }
+}
+
+// The field rules the details window's boxes apply as the user types: a state of two letters,
+// an extension of digits, numbers and addresses that fit. What they refuse is noted.
+void ApplyFieldRules(Contact& c, StoredContact& stored, ForHistory& history) {
+    const auto refuse = [&](std::string_view label, std::string_view value) {
+        history.refused.push_back(std::string(label) + ": " + std::string(Trimmed(value)));
+        NoteKept(stored, label);
+    };
+    if (!Trimmed(c.state).empty()) {
+        if (std::optional<std::string> code = StateCode(c.state)) {
+            c.state = std::move(*code);
+        } else {
+            refuse(FieldNames[3], c.state);
+            c.state.clear();
+        }
+    }
+    if (Trimmed(c.ext).empty()) {
+        NumberAndExtension split = SplitExtension(c.phone);
+        c.phone = std::move(split.number);
+        c.ext = std::move(split.extension);
+    } else if (std::optional<std::string> digits = ExtensionDigits(c.ext)) {
+        c.ext = std::move(*digits);
+    } else {
+        refuse(FieldNames[7], c.ext);
+        c.ext.clear();
+    }
+    // Every address that fits after those before it, joined without blanks.
+    std::string email;
+    for (const std::string& address : SplitAddresses(c.email)) {
+        std::string joined = email.empty() ? address : email + ";" + address;
+        if (StoredLength(joined) <= sizeof(store::ClientRecord::EMail)) {
+            email = std::move(joined);
+        } else {
+            refuse(FieldNames[11], address);
+        }
+    }
+    c.email = std::move(email);
+}
+
+// The contact's history with the block of what it keeps for the fields appended.
+std::string WithKeptBlock(Contact& contact, const ForHistory& history, std::string_view fileName) {
+    std::string text = std::move(contact.history);
+    if (contact.extras.empty() && history.refused.empty() && history.cut.empty()) return text;
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    text += "Imported ";
+    if (!fileName.empty()) text += "from " + std::string(fileName) + " ";
+    text += "on " + followup::DayNumberToText(followup::TodayDayNumber()) + ":";
+    const std::array<const std::vector<std::string>*, 3> blocks{&contact.extras, &history.refused,
+                                                                &history.cut};
+    for (const std::vector<std::string>* lines : blocks) {
+        for (const std::string& line : *lines) text += "\n" + line;
+    }
+    return text;
 }
 
 int Number(std::string_view digits) {
@@ -109,29 +197,37 @@ std::vector<std::string> ClientContacts::UnreadableHistories() const {
     return names;
 }
 
-StoredContact StoreContact(Contact&& contact) {
+StoredContact StoreContact(Contact&& contact, std::string_view fileName) {
     StoredContact stored;
+    ForHistory history;
+    if (Trimmed(contact.client).empty()) contact.client = contact.contact;
+    for (const std::string& extra : contact.extras) NoteKept(stored, LabelOf(extra));
+    ApplyFieldRules(contact, stored, history);
+    constexpr std::size_t NumberWidth = sizeof(store::ClientRecord::Phone);
+    const std::string phone = FittedNumber(contact.phone, NumberWidth);
+    const std::string fax = FittedNumber(contact.fax, NumberWidth);
+    const std::string cell = FittedNumber(contact.cell, NumberWidth);
     store::ClientRecord& record = stored.record;
-    Keep(record.ClientName, contact.client, FieldNames[0], stored);
-    Keep(record.Address, contact.address, FieldNames[1], stored);
-    Keep(record.City, contact.city, FieldNames[2], stored);
-    Keep(record.State, contact.state, FieldNames[3], stored);
-    Keep(record.Zip, contact.zip, FieldNames[4], stored);
-    Keep(record.Contact, contact.contact, FieldNames[5], stored);
-    Keep(record.Phone, contact.phone, FieldNames[6], stored);
-    Keep(record.Ext, contact.ext, FieldNames[7], stored);
-    Keep(record.Fax, contact.fax, FieldNames[8], stored);
-    Keep(record.Cell, contact.cell, FieldNames[9], stored);
-    Keep(record.Gatekeeper, contact.gatekeeper, FieldNames[10], stored);
-    Keep(record.EMail, contact.email, FieldNames[11], stored);
+    Keep(record.ClientName, contact.client, FieldNames[0], stored, history);
+    Keep(record.Address, contact.address, FieldNames[1], stored, history);
+    Keep(record.City, contact.city, FieldNames[2], stored, history);
+    Keep(record.State, contact.state, FieldNames[3], stored, history);
+    Keep(record.Zip, contact.zip, FieldNames[4], stored, history);
+    Keep(record.Contact, contact.contact, FieldNames[5], stored, history);
+    Keep(record.Phone, phone, FieldNames[6], stored, history, contact.phone);
+    Keep(record.Ext, contact.ext, FieldNames[7], stored, history);
+    Keep(record.Fax, fax, FieldNames[8], stored, history, contact.fax);
+    Keep(record.Cell, cell, FieldNames[9], stored, history, contact.cell);
+    Keep(record.Gatekeeper, contact.gatekeeper, FieldNames[10], stored, history);
+    Keep(record.EMail, contact.email, FieldNames[11], stored, history);
     if (!contact.followUpDate.empty()) {
         const std::int32_t day = DayNumberFromIso(contact.followUpDate);
         stored.badFollowUpDate = day == 0;
         record.FollowUpFlag = day != 0 ? 1 : 0;
         record.FollowUpDate = day;
     }
-    Keep(record.FollowUpAction, contact.followUpAction, FieldNames[13], stored);
-    stored.history = std::move(contact.history);
+    Keep(record.FollowUpAction, contact.followUpAction, FieldNames[13], stored, history);
+    stored.history = WithKeptBlock(contact, history, fileName);
     if (!Storable(stored.history)) stored.unstorableFields.push_back(FieldNames[14]);
     record.InUse = 1;
     return stored;

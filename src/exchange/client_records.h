@@ -53,10 +53,17 @@ struct StoredContact {
     std::vector<std::string_view> cutFields;
     // Names of the fields holding characters the data file cannot store (kept as "?").
     std::vector<std::string_view> unstorableFields;
+    // The labels of what no field holds and the history keeps ("Home phone", "Title",
+    // "E-mail", "State"), each once; the fields cut are kept whole there too.
+    std::vector<std::string> keptInHistory;
     // A follow-up date that is no date between 1961 and 2060; the client gets no follow-up.
     bool badFollowUpDate = false;
 };
-StoredContact StoreContact(Contact&& contact);
+// The contact under the details window's rules for its fields (see field_rules.h), a contact
+// without a client name listed by the contact's name. What no field can hold, and the whole
+// text of each field cut, go to the end of the history as one block headed "Imported from
+// <fileName> on <today>:".
+StoredContact StoreContact(Contact&& contact, std::string_view fileName = {});
 
 // The stored contact's history with CR LF between its lines, as the program's own files.
 std::string HistoryAsStored(const StoredContact& stored);

@@ -26,6 +26,9 @@ struct Contact {
     std::string followUpAction;
     // Lines separated by "\n".
     std::string history;
+    // Values the other program had that no field holds, each "Label: value" ("Home phone: ...");
+    // the import keeps them in the history.
+    std::vector<std::string> extras;
 };
 
 // The addresses of an e-mail text, split at ";", "," and blanks, in their order.

@@ -3,14 +3,13 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "exchange/byte_scan.h"
 #include "exchange/client_records.h"
-#include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
 
@@ -25,26 +24,57 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// The bytes that put a field in quotes, and those changed inside them.
-constexpr auto QuotedAlways = BytesOf(",;\"\r\n\t");
-constexpr auto ChangedInQuotes = BytesOf("\"\r\n");
+// The bytes changed inside quotes, and those that put a field in quotes.
+bool ChangedInQuotes(char c) {
+    return c == '"' || c == '\r' || c == '\n';
+}
+bool QuotedAlways(char c) {
+    return c == ',' || c == ';' || c == '\t' || ChangedInQuotes(c);
+}
 
 // Readers trim unquoted fields and end rows at line breaks, so such fields go in quotes.
 bool NeedsQuotes(std::string_view text) {
     if (text.empty()) return false;
     if (IsBlank(text.front()) || IsBlank(text.back())) return true;
-    return FindFirst(text, 0, QuotedAlways) < text.size();
+    return std::any_of(text.begin(), text.end(), QuotedAlways);
+}
+
+// A plain number or a phone number: a sign and digits, with blanks, dots, dashes, slashes or
+// parentheses between them ("-12.5", "+1 (503) 555-0142").
+bool IsNumber(std::string_view text) {
+    if (text.starts_with('+') || text.starts_with('-')) text.remove_prefix(1);
+    return text.find_first_of("0123456789") != std::string_view::npos &&
+           text.find_first_not_of("0123456789 .-/()") == std::string_view::npos;
+}
+
+// Whether the text needs an apostrophe before it: a spreadsheet would take it for a formula,
+// or the import would take the apostrophes it begins with for one written here.
+bool NeedsFormulaGuard(std::string_view text) {
+    const std::size_t start = text.find_first_not_of('\'');
+    if (start == std::string_view::npos ||
+        FormulaStarts.find(text[start]) == std::string_view::npos) {
+        return false;
+    }
+    return start > 0 || !IsNumber(text);
 }
 
 void AppendField(std::string& out, std::string_view text) {
+    const std::string_view guard = NeedsFormulaGuard(text) ? "'" : "";
     if (!NeedsQuotes(text)) {
+        out += guard;
         out += text;
         return;
     }
     out += '"';
+    out += guard;
     std::size_t start = 0;
-    for (std::size_t at = FindFirst(text, 0, ChangedInQuotes); at < text.size();
-         at = FindFirst(text, start, ChangedInQuotes)) {
+    const auto next = [text](std::size_t from) {
+        return static_cast<std::size_t>(
+            std::find_if(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
+                         ChangedInQuotes) -
+            text.begin());
+    };
+    for (std::size_t at = next(0); at < text.size(); at = next(start)) {
         out.append(text.substr(start, at - start));
         start = at + 1;
         if (text[at] == '"') {
@@ -137,7 +167,9 @@ CsvExport Export(const std::string& path, std::size_t count, const AppendItem& a
         result.error = std::move(*refusal);
         return result;
     }
-    if (!ReplaceFileAsMade(path, Head(), count, append)) {
+    std::string text = Head();
+    for (std::size_t i = 0; i < count; ++i) append(text, i);
+    if (!store::ReplaceFileSafely(path, text)) {
         result.error = "The clients could not be exported to \"" + path +
                        "\": " + store::LastFileError() + ".";
         return result;

@@ -32,7 +32,6 @@ struct CsvRow {
         text += field;
         ends.push_back(text.size());
     }
-    bool operator==(const CsvRow&) const = default;
 };
 
 struct CsvTable {
@@ -40,6 +39,7 @@ struct CsvTable {
     std::vector<CsvRow> rows;         // every row below the header that holds any text
     char separator = ',';             // ',', ';' or '\t'
     std::string encoding;             // how the file's bytes were read: "UTF-8", ...
+    std::vector<std::string> notes;   // what could not be read as written, for the user
 };
 
 struct CsvReading {
@@ -50,23 +50,17 @@ struct CsvReading {
     std::size_t errorLine = 0;  // the line the error names; 0 when it names none
 };
 
-// Reads CSV bytes: UTF-8 with or without a byte-order mark, UTF-16 with one, anything else as
-// Windows-1252; fields separated by ',', ';' or tab, whichever the header line holds most of
-// (or what an Excel "sep=" first line names); quoted fields may hold separators, doubled
-// quotes and line breaks. Every text comes out as UTF-8 with "\n" between its lines, and
-// blanks around unquoted fields are dropped. A row with fewer fields than the header is filled
-// up with empty ones; one with more is an error unless the extra fields are empty, since its
-// texts would not stand under their column names.
-//
-// A plainly well-formed file (quotes only around whole fields, nothing but a separator or a line
-// break after a closing one) is read without libcsv, which reads every other file and gives
-// every error; `way` makes libcsv read any file, to compare the two.
-enum class CsvReadingWay { Fastest, LibraryOnly };
-CsvReading ReadCsv(std::string_view bytes, CsvReadingWay way = CsvReadingWay::Fastest);
+// Reads CSV bytes with libcsv: UTF-8 with or without a byte-order mark (a stray byte shown as
+// "?" and noted), UTF-16 with a mark, Windows-1252 when the bytes are no UTF-8 at all; fields
+// separated by ',', ';' or tab, whichever the header line holds most of (or what an Excel
+// "sep=" first line names); quoted fields may hold separators, doubled quotes and line breaks.
+// Every text comes out as UTF-8 with "\n" between its lines, and blanks (and tabs, unless they
+// separate) around unquoted fields are dropped. A row with fewer fields than the header is
+// filled up with empty ones; one with more is an error unless the extra fields are empty,
+// since its texts would not stand under their column names.
+CsvReading ReadCsv(std::string_view bytes);
 
-// The largest file ReadCsvFile reads: far beyond 2000 clients with long histories.
-constexpr std::size_t MaxCsvFileBytes = 64 * 1024 * 1024;
-// Reads the file at the path as ReadCsv does.
+// Reads the file at the path (see ReadImportFile) as ReadCsv does.
 CsvReading ReadCsvFile(const std::string& path);
 
 }  // namespace exchange

@@ -29,23 +29,14 @@ struct ImportPlan {
     int freeSlots = 0;                   // free slots in the client table now
 };
 
-// Plans the import of the contacts into the client table as it is now. A contact without a
-// client name takes the contact's name as its client name.
-ImportPlan PlanImport(std::vector<Contact> contacts);
+// Plans the import of the contacts into the client table as it is now, in the file's order. A
+// contact without a client name takes the contact's name as its client name. The file's name
+// heads what each history keeps of the values no field holds (see StoreContact).
+ImportPlan PlanImport(std::vector<Contact> contacts, std::string_view fileName = {});
 
-// The same plan for the contacts of a CSV file's rows under the mapping, each row's contact
-// planned as it is made.
-ImportPlan PlanImport(std::span<const CsvRow> rows, const ColumnMapping& mapping);
-
-// The same plan for the cards of a vCard file, each card planned as it is read, on the
-// processor that read it; or why the file cannot be imported.
-struct PlannedFile {
-    ImportPlan plan;
-    std::string error;  // as ReadVCardFile gives it
-};
-PlannedFile PlanVCardFileImport(const std::string& path);
-// The file's bytes read in pieces of at least pieceBytes, as ReadVCards reads them.
-PlannedFile PlanVCardImport(std::string_view bytes, std::size_t pieceBytes);
+// The same plan for the contacts of a CSV file's rows under the mapping.
+ImportPlan PlanImport(std::span<const CsvRow> rows, const ColumnMapping& mapping,
+                      std::string_view fileName = {});
 
 // Which clients an import adds: the duplicates only when the user asked for them, and only as
 // many as the free slots hold, in the file's order. Indexes into ImportPlan::clients.

@@ -4,13 +4,12 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <vector>
 
-#include "exchange/byte_scan.h"
 #include "exchange/client_records.h"
-#include "exchange/in_parallel.h"
 #include "store/data_folder.h"
 #include "store/files.h"
 
@@ -51,12 +50,18 @@ void AppendFolded(std::string& out, std::string_view line) {
 // A text value as RFC 2426 writes it: backslash, comma and semicolon escaped, every line
 // break (CR LF, CR or LF) as "\n". Copied in runs between such characters: histories are long.
 std::string Escaped(std::string_view text) {
-    constexpr auto special = BytesOf("\\,;\r\n");
+    const auto special = [](char c) {
+        return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
+    };
+    const auto next = [text, special](std::size_t from) {
+        return static_cast<std::size_t>(
+            std::find_if(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), special) -
+            text.begin());
+    };
     std::string result;
     result.reserve(text.size() + text.size() / 16);
     std::size_t start = 0;
-    for (std::size_t i = FindFirst(text, 0, special); i < text.size();
-         i = FindFirst(text, start, special)) {
+    for (std::size_t i = next(0); i < text.size(); i = next(start)) {
         const char c = text[i];
         result.append(text.substr(start, i - start));
         if (c == '\r' || c == '\n') {
@@ -175,7 +180,9 @@ VCardExport Export(const std::string& path, std::size_t count, const AppendItem&
     if (store::KindOfPath(path, &reason) == store::PathKind::Unusable) {
         return {false, "\"" + path + "\" cannot be written: " + reason + ".", {}};
     }
-    if (!ReplaceFileAsMade(path, {}, count, append)) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) append(text, i);
+    if (!store::ReplaceFileSafely(path, text)) {
         return {false,
                 "\"" + path + "\" could not be written: " + store::LastFileError() +
                     ". Nothing was exported.",

@@ -1,61 +1,344 @@
 #include "exchange/vcard_import.h"
 
 #include <QByteArray>
-#include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <exception>
-#include <functional>
+#include <array>
 #include <optional>
-#include <span>
-#include <system_error>
-#include <thread>
 #include <utility>
 
-#include "exchange/in_blocks.h"
-#include "exchange/vcard_card.h"
-#include "exchange/vcard_text.h"
-#include "store/files.h"
+#include "exchange/import_file.h"
+#include "exchange/line_breaks.h"
+#include "exchange/utf8.h"
+#include "store/text_field.h"
 
 namespace exchange {
 
 namespace {
 
-using vcard::AddParameters;
-using vcard::BuildContact;
-using vcard::CardBuilder;
-using vcard::FindUnquoted;
-using vcard::HoldsWord;
-using vcard::IsBlank;
-using vcard::LineEndBytes;
-using vcard::Name;
-using vcard::NameOf;
-using vcard::Property;
-using vcard::Quoted;
-using vcard::Trimmed;
-using vcard::Upper;
-using vcard::Version;
+enum class Version { V21, V30, V40 };
 
-// A content line taken apart: the name without its group, the parameters and the value.
-struct LineParts {
-    std::string_view name;
-    std::string_view head;  // the name and its parameters
-    std::string_view value;
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string Upper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return upper;
+}
+
+std::string_view Unquoted(std::string_view text) {
+    text = Trimmed(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+// A piece of the file for a message: short, printable ASCII only.
+std::string Quoted(std::string_view text) {
+    constexpr std::size_t MaxShown = 30;
+    std::string shown;
+    for (const char c : text.substr(0, MaxShown)) shown.push_back(c >= ' ' && c <= '~' ? c : '?');
+    return "\"" + shown + (text.size() > MaxShown ? "...\"" : "\"");
+}
+
+// The position of the first c outside double quotes, or npos.
+std::size_t FindUnquoted(std::string_view text, char c) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') quoted = !quoted;
+        if (text[i] == c && !quoted) return i;
+    }
+    return std::string_view::npos;
+}
+
+// The parts of the text between separators outside quotes.
+std::vector<std::string_view> SplitUnquoted(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (std::size_t at = FindUnquoted(text, separator); at != std::string_view::npos;
+         at = FindUnquoted(text, separator)) {
+        parts.push_back(text.substr(0, at));
+        text.remove_prefix(at + 1);
+    }
+    parts.push_back(text);
+    return parts;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// "=XX" becomes the byte XX, at the value's end too; an "=" not followed by two hex digits is
+// kept as written.
+std::string FromQuotedPrintable(std::string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
+            HexDigit(text[i + 2]) >= 0) {
+            bytes.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
+            i += 2;
+        } else {
+            bytes.push_back(text[i]);
+        }
+    }
+    return bytes;
+}
+
+// Escapes are undone: in vCard 2.1 only "\;" is one (a Windows path keeps its backslashes);
+// later versions escape the backslash, the comma, the semicolon and line breaks ("\n", "\N").
+std::string Unescaped(std::string_view text, Version version) {
+    if (text.find('\\') == std::string_view::npos) return std::string(text);
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool escape = text[i] == '\\' && i + 1 < text.size() &&
+                            (version != Version::V21 || text[i + 1] == ';');
+        if (!escape) {
+            result.push_back(text[i]);
+            continue;
+        }
+        const char next = text[++i];
+        result.push_back(next == 'n' || next == 'N' ? '\n' : next);
+    }
+    return result;
+}
+
+// A structured value (N, ADR, ORG) split at the semicolons not escaped, each part unescaped.
+std::vector<std::string> Components(std::string_view text, Version version) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] == '\\' && i + 1 < text.size() &&
+            (version != Version::V21 || text[i + 1] == ';')) {
+            ++i;
+        } else if (i == text.size() || text[i] == ';') {
+            parts.push_back(Unescaped(text.substr(start, i - start), version));
+            start = i + 1;
+        }
+    }
+    return parts;
+}
+
+// A text for a one-line field: line breaks become the separator, other control characters
+// blanks, and blanks are trimmed from the ends.
+std::string OneLine(std::string_view text, std::string_view separator = " ") {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            result.append(separator);
+        } else {
+            result.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
+        }
+    }
+    return std::string(Trimmed(result));
+}
+
+// A history: lines separated by "\n", no control characters but tabs, no blanks or empty lines
+// at the end.
+std::string HistoryText(std::string_view text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            result.push_back('\n');
+        } else {
+            result.push_back((c < 0x20 && c != '\t') || c == 0x7F ? ' ' : static_cast<char>(c));
+        }
+    }
+    while (!result.empty() && (IsBlank(result.back()) || result.back() == '\n')) result.pop_back();
+    return result;
+}
+
+std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view separator) {
+    std::string result;
+    for (const std::string& part : parts) {
+        if (part.empty()) continue;
+        if (!result.empty()) result.append(separator);
+        result.append(part);
+    }
+    return result;
+}
+
+// A number as written, or the number and extension of a vCard 4.0 "tel:" address
+// ("tel:+1-418-656-9254;ext=102") as the program writes them ("+1-418-656-9254 x102").
+std::string NumberText(std::string_view value) {
+    const std::string number = OneLine(value);
+    std::string_view uri = number;
+    while (Upper(uri.substr(0, 4)) == "TEL:") uri = Trimmed(uri.substr(4));
+    if (uri.size() == number.size()) return number;
+    const std::vector<std::string_view> parts = SplitUnquoted(uri, ';');
+    std::string text = OneLine(parts.front());
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string ext = OneLine(parts[i].substr(std::min<std::size_t>(parts[i].size(), 4)));
+        if (Upper(parts[i].substr(0, 4)) == "EXT=" && !ext.empty()) {
+            text += (text.empty() ? "x" : " x") + ext;
+        }
+    }
+    return text;
+}
+
+// Splits a number from its extension: "555-0100 x12" as the program writes it, and
+// "555-0100 ext. 12" or "ext 12" as people type it; the first marker with text after it counts.
+void SplitExtension(const std::string& number, std::string& phone, std::string& ext) {
+    const std::string upper = " " + Upper(number);
+    for (std::size_t at = 0; at < upper.size(); ++at) {
+        for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
+            if (upper.compare(at, marker.size(), marker) != 0) continue;
+            std::string rest = OneLine(std::string_view(number).substr(at + marker.size() - 1));
+            if (rest.empty()) continue;
+            phone = OneLine(std::string_view(number).substr(0, at == 0 ? 0 : at - 1));
+            ext = std::move(rest);
+            return;
+        }
+    }
+    phone = number;
+}
+
+// The properties read; every other one is skipped.
+constexpr std::array<std::string_view, 12> ReadProperties{
+    "ORG",
+    "FN",
+    "N",
+    "ADR",
+    "EMAIL",
+    "NOTE",
+    "TEL",
+    "TITLE",
+    "URL",
+    "X-VENDRIX-GATEKEEPER",
+    "X-VENDRIX-FOLLOW-UP",
+    "X-VENDRIX-FOLLOW-UP-ACTION",
 };
 
-std::optional<LineParts> Parts(std::string_view line) {
-    const std::size_t colon = FindUnquoted(line, ':');
-    if (colon == std::string_view::npos) return std::nullopt;
-    LineParts parts;
-    parts.head = line.substr(0, colon);
-    parts.name = Trimmed(parts.head.substr(0, FindUnquoted(parts.head, ';')));
-    if (const std::size_t dot = parts.name.rfind('.'); dot != std::string_view::npos) {
-        parts.name.remove_prefix(dot + 1);
+// One content line the program reads: "[group.]NAME;PARAM=VALUE;...:value".
+struct Property {
+    std::string name;                // upper case, without its group
+    std::vector<std::string> types;  // upper case: TYPE values, PREF, bare 2.1 parameters
+    std::string encoding;            // upper case
+    std::string charset;
+    std::string value;  // as written, unfolded
+    int line = 0;
+
+    bool is(std::string_view type) const {
+        return std::find(types.begin(), types.end(), type) != types.end();
     }
-    parts.value = line.substr(colon + 1);
-    return parts;
+};
+
+// Adds the parameters of a line's head ("NAME;PARAM=VALUE;...") to the property.
+void AddParameters(Property& property, std::string_view head) {
+    const std::vector<std::string_view> parameters = SplitUnquoted(head, ';');
+    for (std::size_t i = 1; i < parameters.size(); ++i) {
+        const std::size_t equals = parameters[i].find('=');
+        const std::string name = Upper(Trimmed(parameters[i].substr(0, equals)));
+        if (equals == std::string_view::npos) {
+            // vCard 2.1 names types and encodings bare: "TEL;WORK;FAX", "NOTE;QUOTED-PRINTABLE".
+            if (name == "QUOTED-PRINTABLE" || name == "BASE64" || name == "8BIT" ||
+                name == "7BIT") {
+                property.encoding = name;
+            } else {
+                property.types.push_back(name);
+            }
+            continue;
+        }
+        const std::string_view value = Unquoted(parameters[i].substr(equals + 1));
+        if (name == "TYPE") {
+            for (const std::string_view type : SplitUnquoted(value, ',')) {
+                property.types.push_back(Upper(Unquoted(type)));
+            }
+        } else if (name == "ENCODING") {
+            property.encoding = Upper(value);
+        } else if (name == "CHARSET") {
+            property.charset = std::string(value);
+        } else if (name == "PREF") {
+            property.types.emplace_back("PREF");
+        }
+    }
+}
+
+// How well a property fits a field: a work one first, then a preferred one.
+int Rank(const Property& property) {
+    return (property.is("WORK") ? 2 : 0) + (property.is("PREF") ? 1 : 0);
+}
+
+// Keeps the best-ranked candidate; of equal rank the first stays.
+void Choose(const Property*& chosen, const Property& candidate) {
+    if (chosen == nullptr || Rank(candidate) > Rank(*chosen)) chosen = &candidate;
+}
+
+// The properties read, by the field each goes to.
+struct CardFields {
+    const Property* org = nullptr;
+    const Property* fn = nullptr;
+    const Property* n = nullptr;
+    const Property* adr = nullptr;
+    const Property* phone = nullptr;
+    const Property* fax = nullptr;
+    const Property* cell = nullptr;
+    const Property* gatekeeper = nullptr;
+    const Property* followUpDate = nullptr;
+    const Property* followUpAction = nullptr;
+    std::vector<const Property*> emails;
+    std::vector<const Property*> notes;
+};
+
+CardFields FieldsOf(const std::vector<Property>& card) {
+    CardFields fields;
+    const auto first = [](const Property*& field, const Property& property) {
+        if (field == nullptr) field = &property;
+    };
+    for (const Property& p : card) {
+        if (p.name == "ORG") first(fields.org, p);
+        if (p.name == "FN") first(fields.fn, p);
+        if (p.name == "N") first(fields.n, p);
+        if (p.name == "X-VENDRIX-GATEKEEPER") first(fields.gatekeeper, p);
+        if (p.name == "X-VENDRIX-FOLLOW-UP") first(fields.followUpDate, p);
+        if (p.name == "X-VENDRIX-FOLLOW-UP-ACTION") first(fields.followUpAction, p);
+        if (p.name == "ADR") Choose(fields.adr, p);
+        if (p.name == "EMAIL") fields.emails.push_back(&p);
+        if (p.name == "NOTE") fields.notes.push_back(&p);
+        if (p.name != "TEL") continue;
+        if (p.is("FAX")) {
+            Choose(fields.fax, p);
+        } else if (p.is("CELL") || p.is("MOBILE")) {
+            Choose(fields.cell, p);
+        } else if (!p.is("PAGER")) {
+            Choose(fields.phone, p);
+        }
+    }
+    return fields;
+}
+
+// What a value no field holds is labelled with ("Phone (home)", "Title"); empty for a value
+// that has a field of its own.
+std::string ExtraLabel(const Property& property) {
+    const std::string where = property.is("HOME")   ? " (home)"
+                              : property.is("WORK") ? " (work)"
+                                                    : "";
+    if (property.name == "TITLE") return "Title";
+    if (property.name == "URL") return "Web";
+    if (property.name == "NOTE") return "Note";
+    if (property.name == "ADR") return "Address" + where;
+    if (property.name != "TEL") return {};
+    if (property.is("FAX")) return "Fax" + where;
+    if (property.is("CELL") || property.is("MOBILE")) return "Cell" + where;
+    return (property.is("PAGER") ? "Pager" : "Phone") + where;
 }
 
 bool IsEmpty(const Contact& c) {
@@ -67,78 +350,74 @@ bool IsEmpty(const Contact& c) {
     return true;
 }
 
-// Reads logical lines one after the other and keeps track of the card they belong to.
+// Reads logical lines one after the other: a small state machine of the card they belong to.
 class Reader {
 public:
-    // Each card read is handed to the sink as one of the piece's cards.
-    Reader(const VCardSink& sink, std::size_t piece) : sink_(sink), piece_(piece) {}
+    explicit Reader(bool utf8File) : utf8File_(utf8File) {}
 
-    // The line is a view of the file, or, when folded, of a string that changes with the
-    // next line.
-    void Take(std::string_view line, int number, bool folded) {
+    void Take(std::string_view line, int number) {
         if (Trimmed(line).empty()) return;
-        const std::optional<LineParts> parts = Parts(line);
-        if (!parts || parts->name.empty()) {
+        const std::size_t colon = FindUnquoted(line, ':');
+        const std::string_view head = line.substr(0, colon);
+        std::string name = Upper(Trimmed(head.substr(0, FindUnquoted(head, ';'))));
+        if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
+            name.erase(0, dot + 1);  // the group ("item1.EMAIL")
+        }
+        if (colon == std::string_view::npos || name.empty()) {
             if (!inCard_) return Fail(number, "the line is not a vCard line " + Quoted(line) + ".");
             return Fail(number, "the line has no property name and \":\" before its value.");
         }
-        const Name name = NameOf(parts->name);
-        // Only these lines' values steer the reading.
-        const bool steers = name == Name::Begin || name == Name::End || name == Name::Version ||
-                            name == Name::Agent;
-        const std::string value = steers ? Upper(Trimmed(parts->value)) : std::string();
+        const std::string_view value = line.substr(colon + 1);
+        const std::string word = Upper(Trimmed(value.substr(0, 16)));
         if (skippedDepth_ > 0) {
-            if (name == Name::Begin && value == "VCARD") ++skippedDepth_;
-            if (name == Name::End && value == "VCARD") --skippedDepth_;
+            // The cards of a vCard 2.1 AGENT, which are no clients.
+            if (name == "BEGIN" && word == "VCARD") ++skippedDepth_;
+            if (name == "END" && word == "VCARD") --skippedDepth_;
             return;
         }
-        const bool agentBefore = emptyAgent_;
-        emptyAgent_ = name == Name::Agent && value.empty();
-        if (name == Name::Begin) return Begin(value, agentBefore, number);
-        if (name == Name::End) return End(value, number);
+        const bool afterEmptyAgent = emptyAgent_;
+        emptyAgent_ = name == "AGENT" && Trimmed(value).empty();
+        if (name == "BEGIN") return Begin(word, afterEmptyAgent, number);
+        if (name == "END") return End(word, number);
         if (!inCard_) {
             return Fail(number, "this line is outside any card; cards begin with BEGIN:VCARD.");
         }
-        if (name == Name::Version) return SetVersion(value, number);
-        if (name == Name::Other || name == Name::Agent) return;
-        Property& property = properties_.emplace_back(name, number);
-        AddParameters(property, parts->head);
-        property.folded = folded;
-        if (folded) {
-            if (!spare_.empty()) {
-                property.unfolded = std::move(spare_.back());
-                spare_.pop_back();
-            }
-            property.unfolded.assign(parts->value);
-        } else {
-            property.written = parts->value;
+        if (name == "VERSION") return SetVersion(word, number);
+        if (std::find(ReadProperties.begin(), ReadProperties.end(), name) == ReadProperties.end()) {
+            return;
         }
+        Property& property = card_.emplace_back();
+        property.name = std::move(name);
+        property.value = std::string(value);
+        property.line = number;
+        AddParameters(property, head);
     }
 
     void Finish(int lastLine) {
-        if (!error_.empty()) return;
+        if (!reading_.error.empty()) return;
         if (inCard_ || skippedDepth_ > 0) {
             return Fail(lastLine, "the file ends inside the card begun on line " +
                                       std::to_string(cardLine_) + "; END:VCARD is missing.");
         }
-        if (cardNumber_ == 0) error_ = "The file holds no vCard: no line reads BEGIN:VCARD.";
+        if (cardNumber_ == 0) {
+            reading_.error = "The file holds no vCard: no line reads BEGIN:VCARD.";
+            return;
+        }
+        if (!badBytes_.empty()) reading_.notes.push_back(BadBytesNote(badBytes_));
     }
 
     // vCard 2.1 folds only where blanks were, and keeps them; later versions drop one.
     bool keepsFoldingBlank() const { return version_ == Version::V21; }
-    bool failed() const { return !error_.empty(); }
-    // Whether the lines so far left the reader outside any card, as at the start of a file.
-    bool betweenCards() const { return !inCard_ && skippedDepth_ == 0; }
-    const std::string& error() const { return error_; }
+    bool failed() const { return !reading_.error.empty(); }
+    VCardReading& reading() { return reading_; }
 
 private:
-    void Begin(const std::string& value, bool afterAgent, int number) {
+    void Begin(const std::string& value, bool afterEmptyAgent, int number) {
         if (value != "VCARD") {
             return Fail(number, "BEGIN:" + Quoted(value) + " begins something else than a vCard.");
         }
         if (inCard_) {
-            // A vCard 2.1 AGENT holds a card of its own, which is not a client.
-            if (afterAgent) {
+            if (afterEmptyAgent) {
                 skippedDepth_ = 1;
                 return;
             }
@@ -148,7 +427,7 @@ private:
         ++cardNumber_;
         cardLine_ = number;
         version_ = Version::V30;
-        ClearProperties();
+        card_.clear();
     }
 
     void End(const std::string& value, int number) {
@@ -156,13 +435,10 @@ private:
         if (value != "VCARD") {
             return Fail(number, "the card ends with END:" + Quoted(value) + ", not END:VCARD.");
         }
-        CardBuilder builder(version_);
-        std::optional<Contact> contact = BuildContact(properties_, builder);
-        if (!contact) return Fail(builder.errorLine(), builder.error());
-        // A card with nothing the program keeps is no client.
-        if (!IsEmpty(*contact)) sink_.keep(piece_, std::move(*contact));
+        std::optional<Contact> contact = ContactOfCard();
+        if (!contact) return;
+        if (!IsEmpty(*contact)) reading_.contacts.push_back(std::move(*contact));
         inCard_ = false;
-        ClearProperties();
     }
 
     void SetVersion(const std::string& value, int number) {
@@ -179,26 +455,161 @@ private:
     }
 
     void Fail(int number, const std::string& why) {
-        if (!error_.empty()) return;
+        if (failed()) return;
         const std::string where = std::to_string(number);
-        error_ = inCard_ ? "Card " + std::to_string(cardNumber_) + " (line " + where + "): " + why
-                         : "Line " + where + ": " + why;
+        reading_.error =
+            inCard_ ? "Card " + std::to_string(cardNumber_) + " (line " + where + "): " + why
+                    : "Line " + where + ": " + why;
+        reading_.contacts.clear();
     }
 
-    // The folded values' strings are kept for the next card's: a history's string is the
-    // largest a card needs besides the one its contact keeps.
-    void ClearProperties() {
-        for (Property& property : properties_) {
-            if (property.folded) spare_.push_back(std::move(property.unfolded));
+    // The property's value decoded to UTF-8, still escaped; nothing when it cannot be.
+    std::optional<std::string> Decoded(const Property& property) {
+        std::string bytes;
+        const std::string& encoding = property.encoding;
+        const bool asWritten = encoding.empty() || encoding == "8BIT" || encoding == "7BIT";
+        if (asWritten) {
+            bytes = property.value;
+        } else if (encoding == "QUOTED-PRINTABLE") {
+            bytes = FromQuotedPrintable(property.value);
+        } else if (encoding == "B" || encoding == "BASE64") {
+            QByteArray compact = QByteArray::fromStdString(property.value);
+            compact.replace(' ', "").replace('\t', "");
+            const auto decoded =
+                QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
+            if (!decoded) return FailOn(property, "the base64 value cannot be decoded.");
+            bytes = decoded.decoded.toStdString();
+        } else {
+            return FailOn(property, "the encoding " + Quoted(encoding) + " is unknown.");
         }
-        properties_.clear();
+        if (!property.charset.empty()) {
+            QStringDecoder decoder(property.charset.c_str());
+            if (!decoder.isValid()) {
+                return FailOn(property,
+                              "the character set " + Quoted(property.charset) + " is unknown.");
+            }
+            return QString(decoder(QByteArray::fromStdString(bytes))).toStdString();
+        }
+        if (IsValidUtf8(bytes)) return bytes;
+        // Bytes of an unnamed character set: in a UTF-8 file a stray byte is a fault shown as
+        // "?"; an encoded value, or one of a file that is no UTF-8, is what older address books
+        // wrote, Windows-1252.
+        if (utf8File_ && asWritten) {
+            return WithBadBytesShown(bytes, badBytes_, static_cast<std::size_t>(property.line));
+        }
+        return store::DecodeWindows1252(bytes);
     }
 
-    const VCardSink& sink_;
-    std::size_t piece_ = 0;
-    std::vector<Property> properties_;
-    std::vector<std::string> spare_;
-    std::string error_;
+    std::nullopt_t FailOn(const Property& property, const std::string& why) {
+        Fail(property.line, why);
+        return std::nullopt;
+    }
+
+    std::optional<std::string> Text(const Property* property) {
+        if (property == nullptr) return std::string();
+        std::optional<std::string> decoded = Decoded(*property);
+        if (!decoded) return std::nullopt;
+        return Unescaped(*decoded, version_);
+    }
+
+    std::optional<std::vector<std::string>> Parts(const Property* property) {
+        if (property == nullptr) return std::vector<std::string>();
+        std::optional<std::string> decoded = Decoded(*property);
+        if (!decoded) return std::nullopt;
+        return Components(*decoded, version_);
+    }
+
+    // A value no field holds as its label's text goes with it; empty when it cannot be decoded.
+    std::string ExtraValue(const Property& property) {
+        if (property.name == "ADR") {
+            // All seven parts, the street first, as an address is written on an envelope.
+            const std::vector<std::string> parts =
+                Parts(&property).value_or(std::vector<std::string>());
+            std::vector<std::string> lines;
+            for (const std::size_t i : {2U, 1U, 0U, 3U, 4U, 5U, 6U}) {
+                if (i < parts.size()) lines.push_back(OneLine(parts[i], ", "));
+            }
+            return JoinNonEmpty(lines, ", ");
+        }
+        const std::string text = Text(&property).value_or("");
+        if (property.name == "TEL") return NumberText(text);
+        return property.name == "NOTE" ? HistoryText(text) : OneLine(text);
+    }
+
+    // The card's contact, or nothing when a value cannot be decoded (the reading then fails).
+    std::optional<Contact> ContactOfCard() {
+        const CardFields fields = FieldsOf(card_);
+        const auto org = Parts(fields.org);
+        const auto fn = Text(fields.fn);
+        const auto n = Parts(fields.n);
+        const auto adr = Parts(fields.adr);
+        const auto phone = Text(fields.phone);
+        const auto fax = Text(fields.fax);
+        const auto cell = Text(fields.cell);
+        const auto gatekeeper = Text(fields.gatekeeper);
+        const auto followUpDate = Text(fields.followUpDate);
+        const auto followUpAction = Text(fields.followUpAction);
+        std::vector<std::string> emails;
+        for (const Property* email : fields.emails)
+            emails.push_back(OneLine(Text(email).value_or("")));
+        // The first note is the history; the others are kept with what no field holds.
+        const auto history = Text(fields.notes.empty() ? nullptr : fields.notes.front());
+        std::vector<std::string> extras;
+        for (const Property& property : card_) {
+            const std::string label = ExtraLabel(property);
+            const bool taken = &property == fields.adr || &property == fields.phone ||
+                               &property == fields.fax || &property == fields.cell ||
+                               (!fields.notes.empty() && &property == fields.notes.front());
+            if (taken || label.empty()) continue;
+            const std::string value = ExtraValue(property);
+            if (!value.empty()) extras.push_back(label + ": " + value);
+        }
+        if (failed()) return std::nullopt;
+
+        // Structured parts past those written are empty.
+        const auto part = [](const std::vector<std::string>& parts, std::size_t i,
+                             std::string_view separator = " ") {
+            return i < parts.size() ? OneLine(parts[i], separator) : std::string();
+        };
+        Contact contact;
+        contact.client = part(*org, 0);
+        std::string person = OneLine(*fn);
+        // N holds family;given;additional;prefixes;suffixes.
+        if (person.empty()) {
+            person = JoinNonEmpty({part(*n, 3), part(*n, 1), part(*n, 2), part(*n, 0), part(*n, 4)},
+                                  " ");
+        }
+        // A company's own card names the company as its person as well.
+        if (person != contact.client) contact.contact = std::move(person);
+        contact.email = JoinNonEmpty(emails, "; ");
+        // A card of nothing but an address is listed by it.
+        if (contact.client.empty() && contact.contact.empty()) {
+            const auto first =
+                std::find_if(emails.begin(), emails.end(),
+                             [](const std::string& email) { return !email.empty(); });
+            if (first != emails.end()) contact.client = *first;
+        }
+        // ADR holds post office box;extended address;street;locality;region;postal code;country.
+        contact.address =
+            JoinNonEmpty({part(*adr, 2, ", "), part(*adr, 1, ", "), part(*adr, 0, ", ")}, ", ");
+        contact.city = part(*adr, 3);
+        contact.state = part(*adr, 4);
+        contact.zip = part(*adr, 5);
+        SplitExtension(NumberText(*phone), contact.phone, contact.ext);
+        contact.fax = NumberText(*fax);
+        contact.cell = NumberText(*cell);
+        contact.gatekeeper = OneLine(*gatekeeper);
+        contact.followUpDate = OneLine(*followUpDate);
+        contact.followUpAction = OneLine(*followUpAction);
+        contact.history = HistoryText(*history);
+        contact.extras = std::move(extras);
+        return contact;
+    }
+
+    bool utf8File_;
+    VCardReading reading_;
+    std::vector<Property> card_;
+    LineList badBytes_;
     bool inCard_ = false;
     int cardNumber_ = 0;
     int cardLine_ = 0;
@@ -207,218 +618,64 @@ private:
     bool emptyAgent_ = false;
 };
 
-// The file as UTF-8: a byte order mark is dropped, UTF-16 converted into `converted`.
-std::string_view Utf8Text(std::string_view bytes, std::string& converted) {
-    const auto decodeAs = [bytes, &converted](QStringConverter::Encoding encoding) {
-        QStringDecoder decoder(encoding);
-        converted =
-            QString(decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))))
-                .toStdString();
-        return std::string_view(converted);
-    };
-    if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
-    if (bytes.starts_with("\xFF\xFE")) return decodeAs(QStringConverter::Utf16LE);
-    if (bytes.starts_with("\xFE\xFF")) return decodeAs(QStringConverter::Utf16BE);
-    return bytes;
-}
-
-// Whether the start of a logical line asks for quoted-printable, whose lines end in "=" when
+// Whether a logical line's first line asks for quoted-printable, whose lines end in "=" when
 // they go on.
 bool IsQuotedPrintable(std::string_view line) {
-    return HoldsWord(line.substr(0, FindUnquoted(line, ':')), "QUOTED-PRINTABLE");
+    return Upper(line.substr(0, FindUnquoted(line, ':'))).find("QUOTED-PRINTABLE") !=
+           std::string::npos;
 }
-
-// The start of the line after the one ending at end (a CR, an LF or the size of the text).
-std::size_t NextLine(std::string_view text, std::size_t end) {
-    return end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
-}
-
-// Hands the text's logical lines to the reader: folded lines (and quoted-printable soft line
-// breaks) joined, each numbered by its first line. Gives the number of lines read.
-int ReadLines(std::string_view text, Reader& reader) {
-    // The logical line being gathered: a view of the file while it is one line, joined once
-    // a folded line follows.
-    std::string_view logical;
-    std::string joined;
-    bool isJoined = false;
-    int logicalNumber = 0;
-    std::string_view firstLine;  // of the logical line
-    int number = 0;
-    const auto join = [&](std::string_view more) {
-        if (!isJoined) {
-            joined.assign(logical);
-            isJoined = true;
-        }
-        joined.append(more);
-        logical = joined;
-    };
-    std::size_t start = 0;
-    while (start < text.size() && !reader.failed()) {
-        // A line ends at CR LF, LF or a lone CR.
-        const std::size_t end = FindFirst<LineEndBytes>(text, start);
-        const std::string_view line = text.substr(start, end - start);
-        start = NextLine(text, end);
-        ++number;
-        if (logicalNumber != 0 && !logical.empty() && logical.back() == '=' &&
-            IsQuotedPrintable(firstLine)) {
-            logical.remove_suffix(1);
-            if (isJoined) joined.pop_back();
-            join(line);
-        } else if (logicalNumber != 0 && !line.empty() && IsBlank(line.front())) {
-            join(line.substr(reader.keepsFoldingBlank() ? 0 : 1));
-        } else {
-            if (logicalNumber != 0) reader.Take(logical, logicalNumber, isJoined);
-            logical = line;
-            isJoined = false;
-            logicalNumber = number;
-            firstLine = line;
-        }
-    }
-    if (logicalNumber != 0 && !reader.failed()) {
-        reader.Take(logical, logicalNumber, isJoined);
-    }
-    return number;
-}
-
-std::string ReadInOnePiece(std::string_view text, const VCardSink& sink) {
-    sink.begin(1);
-    Reader reader(sink, 0);
-    const int lines = ReadLines(text, reader);
-    reader.Finish(lines);
-    return reader.error();
-}
-
-// Where a piece of the file may begin, if the line "END:VCARD" at `end` is followed by a line
-// beginning "BEGIN:VCARD" (empty lines between them allowed), or 0. A logical line begins
-// there: no folded line begins with "B", and neither an empty line nor "END:VCARD" ends in a
-// soft line break. The reading there is as at the start of the file when the piece before
-// ends between cards, which its reading tells. (Only blanks folded into "BEGIN:VCARD" would
-// be joined by the version of the card before, and blanks are trimmed from its value.)
-std::size_t CardBoundaryAfter(std::string_view text, std::size_t end) {
-    constexpr std::string_view Begin = "BEGIN:VCARD";
-    constexpr std::string_view End = "END:VCARD";
-    const auto isLineEnd = [text](std::size_t at) {
-        return at < text.size() && (text[at] == '\r' || text[at] == '\n');
-    };
-    if (end > 0 && !isLineEnd(end - 1)) return 0;
-    std::size_t at = end + End.size();
-    if (!isLineEnd(at)) return 0;
-    at = NextLine(text, at);
-    while (isLineEnd(at)) at = NextLine(text, at);
-    return text.compare(at, Begin.size(), Begin) == 0 ? at : 0;
-}
-
-// Where the pieces begin: at the first card boundary at least pieceBytes after the last.
-std::vector<std::size_t> PieceStarts(std::string_view text, std::size_t pieceBytes) {
-    constexpr std::string_view End = "END:VCARD";
-    const std::boyer_moore_horspool_searcher findEnd(End.begin(), End.end());
-    std::vector<std::size_t> starts{0};
-    std::size_t from = pieceBytes;
-    while (from < text.size()) {
-        const auto found =
-            std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), findEnd);
-        if (found == text.end()) break;
-        const auto end = static_cast<std::size_t>(found - text.begin());
-        const std::size_t boundary = CardBoundaryAfter(text, end);
-        if (boundary == 0) {
-            from = end + 1;
-            continue;
-        }
-        starts.push_back(boundary);
-        from = boundary + pieceBytes;
-    }
-    return starts;
-}
-
-// Whether the piece reads without a fault and ends between cards.
-bool ReadPiece(std::string_view piece, const VCardSink& sink, std::size_t number) {
-    Reader reader(sink, number);
-    ReadLines(piece, reader);
-    return !reader.failed() && reader.betweenCards();
-}
-
-// Files are read in pieces of at least this size, one to a processor.
-constexpr std::size_t MinPieceBytes = 256 * 1024;
 
 }  // namespace
 
-std::string ReadVCardsInto(std::string_view bytes, std::size_t pieceBytes, const VCardSink& sink) {
-    std::string converted;
-    const std::string_view text = Utf8Text(bytes, converted);
-    if (pieceBytes == 0) return ReadInOnePiece(text, sink);
-    const std::vector<std::size_t> starts = PieceStarts(text, pieceBytes);
-    if (starts.size() == 1) return ReadInOnePiece(text, sink);
-
-    sink.begin(starts.size());
-    std::vector<char> whole(starts.size(), 0);
-    const auto readPieces = [&](std::size_t first, std::size_t step) {
-        for (std::size_t i = first; i < starts.size(); i += step) {
-            const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : text.size();
-            try {
-                whole[i] = ReadPiece(text.substr(starts[i], end - starts[i]), sink, i) ? 1 : 0;
-            } catch (const std::exception&) {
-                // Left not whole: the reading in one piece meets the fault again and throws
-                // it to the caller, which a helper thread cannot.
-            }
-        }
-    };
-    // Small files, and the small pieces tests ask for, are not worth a thread.
-    const std::size_t threads =
-        std::clamp<std::size_t>(std::min(starts.size(), text.size() / MinPieceBytes), 1,
-                                std::max(std::thread::hardware_concurrency(), 1u));
-    try {
-        std::vector<std::jthread> helpers;
-        for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(readPieces, t, threads);
-        readPieces(0, threads);
-    } catch (const std::system_error&) {
-        // No thread to be had: the helpers started are joined, and the file read as a whole.
-        return ReadInOnePiece(text, sink);
-    }  // the helpers are joined before the pieces are looked at
-
-    // A fault, or a piece whose reading does not end between cards: the pieces were cut where
-    // the file's reading does not begin afresh, or the file has a fault whose message must
-    // count cards and lines from its start. Either way, the file is read in one piece.
-    if (std::find(whole.begin(), whole.end(), 0) != whole.end()) {
-        return ReadInOnePiece(text, sink);
-    }
-    return {};
-}
-
-std::size_t VCardPieceBytes(std::string_view bytes) {
-    // A share for each processor, unless that is too little to be worth a thread.
-    const std::size_t share = bytes.size() / std::max(std::thread::hardware_concurrency(), 1u);
-    return share >= MinPieceBytes && share < bytes.size() ? share : 0;
-}
-
-VCardReading ReadVCards(std::string_view bytes, std::size_t pieceBytes) {
-    std::vector<InBlocks<Contact>> pieces;
-    std::string error = ReadVCardsInto(
-        bytes, pieceBytes,
-        {.begin = [&pieces](std::size_t count) { pieces.assign(count, {}); },
-         .keep = [&pieces](std::size_t piece,
-                           Contact&& contact) { pieces[piece].push(std::move(contact)); }});
-    if (!error.empty()) return {{}, std::move(error)};
-    return {Joined(std::span(pieces)), {}};
-}
-
 VCardReading ReadVCards(std::string_view bytes) {
-    return ReadVCards(bytes, VCardPieceBytes(bytes));
-}
-
-VCardFileBytes ReadVCardFileBytes(const std::string& path) {
-    const QFileInfo info(QString::fromStdString(path));
-    if (info.exists() && static_cast<std::size_t>(info.size()) > MaxVCardFileBytes) {
-        return {{}, "\"" + path + "\" is larger than a vCard file can be (64 MB)."};
+    FileText file = TextOfFile(bytes);
+    const std::string_view text = file.text();
+    Reader reader(file.encoding != "Windows-1252");
+    // The logical line being gathered: its physical lines joined, numbered by the first.
+    std::string logical;
+    int logicalNumber = 0;
+    bool quotedPrintable = false;
+    int number = 0;
+    for (std::size_t at = 0; at < text.size() && !reader.failed();) {
+        // A line ends at CR LF, LF or a lone CR.
+        const std::size_t end = std::min(FindLineBreak(text, at), text.size());
+        const std::string_view line = text.substr(at, end - at);
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        ++number;
+        if (logicalNumber != 0 && quotedPrintable && logical.ends_with('=')) {
+            logical.pop_back();  // a soft line break
+            logical.append(line);
+        } else if (logicalNumber != 0 && !line.empty() && IsBlank(line.front())) {
+            logical.append(line.substr(reader.keepsFoldingBlank() ? 0 : 1));
+        } else {
+            if (logicalNumber != 0) reader.Take(logical, logicalNumber);
+            logical.assign(line);
+            logicalNumber = number;
+            quotedPrintable = IsQuotedPrintable(line);
+        }
     }
-    std::optional<std::string> bytes = store::ReadFileBytes(path, MaxVCardFileBytes);
-    if (!bytes) return {{}, "\"" + path + "\" cannot be read: " + store::LastFileError() + "."};
-    return {std::move(bytes), {}};
+    if (logicalNumber != 0 && !reader.failed()) reader.Take(logical, logicalNumber);
+    reader.Finish(number);
+    VCardReading& reading = reader.reading();
+    if (reading.error.empty()) {
+        file.notes.insert(file.notes.end(), reading.notes.begin(), reading.notes.end());
+        reading.notes = std::move(file.notes);
+    }
+    return std::move(reading);
 }
 
 VCardReading ReadVCardFile(const std::string& path) {
-    const VCardFileBytes file = ReadVCardFileBytes(path);
-    if (!file.bytes) return {{}, file.error};
+    const ImportFileBytes file = ReadImportFile(path);
+    if (!file.bytes) return {{}, file.error, {}};
     return ReadVCards(*file.bytes);
+}
+
+bool HoldsVCards(std::string_view bytes) {
+    // The start is enough; UTF-16 is cut after a whole character.
+    const FileText file = TextOfFile(bytes.substr(0, 4096));
+    std::string_view text = file.text();
+    text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+    return Upper(text.substr(0, 11)) == "BEGIN:VCARD";
 }
 
 }  // namespace exchange

@@ -8,8 +8,6 @@
 #include "platform/print/dp.h"
 #include "reports/report_styles.h"
 #include "store/client_table.h"
-#include "store/data_folder.h"
-#include "store/data_location.h"
 
 namespace reports {
 
@@ -63,8 +61,6 @@ bool PrintReport(std::span<const store::ClientRecord* const> clients, ReportStyl
         for (const store::ClientRecord* client : clients) PrintClientEntry(run, *client);
     }
 
-    // Where a report goes when no printer takes it.
-    if (!store::DataFolder().empty()) print::SetReportsFolder(store::DataHomeFolder() + "Reports/");
     print::dpEndDoc(run.doc, preview ? print::END_PREVIEW : print::END_PRINT);
     store::CurrentRecord = store::EmptyRecord();
     return true;

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +15,11 @@
 #include <set>
 #include <span>
 #include <string_view>
-#include <system_error>
-#include <thread>
 
 #include "store/client_record.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
+#include "store/data_swap.h"
 #include "store/files.h"
 #include "store/history.h"
 
@@ -33,12 +30,17 @@ namespace {
 // A backup being built, or one being removed, waits under a name of this form; whatever still
 // carries it when the next backup starts was cut short and is cleared.
 constexpr std::string_view HiddenPrefix = ".incomplete-";
-// Sorts in time order as text; dots, since a colon cannot stand in a file name everywhere.
+// Dots, since a colon cannot stand in a file name everywhere.
 constexpr const char* TimeFormat = "yyyy-MM-dd HH.mm.ss";
 constexpr std::size_t TimeLength = 19;
+// The stamp in each backup: the number of its making, one above the highest before it.
+constexpr const char* StampName = ".made";
+constexpr std::size_t LargestStamp = 32;
 // Up to this many copied files are flushed one by one; beyond it one flush of the whole disk
 // costs far less than thousands of single ones.
 constexpr std::size_t FlushEachUpTo = 64;
+// A notice names this many files that could not be read, and counts the others.
+constexpr std::size_t NamedFilesAtMost = 3;
 
 struct ReasonName {
     BackupReason reason;
@@ -51,33 +53,52 @@ constexpr std::array<ReasonName, 4> ReasonNames{{
     {BackupReason::BeforeDelete, "before delete"},
 }};
 
-// A backup as its folder name tells it: made at `when`, the `sequence`-th in that second.
+// A backup as its folder tells it: made at `when`, the `sequence`-th in that second, the
+// `made`-th of all (0: made before backups were numbered, older than every numbered one).
 struct NamedBackup {
     std::string name;
     QDateTime when;
     int sequence = 1;
     BackupReason reason = BackupReason::Daily;
+    long long made = 0;
 };
+
+// A history file that could not be read, and why.
+struct Unread {
+    std::string path;
+    std::string why;
+};
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 std::string SystemWords(int error) {
     return std::strerror(error);
 }
 
 BackupResult Failed(const std::string& error) {
-    return {false, error.empty() ? SystemWords(EIO) : error, {}};
+    return {false, error.empty() ? SystemWords(EIO) : error, {}, {}, {}};
 }
 
-bool IsDataFileName(std::string_view name) {
-    if (name == DataFileName) return true;
-    // "C" + four digits + ".dat", as HistoryFileName writes them, damaged numbers included.
-    return name.size() == 9 && name.front() == 'C' && name.ends_with(".dat") &&
-           std::all_of(name.begin() + 1, name.begin() + 5,
-                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+std::string WithoutSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string LastPart(const std::string& path) {
+    const std::string bare = WithoutSlash(path);
+    return bare.substr(bare.find_last_of('/') + 1);
 }
 
 bool IsFolder(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsPlainFile(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // The names of the folder's entries that pass the filter, sorted.
@@ -95,7 +116,7 @@ std::vector<std::string> EntryNames(const std::string& folder, Filter filter) {
     return names;
 }
 
-// "Clients.dat" and the history files in a folder: normal files only.
+// "Clients.dat" and the history files in the data folder: normal files, or links to them.
 std::vector<std::string> DataFileNames(const std::string& folder) {
     return EntryNames(folder, [&folder](std::string_view name) {
         return IsDataFileName(name) && FileExists(folder + std::string(name));
@@ -129,45 +150,51 @@ std::optional<NamedBackup> ParseBackupName(const std::string& name) {
     return backup;
 }
 
-// Every folder in "Backups/" named as a backup, newest first.
+// The number in a backup's stamp; 0 when it has none that reads as one.
+long long ReadStamp(const std::string& folder) {
+    const auto bytes = ReadFileBytes(folder + StampName, LargestStamp);
+    if (!bytes) return 0;
+    char* end = nullptr;
+    const long long made = std::strtoll(bytes->c_str(), &end, 10);
+    return end != bytes->c_str() && made > 0 ? made : 0;
+}
+
+// Every folder in "Backups/" named as a backup, the last made first.
 std::vector<NamedBackup> NamedBackups() {
     const std::string backups = BackupsFolder();
     std::vector<NamedBackup> found;
     for (const std::string& name :
          EntryNames(backups, [](std::string_view n) { return !n.starts_with(HiddenPrefix); })) {
         if (!IsFolder(backups + name)) continue;
-        if (auto backup = ParseBackupName(name)) found.push_back(std::move(*backup));
+        if (auto backup = ParseBackupName(name)) {
+            backup->made = ReadStamp(backups + name + "/");
+            found.push_back(std::move(*backup));
+        }
     }
     std::sort(found.begin(), found.end(), [](const NamedBackup& a, const NamedBackup& b) {
+        if (a.made != b.made) return a.made > b.made;
         return a.when != b.when ? a.when > b.when : a.sequence > b.sequence;
     });
     return found;
 }
 
-// The in-use records of a "Clients.dat"; nothing when it cannot be read.
+// The in-use records of a backup's "Clients.dat"; nothing when it cannot be read.
 std::optional<int> CountClients(const std::string& path) {
     const auto table = std::make_unique<SlotTable>();
     const std::span<char> bytes(reinterpret_cast<char*>(table->data()), FileSize);
-    if (!FileExists(path) || !ReadFileInto(path, bytes)) return std::nullopt;
+    if (!IsPlainFile(path) || !ReadFileInto(path, bytes)) return std::nullopt;
     return static_cast<int>(std::count_if(table->begin() + 1, table->end(),
                                           [](const ClientRecord& r) { return r.InUse > 0; }));
-}
-
-bool FlushFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool flushed = CurrentFileCalls().flush(fd) == 0;
-    ::close(fd);
-    return flushed;
 }
 
 // Removes a folder and the files in it; true when it is gone.
 bool RemoveFolder(const std::string& folder) {
     const FileCalls calls = CurrentFileCalls();
-    for (const std::string& name : EntryNames(folder, [](std::string_view) { return true; })) {
-        calls.remove((folder + "/" + name).c_str());
+    const std::string bare = WithoutSlash(folder);
+    for (const std::string& name : EntryNames(bare, [](std::string_view) { return true; })) {
+        calls.remove((bare + "/" + name).c_str());
     }
-    return ::rmdir(folder.c_str()) == 0;
+    return calls.removeFolder(bare.c_str()) == 0;
 }
 
 // What a backup cut short, or a removal cut short, left behind.
@@ -178,13 +205,13 @@ void ClearLeftovers(const std::string& backups) {
     }
 }
 
-// A new file holding the bytes, which only the user may read: nothing ever writes into a
-// backup, and its files may be shared with later backups.
-bool WriteNewFile(const std::string& path, std::string_view bytes, std::string& error) {
+// A new file holding the bytes, with the given permissions.
+bool WriteNewFile(const std::string& path, std::string_view bytes, mode_t mode,
+                  std::string& error) {
     const FileCalls calls = CurrentFileCalls();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0400);
+    const int fd = calls.create(path.c_str(), O_WRONLY | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
-        error = SystemWords(errno);
+        error = Quoted(path) + ": " + SystemWords(errno);
         return false;
     }
     bool written = true;
@@ -193,38 +220,35 @@ bool WriteNewFile(const std::string& path, std::string_view bytes, std::string& 
         if (count < 0 && errno == EINTR) continue;
         if (count <= 0) {
             // A write that takes nothing would loop for ever; the disk is as good as full.
-            error = SystemWords(count < 0 ? errno : ENOSPC);
+            error = Quoted(path) + ": " + SystemWords(count < 0 ? errno : ENOSPC);
             written = false;
         } else {
             bytes.remove_prefix(static_cast<std::size_t>(count));
         }
     }
     if (calls.close(fd) != 0 && written) {
-        error = SystemWords(errno);
+        error = Quoted(path) + ": " + SystemWords(errno);
         written = false;
     }
     return written;
 }
 
-// Makes sure the copied files' bytes reached the disk.
+// Makes sure the new files' bytes reached the disk: one by one, or for many, with one flush of
+// the whole disk.
 bool FlushFiles(const std::vector<std::string>& paths, const std::string& folder,
                 std::string& error) {
     const FileCalls calls = CurrentFileCalls();
-    if (paths.size() > FlushEachUpTo) {
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
-        if (!flushed) error = SystemWords(errno);
-        if (fd >= 0) ::close(fd);
-        return flushed;
-    }
-    for (const std::string& path : paths) {
-        const int fd = calls.open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const bool flushed = fd >= 0 && calls.flush(fd) == 0;
-        if (!flushed) error = SystemWords(errno);
+    const auto flushed = [&calls, &error](const std::string& path, int flags, auto flush) {
+        const int fd = calls.open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+        const bool done = fd >= 0 && flush(fd) == 0;
+        if (!done) error = Quoted(path) + ": " + SystemWords(errno);
         if (fd >= 0) calls.close(fd);
-        if (!flushed) return false;
-    }
-    return true;
+        return done;
+    };
+    if (paths.size() > FlushEachUpTo) return flushed(folder, O_DIRECTORY, calls.flushAll);
+    return std::all_of(paths.begin(), paths.end(), [&flushed, &calls](const std::string& path) {
+        return flushed(path, 0, calls.flush);
+    });
 }
 
 // True when the file holds exactly these bytes.
@@ -245,10 +269,11 @@ std::string FolderName(const QDateTime& when, int sequence, BackupReason reason)
 }
 
 // A name no backup has: the sequence counts the backups made within the same second.
-std::string NewBackupName(const QDateTime& when, BackupReason reason) {
+std::string NewBackupName(const std::vector<NamedBackup>& backups, const QDateTime& when,
+                          BackupReason reason) {
     const QDateTime second = when.addMSecs(-when.time().msec());
     int sequence = 1;
-    for (const NamedBackup& backup : NamedBackups()) {
+    for (const NamedBackup& backup : backups) {
         if (backup.when == second) sequence = std::max(sequence, backup.sequence + 1);
     }
     while (::access((BackupsFolder() + FolderName(second, sequence, reason)).c_str(), F_OK) == 0)
@@ -256,87 +281,76 @@ std::string NewBackupName(const QDateTime& when, BackupReason reason) {
     return FolderName(second, sequence, reason);
 }
 
-// Writes the files copied so far out to the disk on a thread of its own, a batch at a time,
-// while the later ones are still being copied: the flush at the end then waits for little more
-// than the last batch. Without a thread to be had, that flush writes every file.
-class BatchWriter {
-public:
-    explicit BatchWriter(const std::string& folder) {
-        try {
-            thread_ = std::jthread([this, folder] { Run(folder); });
-        } catch (const std::system_error&) {
-        }
+// "Backups/" itself, made when missing; a file or anything else of that name in the way is
+// named as what it is.
+bool EnsureBackupsFolder(const std::string& backups, std::string& error) {
+    const std::string bare = WithoutSlash(backups);
+    if (CurrentFileCalls().makeFolder(bare.c_str(), 0700) == 0 || errno == EEXIST) {
+        struct stat info {};
+        if (::stat(bare.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+        error = Quoted(bare) + (IsPlainFile(bare) ? " is a file, not a folder"
+                                                  : " is in the way: it is not a folder");
+        return false;
     }
-    BatchWriter(const BatchWriter&) = delete;
-    BatchWriter& operator=(const BatchWriter&) = delete;
-    // Ends the writing once its syncfs under way is done.
-    ~BatchWriter() {
-        stopping_ = true;
-        batches_.fetch_add(1);
-        batches_.notify_one();
-        if (thread_.joinable()) thread_.join();
+    error = Quoted(bare) + ": " + SystemWords(errno);
+    return false;
+}
+
+// What happened to the files that could not be read, then the first few of them with why:
+// "Could not be read, so not in the backup: "A" (why), "B" (why) and 2 more."
+std::string UnreadNotice(const std::vector<Unread>& unread, const std::string& what) {
+    if (unread.empty()) return {};
+    std::string text = "Could not be read, so " + what + ": ";
+    for (std::size_t i = 0; i < unread.size() && i < NamedFilesAtMost; ++i) {
+        if (i > 0) text += ", ";
+        text += Quoted(unread[i].path) + " (" + unread[i].why + ")";
     }
-
-    void FileCopied() {
-        if (++copied_ % BatchFiles != 0) return;
-        batches_.fetch_add(1);
-        batches_.notify_one();
+    if (unread.size() > NamedFilesAtMost) {
+        text += " and " + std::to_string(unread.size() - NamedFilesAtMost) + " more";
     }
+    return text + ".";
+}
 
-private:
-    void Run(const std::string& folder) {
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return;
-        std::size_t seen = 0;
-        while (true) {
-            batches_.wait(seen);
-            seen = batches_.load();
-            if (stopping_) break;
-            // Only a head start: a failure here is met again by the flush at the end.
-            ::syncfs(fd);
-        }
-        ::close(fd);
-    }
-
-    static constexpr std::size_t BatchFiles = 256;
-    std::size_t copied_ = 0;
-    std::atomic<std::size_t> batches_{0};
-    std::atomic<bool> stopping_{false};
-    std::jthread thread_;
-};
-
-// Fills the folder being built with the data folder's files. A file whose bytes the previous
-// backup holds already is linked to its copy there rather than copied again: backups share
-// unchanged files and take little room, and nothing ever writes into a backup's files. Links
-// to the data folder's own files would be undone by an editor that writes a file in place.
+// Fills the folder being built with the data folder's files and the stamp. A file whose bytes
+// the newest backup holds already is linked to its copy there rather than copied again: backups
+// share unchanged files and take little room, and nothing ever writes into a backup's files.
+// Links to the data folder's own files would be undone by an editor that writes a file in
+// place. A history file that cannot be read is left out; the table itself cannot be.
 bool FillBackup(const std::string& building, const std::vector<std::string>& names,
+                const std::vector<NamedBackup>& backups, std::vector<Unread>& unread,
                 std::string& error) {
     const std::string data = DataFolder();
-    const auto backups = NamedBackups();
     const std::string previous =
         backups.empty() ? std::string() : BackupsFolder() + backups.front().name + "/";
+    const long long made = backups.empty() ? 1 : std::max(backups.front().made, 0LL) + 1;
+    const FileCalls calls = CurrentFileCalls();
     std::vector<std::string> copied;
-    // Started with the first file copied: a backup that links every file needs none.
-    std::optional<BatchWriter> writer;
     for (const std::string& name : names) {
         const auto bytes = ReadFileBytes(data + name, LargestHistory);
         if (!bytes) {
-            error = LastFileError();
-            return false;
-        }
-        if (!previous.empty() && HoldsBytes(previous + name, *bytes) &&
-            ::link((previous + name).c_str(), (building + name).c_str()) == 0) {
+            if (name == DataFileName) {
+                error = Quoted(data + name) + " cannot be read: " + LastFileError();
+                return false;
+            }
+            unread.push_back({data + name, LastFileError()});
             continue;
         }
-        if (!WriteNewFile(building + name, *bytes, error)) return false;
+        if (!previous.empty() && HoldsBytes(previous + name, *bytes) &&
+            calls.link((previous + name).c_str(), (building + name).c_str()) == 0) {
+            continue;
+        }
+        // Only the user may read it: nothing ever writes into a backup, and its files may be
+        // shared with later backups.
+        if (!WriteNewFile(building + name, *bytes, 0400, error)) return false;
         copied.push_back(building + name);
-        if (!writer && names.size() > FlushEachUpTo) writer.emplace(building);
-        if (writer) writer->FileCopied();
     }
-    writer.reset();
+    if (!WriteNewFile(building + StampName, std::to_string(made) + "\n", 0400, error)) {
+        return false;
+    }
+    copied.push_back(building + StampName);
     if (!FlushFiles(copied, building, error)) return false;
     if (!FlushFolder(building)) {
-        error = SystemWords(errno);
+        error = Quoted(building) + ": " + SystemWords(errno);
         return false;
     }
     return true;
@@ -344,6 +358,144 @@ bool FillBackup(const std::string& building, const std::vector<std::string>& nam
 
 QDate WeekStart(const QDate& date) {
     return date.addDays(1 - date.dayOfWeek());
+}
+
+// Removes the backups the rules no longer keep; the one named `spared` stays in any case.
+void Prune(const QDateTime& now, const std::string& spared) {
+    if (!DataWritable()) return;
+    const QDate today = now.date();
+    const QDate oldestWeek = WeekStart(today).addDays(-7 * (KeptWeeklyBackups - 1));
+    const QDate oldestEventDay = today.addDays(1 - KeptEventBackupDays);
+    int dailies = 0;
+    int events = 0;
+    bool restoreUndoKept = false;
+    std::set<QDate> weeks;
+    std::vector<std::string> removed;
+    for (const NamedBackup& backup : NamedBackups()) {
+        const QDate day = backup.when.date();
+        bool keep = backup.name == spared;
+        if (backup.reason == BackupReason::Daily) {
+            keep = dailies++ < KeptDailyBackups || keep;
+            // The last made first: the first daily backup seen of a week is that week's newest.
+            const QDate week = WeekStart(day);
+            if (week >= oldestWeek && weeks.insert(week).second) keep = true;
+        } else {
+            keep = events++ < KeptEventBackupsAtLeast || day >= oldestEventDay || keep;
+            // The newest restore can always be undone, however many imports followed it.
+            if (backup.reason == BackupReason::BeforeRestore && !restoreUndoKept) {
+                restoreUndoKept = true;
+                keep = true;
+            }
+        }
+        if (!keep) removed.push_back(backup.name);
+    }
+    if (removed.empty()) return;
+    // Each goes under a hidden name first, so a removal cut short never leaves a backup that
+    // lists with some of its files gone.
+    const std::string backups = BackupsFolder();
+    const FileCalls calls = CurrentFileCalls();
+    std::vector<std::string> hidden;
+    for (const std::string& name : removed) {
+        const std::string to = backups + std::string(HiddenPrefix) + name;
+        if (calls.rename((backups + name).c_str(), to.c_str()) == 0) hidden.push_back(to);
+    }
+    FlushFolder(backups);
+    for (const std::string& folder : hidden) RemoveFolder(folder);
+}
+
+BackupResult MakeBackupSparing(BackupReason reason, const QDateTime& now,
+                               const std::string& spared) {
+    if (!DataWritable()) return Failed(ReadOnlyReason());
+    std::string error;
+    if (!SameDataFolder(&error)) return Failed(error);
+    // The daily backup keeps the files as the last run left them, before anything changes.
+    if (reason != BackupReason::Daily && SaveNeeded != 0 && !SaveClientTable()) {
+        return Failed("the clients could not be saved to " + Quoted(DataFilePath()) +
+                      " first: " + LastFileError());
+    }
+    const std::vector<std::string> names = DataFileNames(DataFolder());
+    if (std::find(names.begin(), names.end(), DataFileName) == names.end()) return {};
+
+    const std::string backups = BackupsFolder();
+    if (!EnsureBackupsFolder(backups, error)) return Failed(error);
+    ClearLeftovers(backups);
+    const std::string building = MakeHiddenFolder(backups + std::string(HiddenPrefix), error);
+    if (building.empty()) return Failed(error);
+    const std::vector<NamedBackup> listed = NamedBackups();
+    const std::string target = backups + NewBackupName(listed, now, reason);
+    std::vector<Unread> unread;
+    if (!FillBackup(building, names, listed, unread, error)) {
+        RemoveFolder(building);
+        return Failed(error);
+    }
+    if (CurrentFileCalls().rename(WithoutSlash(building).c_str(), target.c_str()) != 0) {
+        error = Quoted(target) + ": " + SystemWords(errno);
+        RemoveFolder(building);
+        return Failed(error);
+    }
+    FlushFolder(backups);
+    Prune(now, spared);
+    BackupResult made{true, {}, target + "/", {}, UnreadNotice(unread, "not in the backup")};
+    for (const Unread& file : unread) made.leftOut.push_back(file.path);
+    return made;
+}
+
+// Reads a file of a backup, which must be a plain file and no link.
+std::optional<std::string> ReadBackupFile(const std::string& path, std::string& error) {
+    const FileCalls calls = CurrentFileCalls();
+    // Not blocking: a pipe under a file's name must not hold the program up.
+    const int fd = calls.open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = Quoted(path) + (errno == ELOOP ? " is a link, which a backup never holds"
+                                               : " cannot be read: " + SystemWords(errno));
+        return std::nullopt;
+    }
+    struct stat info {};
+    std::string bytes;
+    bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (!read) error = Quoted(path) + " is not a plain file";
+    while (read) {
+        constexpr std::size_t Piece = 64 * 1024;
+        const std::size_t before = bytes.size();
+        bytes.resize(before + Piece);
+        const ssize_t got = calls.read(fd, bytes.data() + before, Piece);
+        bytes.resize(before + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        if (got < 0 && errno == EINTR) continue;
+        if (got == 0) break;
+        if (got < 0 || bytes.size() > LargestHistory) {
+            error = Quoted(path) + " cannot be read: " + SystemWords(got < 0 ? errno : EFBIG);
+            read = false;
+        }
+    }
+    calls.close(fd);
+    if (!read) return std::nullopt;
+    return bytes;
+}
+
+// Copies the backup's "Clients.dat" and history files into the folder and flushes them.
+bool CopyBackup(const std::string& backup, const std::string& into, std::string& error) {
+    const std::string from = WithoutSlash(backup) + "/";
+    if (!IsFolder(WithoutSlash(from))) {
+        error = Quoted(from) + " is not a folder";
+        return false;
+    }
+    const std::vector<std::string> names = EntryNames(from, IsDataFileName);
+    if (std::find(names.begin(), names.end(), DataFileName) == names.end()) {
+        error = Quoted(from + DataFileName) + ": " + SystemWords(ENOENT);
+        return false;
+    }
+    std::vector<std::string> copied;
+    for (const std::string& name : names) {
+        const auto bytes = ReadBackupFile(from + name, error);
+        if (!bytes || !WriteNewFile(into + name, *bytes, 0600, error)) return false;
+        copied.push_back(into + name);
+    }
+    if (!FlushFiles(copied, into, error)) return false;
+    if (!FlushFolder(into)) {
+        error = Quoted(into) + ": " + SystemWords(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -365,35 +517,7 @@ std::string BackupsFolder() {
 }
 
 BackupResult MakeBackup(BackupReason reason, const QDateTime& now) {
-    if (!DataWritable()) return Failed(ReadOnlyReason());
-    // The daily backup keeps the files as the last run left them, before anything changes.
-    if (reason != BackupReason::Daily && SaveNeeded != 0 && !SaveClientTable()) {
-        return Failed(LastFileError());
-    }
-    const std::vector<std::string> names = DataFileNames(DataFolder());
-    if (std::find(names.begin(), names.end(), DataFileName) == names.end()) return {};
-
-    const std::string backups = BackupsFolder();
-    EnsureFolder(backups);
-    ClearLeftovers(backups);
-    std::string building = backups + std::string(HiddenPrefix) + "XXXXXX";
-    // mkdtemp makes the folder for the user alone.
-    if (::mkdtemp(building.data()) == nullptr) return Failed(SystemWords(errno));
-    std::string error;
-    const std::string target = backups + NewBackupName(now, reason);
-    const FileCalls calls = CurrentFileCalls();
-    if (!FillBackup(building + "/", names, error)) {
-        RemoveFolder(building);
-        return Failed(error);
-    }
-    if (calls.rename(building.c_str(), target.c_str()) != 0) {
-        error = SystemWords(errno);
-        RemoveFolder(building);
-        return Failed(error);
-    }
-    FlushFolder(backups);
-    PruneBackups(now);
-    return {true, {}, target + "/"};
+    return MakeBackupSparing(reason, now, {});
 }
 
 bool DailyBackupDue(const QDate& today) {
@@ -409,39 +533,7 @@ BackupResult MakeDailyBackupIfDue(const QDateTime& now) {
 }
 
 void PruneBackups(const QDateTime& now) {
-    if (!DataWritable()) return;
-    const QDate today = now.date();
-    const QDate oldestWeek = WeekStart(today).addDays(-7 * (KeptWeeklyBackups - 1));
-    const QDate oldestEventDay = today.addDays(1 - KeptEventBackupDays);
-    int dailies = 0;
-    int events = 0;
-    std::set<QDate> weeks;
-    std::vector<std::string> removed;
-    for (const NamedBackup& backup : NamedBackups()) {
-        const QDate day = backup.when.date();
-        bool keep = false;
-        if (backup.reason == BackupReason::Daily) {
-            keep = dailies++ < KeptDailyBackups;
-            // Newest first: the first daily backup seen of a week is that week's newest.
-            const QDate week = WeekStart(day);
-            if (week >= oldestWeek && weeks.insert(week).second) keep = true;
-        } else {
-            keep = events++ < KeptEventBackupsAtLeast || day >= oldestEventDay;
-        }
-        if (!keep) removed.push_back(backup.name);
-    }
-    if (removed.empty()) return;
-    // Each goes under a hidden name first, so a removal cut short never leaves a backup that
-    // lists with some of its files gone.
-    const std::string backups = BackupsFolder();
-    const FileCalls calls = CurrentFileCalls();
-    std::vector<std::string> hidden;
-    for (const std::string& name : removed) {
-        const std::string to = backups + std::string(HiddenPrefix) + name;
-        if (calls.rename((backups + name).c_str(), to.c_str()) == 0) hidden.push_back(to);
-    }
-    FlushFolder(backups);
-    for (const std::string& folder : hidden) RemoveFolder(folder);
+    Prune(now, {});
 }
 
 std::vector<Backup> ListBackups() {
@@ -458,42 +550,49 @@ std::vector<Backup> ListBackups() {
 
 BackupResult RestoreBackup(const Backup& backup, const QDateTime& now) {
     if (!DataWritable()) return Failed(ReadOnlyReason());
-    // The whole backup is read before anything changes: one that cannot be read restores
-    // nothing.
-    const std::vector<std::string> names = DataFileNames(backup.folder);
-    if (std::find(names.begin(), names.end(), DataFileName) == names.end()) {
-        return Failed(SystemWords(ENOENT));
-    }
-    std::vector<std::pair<std::string, std::string>> files;
-    for (const std::string& name : names) {
-        auto bytes = ReadFileBytes(backup.folder + name, LargestHistory);
-        if (!bytes) return Failed(LastFileError());
-        files.emplace_back(name, std::move(*bytes));
-    }
-    // The table last: until it is in place, the clients on file are the present ones.
-    std::stable_partition(files.begin(), files.end(),
-                          [](const auto& file) { return file.first != DataFileName; });
-
-    BackupResult result = MakeBackup(BackupReason::BeforeRestore, now);
-    if (!result.ok) return result;
-    // A restore cut short still names the backup that undoes what it changed.
-    const auto cutShort = [&result] {
-        BackupResult failed = Failed(LastFileError());
-        failed.folder = result.folder;
-        return failed;
-    };
-    PrepareForWriting();
+    std::string error;
+    if (!SameDataFolder(&error)) return Failed(error);
     const std::string data = DataFolder();
-    for (const auto& [name, bytes] : files) {
-        if (HoldsBytes(data + name, bytes)) continue;
-        if (!ReplaceFileSafely(data + name, bytes)) return cutShort();
+    // The backup's files are copied beside the data folder first: one that cannot be read
+    // restores nothing, and makes no backup before it either.
+    const std::string building = MakeReplacementFolder(data, error);
+    if (building.empty()) return Failed(error);
+    if (!CopyBackup(backup.folder, building, error)) {
+        RemoveFolder(building);
+        return Failed(error);
     }
-    std::vector<std::string> extra;
-    for (const std::string& name : DataFileNames(data)) {
-        if (!std::binary_search(names.begin(), names.end(), name)) extra.push_back(data + name);
+    const BackupResult undo =
+        MakeBackupSparing(BackupReason::BeforeRestore, now, LastPart(backup.folder));
+    // With no client file there is no backup to make, and only history files to lose.
+    const bool nothingToKeep = undo.ok && undo.folder.empty() && DataFileNames(data).empty();
+    if (!undo.ok || (undo.folder.empty() && !nothingToKeep)) {
+        RemoveFolder(building);
+        return Failed("the clients on file could not be backed up first: " +
+                      (undo.ok ? Quoted(DataFilePath()) + ": " + SystemWords(ENOENT) : undo.error));
     }
-    if (!extra.empty() && !RemoveFiles(extra)) return cutShort();
-    return result;
+    const std::string old = SwapInFolder(building, data, error);
+    if (old.empty()) {
+        RemoveFolder(building);
+        return Failed(error);
+    }
+    AdoptDataFolder();
+    // A history file the backup before could not read goes into it as it is, not away; failing
+    // that, back into the data folder under a name no client reads.
+    const FileCalls calls = CurrentFileCalls();
+    std::vector<Unread> kept;
+    for (const std::string& path : undo.leftOut) {
+        const std::string name = LastPart(path);
+        const std::string from = old + "/" + name;
+        if (calls.rename(from.c_str(), (undo.folder + name).c_str()) == 0) {
+            kept.push_back({path, "now in " + Quoted(undo.folder)});
+        } else if (calls.rename(from.c_str(), (data + name + ".unread").c_str()) == 0) {
+            kept.push_back({path, "now " + Quoted(data + name + ".unread")});
+        }
+    }
+    RemoveSwappedFolder(old, data);
+    BackupResult restored{true, {}, undo.folder, undo.leftOut, undo.notice};
+    if (!kept.empty()) restored.notice = UnreadNotice(kept, "kept as found");
+    return restored;
 }
 
 }  // namespace store

@@ -1,5 +1,7 @@
 #include "store/client_changes.h"
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "store/client_table.h"
@@ -76,7 +78,14 @@ StoreResult AddClient(const ClientRecord& record, const std::string& history) {
     return {};
 }
 
-void FreeSlots(std::span<const int> slots) {
+bool FreeSlots(std::span<const int> slots, std::string* reason) {
+    if (!DataWritable()) {
+        if (reason) *reason = ReadOnlyReason();
+        return false;
+    }
+    // The table to go back to when it cannot be saved (700 KB, once per deletion).
+    const auto before = std::make_unique<SlotTable>(ClientTable);
+    const std::int32_t neededBefore = SaveNeeded;
     std::vector<std::string> histories;
     for (const int slot : slots) {
         if (slot < 1 || slot > MaxClients) continue;
@@ -84,10 +93,22 @@ void FreeSlots(std::span<const int> slots) {
         if (FileExists(name)) histories.push_back(name);
         ClientTable[slot].InUse = 0;
     }
-    // The folder is flushed once for all the removals.
-    PrepareForWriting();
-    RemoveFiles(histories);
+    // The freed records go behind the remaining clients, each keeping its order.
+    std::stable_partition(ClientTable.begin() + 1, ClientTable.end(),
+                          [](const ClientRecord& record) { return record.InUse != 0; });
     SaveNeeded = 1;
+    // A history removed while the table still lists its client would be lost for good once
+    // the table cannot be saved (a full disk): the clients would come back without it.
+    if (!SaveClientTable()) {
+        if (reason) *reason = LastFileError();
+        ClientTable = *before;
+        SaveNeeded = neededBefore;
+        return false;
+    }
+    // The folder is flushed once for all the removals. A history that cannot be removed stays
+    // behind an unused number, which no new client takes.
+    RemoveFiles(histories);
+    return true;
 }
 
 }  // namespace store

@@ -39,9 +39,12 @@ StoreResult StoreCurrentRecord(const std::string& history,
 // CurrentRecord is not touched, and the table is not re-sorted here.
 StoreResult AddClient(const ClientRecord& record, const std::string& history);
 
-// Frees the given slots (1..2000): removes their clients' history files, with one flush of the
-// folder for all of them, and marks the slots free, keeping their numbers. The table is not
-// re-sorted here.
-void FreeSlots(std::span<const int> slots);
+// Deletes the clients of the given slots (1..2000): marks the slots free, keeping their numbers,
+// moves the freed records behind the remaining clients (each group keeping its order), and
+// saves the table; only once it is saved are the clients' history files removed, with one
+// flush of the folder for all of them. When the table cannot be saved (or the data folder may
+// not be written) the table and SaveNeeded are as they were, nothing is removed, and the
+// result is false with the system's words in reason.
+bool FreeSlots(std::span<const int> slots, std::string* reason = nullptr);
 
 }  // namespace store

@@ -188,6 +188,10 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
     return result;
 }
 
+int RoomForClients() {
+    return static_cast<int>(UsableFreeSlots(MaxClients).size());
+}
+
 void SettlePendingHistories() {
     if (!DataWritable()) return;
     std::vector<std::int32_t> numbers;

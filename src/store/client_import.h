@@ -36,6 +36,9 @@ using AddProgress = std::function<bool(std::size_t done, std::size_t total)>;
 // anything fails, or the user cancels, the table and the folder are as they were.
 AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& progress = {});
 
+// How many clients AddClients has room for: the free slots whose numbers no history file has.
+int RoomForClients();
+
 // Finishes or undoes what an addition cut short left: a pending history whose number an
 // in-use client has takes its place; any other is removed. Called once the table is loaded.
 void SettlePendingHistories();

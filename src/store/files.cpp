@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/data_folder.h"
+
 namespace store {
 
 namespace {
@@ -93,6 +95,16 @@ bool IsLeftoverName(std::string_view name) {
                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
+// Nothing is written into the data folder once another folder stands at its path: this run's
+// lock does not cover that one, and its files are not the ones this run read.
+bool RefusedInDataFolder(const std::string& path) {
+    if (FolderOf(path) + "/" != DataFolder()) return false;
+    std::string reason;
+    if (SameDataFolder(&reason)) return false;
+    SetLastError(reason.c_str());
+    return true;
+}
+
 }  // namespace
 
 FileCalls SystemFileCalls() {
@@ -167,6 +179,7 @@ bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
 FileReplacement::FileReplacement(std::string path, WriteOut writeOut)
     : path_(std::move(path)), writeOut_(writeOut) {
     temporary_ = path_ + std::string(TemporaryMark) + "XXXXXX";
+    if (RefusedInDataFolder(path_)) return;
     // mkstemp creates the file readable and writable by the user alone.
     fd_ = Calls().makeTemporary(temporary_.data());
     ok_ = fd_ >= 0;
@@ -230,6 +243,7 @@ bool RemoveFile(const std::string& path) {
 bool RemoveFiles(const std::vector<std::string>& paths) {
     bool allGone = true;
     bool anyRemoved = false;
+    if (!paths.empty() && RefusedInDataFolder(paths.front())) return false;
     for (const std::string& path : paths) {
         if (Calls().remove(path.c_str()) == 0) {
             anyRemoved = true;

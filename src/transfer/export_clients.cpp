@@ -33,15 +33,17 @@ std::vector<store::ClientRecord> ListedClients(bool highlightedOnly) {
     return clients;
 }
 
-// The chosen name, with the chosen kind's extension when the user typed none.
-std::string WithExtension(const std::string& path, int filter) {
-    if (!QFileInfo(QString::fromStdString(path)).suffix().isEmpty()) return path;
-    return path + (filter == VCardFilter ? ".vcf" : ".csv");
-}
-
 bool IsVCardName(const std::string& path) {
     const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
     return suffix == QStringLiteral("vcf") || suffix == QStringLiteral("vcard");
+}
+
+// The chosen name, with the chosen kind's extension unless it ends in one of either kind
+// ("Acme Inc." and "clients.2026" get one too).
+std::string WithExtension(const std::string& path, int filter) {
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    if (IsVCardName(path) || suffix == QStringLiteral("csv")) return path;
+    return path + (filter == VCardFilter ? ".vcf" : ".csv");
 }
 
 // Which clients went out without their history, because its file could not be read.
@@ -77,9 +79,7 @@ void ExportClients(bool highlightedOnly) {
     });
     if (choice.path.empty()) return;
     const std::string path = WithExtension(choice.path, choice.filter);
-    const bool asVCard = IsVCardName(path) || (choice.filter == VCardFilter &&
-                                               QFileInfo(QString::fromStdString(path)).suffix() !=
-                                                   QStringLiteral("csv"));
+    const bool asVCard = IsVCardName(path);
     bool written = false;
     std::string message;
     std::vector<std::string> withoutHistory;

@@ -1,17 +1,16 @@
 #include "transfer/import_window.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
 #include <algorithm>
-#include <future>
 #include <string>
 #include <vector>
 
 #include "exchange/csv_import.h"
 #include "exchange/header_mapping.h"
+#include "exchange/import_file.h"
 #include "exchange/import_plan.h"
 #include "exchange/vcard_import.h"
 #include "platform/clock.h"
@@ -42,10 +41,7 @@ constexpr double ColumnRowsHeight = 9.0;
 // What the window shows and imports, from the file read until the window closes.
 struct ImportWindowState {
     std::string fileName;
-    // A CSV file's plan being worked out from its table on other threads while the window's
-    // controls are made. It comes before the table, so that the state is never emptied
-    // under a plan still reading the table's rows.
-    std::future<exchange::ImportPlan> planning;
+    std::vector<std::string> fileNotes;  // what could not be read as written
     // A CSV file's table and what each of its columns is imported as; a vCard file has none.
     bool mapsColumns = false;
     exchange::CsvTable table;
@@ -59,37 +55,41 @@ ImportWindowState& Window() {
     return state;
 }
 
-bool LooksLikeVCard(const std::string& path) {
-    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
-    if (suffix == QStringLiteral("vcf") || suffix == QStringLiteral("vcard")) return true;
-    if (suffix == QStringLiteral("csv") || suffix == QStringLiteral("txt")) return false;
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    return file.read(512).toUpper().contains("BEGIN:VCARD");
-}
-
-// What a file gives before the window opens: a vCard file's plan, or a CSV file's table.
+// What a file gives before the window opens: a vCard file's plan, or a CSV file's table, and
+// what could not be read as written.
 struct FileRead {
     std::string error;
     bool csv = false;
     exchange::ImportPlan plan;
     exchange::CsvTable table;
+    std::vector<std::string> notes;
 };
 
-// A vCard file is planned as its cards are read. A CSV file's columns are mapped by their
-// names; the user can map the rest in the window, so a file whose names the program does not
-// know is read all the same.
+// The file is read once, and a vCard file told by what it holds, whatever its name. A CSV
+// file's columns are mapped by their names; the user can map the rest in the window, so a file
+// whose names the program does not know is read all the same.
 FileRead ReadFile(const std::string& path) {
     FileRead read;
-    if (LooksLikeVCard(path)) {
-        exchange::PlannedFile planned = exchange::PlanVCardFileImport(path);
-        read.plan = std::move(planned.plan);
-        read.error = std::move(planned.error);
+    const exchange::ImportFileBytes file = exchange::ReadImportFile(path);
+    if (!file.bytes) {
+        read.error = file.error;
         return read;
     }
-    exchange::CsvReading reading = exchange::ReadCsvFile(path);
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    if (exchange::HoldsVCards(*file.bytes) || suffix == QStringLiteral("vcf") ||
+        suffix == QStringLiteral("vcard")) {
+        exchange::VCardReading reading = exchange::ReadVCards(*file.bytes);
+        read.error = std::move(reading.error);
+        read.notes = std::move(reading.notes);
+        read.plan =
+            exchange::PlanImport(std::move(reading.contacts),
+                                 QFileInfo(QString::fromStdString(path)).fileName().toStdString());
+        return read;
+    }
+    exchange::CsvReading reading = exchange::ReadCsv(*file.bytes);
     read.csv = true;
     read.error = std::move(reading.error);
+    read.notes = std::move(reading.table.notes);
     read.table = std::move(reading.table);
     return read;
 }
@@ -108,7 +108,8 @@ std::string ClientName(const exchange::PlannedClient& client) {
     return store::FieldText(client.stored.record.ClientName);
 }
 
-std::string Joined(const std::vector<std::string_view>& names) {
+template <typename Names>
+std::string Joined(const Names& names) {
     std::string text;
     for (const std::string_view name : names) {
         if (!text.empty()) text += ", ";
@@ -142,9 +143,27 @@ void ShowSummary() {
     }
 }
 
+// A text as a list's cell shows it: on one line, and cut to a few hundred bytes with "..."
+// (a file may hold a field of megabytes, which no column shows, and a list would lay it out
+// whole).
+std::string Shown(std::string_view text) {
+    constexpr std::size_t MaxBytes = 250;
+    std::size_t cut = std::min(text.size(), MaxBytes);
+    // Not inside a character: back to the start of the one the cut falls in.
+    while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    std::string shown(text.substr(0, cut));
+    for (char& c : shown) {
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    }
+    return cut < text.size() ? shown + "..." : shown;
+}
+
 void AddRow(int list, int row, const std::vector<std::string>& cells) {
     for (std::size_t column = 0; column < cells.size(); ++column) {
-        gui::EZ_ADDLVITEM(ImportForm, list, cells[column], 0, row, static_cast<int>(column), "");
+        gui::EZ_ADDLVITEM(ImportForm, list, Shown(cells[column]), 0, row, static_cast<int>(column),
+                          "");
     }
 }
 
@@ -172,6 +191,9 @@ void FillNotes() {
     gui::EZ_CLEAR(ImportForm, ImportNotesList);
     gui::EZ_SETREDRAWSTATE(ImportForm, ImportNotesList, 0);
     int row = 0;
+    for (const std::string& text : state.fileNotes) {
+        AddRow(ImportNotesList, row++, {state.fileName, text});
+    }
     const auto note = [&row](const exchange::PlannedClient& client, const std::string& text) {
         AddRow(ImportNotesList, row++, {ClientName(client), text});
     };
@@ -184,7 +206,11 @@ void FillNotes() {
     }
     for (const exchange::PlannedClient& client : state.plan.clients) {
         if (!client.stored.cutFields.empty()) {
-            note(client, "Cut to the field's width: " + Joined(client.stored.cutFields) + ".");
+            note(client, "Cut to the field's width, kept whole in the history: " +
+                             Joined(client.stored.cutFields) + ".");
+        }
+        if (!client.stored.keptInHistory.empty()) {
+            note(client, "Kept in the history: " + Joined(client.stored.keptInHistory) + ".");
         }
         if (!client.stored.unstorableFields.empty()) {
             note(client, "Characters the data file cannot store become \"?\": " +
@@ -201,17 +227,13 @@ void FillNotes() {
 
 std::string ColumnName(std::size_t column) {
     const std::string& name = Window().table.header[column];
-    return name.empty() ? "Column " + std::to_string(column + 1) : name;
+    return name.empty() ? "Column " + std::to_string(column + 1) : Shown(name);
 }
 
-// The column's first text in the file, on one line.
+// The column's first text in the file, as its cell shows it.
 std::string FirstValue(std::size_t column) {
     for (const exchange::CsvRow& row : Window().table.rows) {
-        if (column < row.size() && !row.field(column).empty()) {
-            std::string text(row.field(column));
-            std::replace(text.begin(), text.end(), '\n', ' ');
-            return text;
-        }
+        if (column < row.size() && !row.field(column).empty()) return Shown(row.field(column));
     }
     return {};
 }
@@ -269,7 +291,7 @@ void MapHighlightedColumn(int choice) {
     const auto column = static_cast<std::size_t>(row);
     state.mapping[column] = exchange::ColumnTargets[static_cast<std::size_t>(choice)];
     gui::EZ_ADDLVITEM(ImportForm, ImportColumnList, TargetName(column), 0, row, 2, "");
-    state.plan = exchange::PlanImport(state.table.rows, state.mapping);
+    state.plan = exchange::PlanImport(state.table.rows, state.mapping, state.fileName);
     Reselect();
 }
 
@@ -364,18 +386,14 @@ void ImportFile(const std::string& opener, const std::string& path) {
         return;
     }
     ImportWindowState& state = Window();
-    // Emptied first: a plan still reading an earlier table is waited for before it goes.
     state = {};
     state.fileName = name;
     state.mapsColumns = read.csv;
     state.table = std::move(read.table);
     state.mapping = read.csv ? exchange::MapHeader(state.table.header) : exchange::ColumnMapping();
-    state.plan = std::move(read.plan);
-    if (read.csv) {
-        state.planning = std::async(std::launch::async, [&state] {
-            return exchange::PlanImport(state.table.rows, state.mapping);
-        });
-    }
+    state.plan = read.csv ? exchange::PlanImport(state.table.rows, state.mapping, name)
+                          : std::move(read.plan);
+    state.fileNotes = std::move(read.notes);
     gui::EZ_COLOR(-1, -1);
     gui::EZ_FORM(ImportForm, opener, ImportWindowCaption, 0, 0, WindowWidth,
                  WindowHeight + (state.mapsColumns ? ColumnRowsHeight : 0), "CMK");
@@ -402,7 +420,6 @@ void BuildImportWindow() {
     gui::EZ_BUTTON(ImportHelpButton, 1.5, buttons, ButtonWidth, ButtonHeight, "&Help", "T");
     gui::EZ_BUTTON(ImportButton, 60.375, buttons, ButtonWidth, ButtonHeight, "&Import", "T");
     gui::EZ_BUTTON(ImportCancelButton, 69.75, buttons, ButtonWidth, ButtonHeight, "Cancel", "T");
-    if (Window().planning.valid()) Window().plan = Window().planning.get();
     Reselect();
     gui::EZ_SETFOCUS(ImportForm, ImportButton);
     gui::EZ_DISPLAYLAYER(ImportForm, 1, 0);

@@ -70,6 +70,23 @@ void ShowChoice() {
     gui::EZ_ENABLEC(RestoreForm, RestoreButton);
 }
 
+// The restored files are in place, yet the client file cannot be read back: the program stops
+// as it does at a start that cannot read it, with no question, so that the empty table in
+// memory is never saved over it.
+void TellRestoredFileUnreadable(const store::Backup& backup, const store::BackupResult& result,
+                                const std::string& reason) {
+    store::SaveNeeded = 0;
+    store::ProgramSettings.ConfirmExit = 0;
+    gui::EZ_MSGBOX(shell::MainForm,
+                   "The clients of " + When(backup) + " were restored, but the client file \"" +
+                       store::DataFilePath() + "\" cannot be read now (" + reason +
+                       "). Vendrix 2 will stop so that nothing is saved in its place; check the "
+                       "drive and start again. The clients you had before are in the backup \"" +
+                       result.folder + "\".{S}",
+                   "Clients Not Loaded", "OK");
+    gui::EZ_UNLOADFORM(shell::MainForm);
+}
+
 void Restore() {
     const store::Backup* chosen = Chosen();
     if (chosen == nullptr) return;
@@ -82,24 +99,27 @@ void Restore() {
     if (gui::EZ_MSGBOX(RestoreForm, question, RestoreWindowCaption, "YN") != 1) return;
     const store::BackupResult result = store::RestoreBackup(backup, platform::LocalDateTime());
     if (!result.ok) {
-        // The files may be partly restored: the table is read again either way.
-        store::LoadClientTable();
-        shell::ResortMainList();
         gui::EZ_MSGBOX(RestoreForm,
                        "The backup could not be restored (" + result.error +
-                           "). The clients as they were before are in the backup \"" +
-                           result.folder + "\".{!}",
+                           "). Nothing was changed: the clients on file are as they were.{!}",
                        "Restore Not Possible", "OK");
         return;
     }
-    store::LoadClientTable();
+    // The table in memory is the replaced folder's: it goes at once, before anything can save it
+    // over the restored files.
+    std::string reason;
+    const store::LoadOutcome loaded = store::LoadClientTable(&reason);
     shell::ResortMainList();
     gui::EZ_UNLOADFORM(RestoreForm);
-    gui::EZ_MSGBOX(shell::MainForm,
-                   "The " + Clients(backup.clients) + " of " + When(backup) +
+    if (loaded == store::LoadOutcome::Unreadable) {
+        TellRestoredFileUnreadable(backup, result, reason);
+        return;
+    }
+    std::string text = "The " + Clients(backup.clients) + " of " + When(backup) +
                        " are back. The clients you had before are in the newest backup, made "
-                       "before this restore: restore that one to go back to them.",
-                   "Backup Restored", "OK");
+                       "before this restore: restore that one to go back to them.";
+    if (!result.notice.empty()) text += "\n\n" + result.notice;
+    gui::EZ_MSGBOX(shell::MainForm, text, "Backup Restored", "OK");
 }
 
 }  // namespace

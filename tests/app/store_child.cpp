@@ -3,6 +3,10 @@
 //   store_child hold-lock FOLDER    holds the data folder's lock as a running copy does
 //   store_child run-program FOLDER  runs the whole program on FOLDER, message boxes answered
 //   store_child edit-program FOLDER runs it, adds the client "Signalled" and waits for its end
+//   store_child restore FOLDER N [renames]
+//                                   restores the newest backup, killed at its N-th file call
+//                                   (never with 0); "renames": as on a file system that cannot
+//                                   swap two folders in one step
 // Each reports on its standard output, one line at a time, what it has done.
 
 #include <QCoreApplication>
@@ -10,6 +14,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,11 +24,11 @@
 #include "app/forms.h"
 #include "app/startup.h"
 #include "platform/gui/ez.h"
+#include "store/backups.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
-#include "store/folder_lock.h"
 #include "support/generation_table.h"
 #include "support/hooks.h"
 #include "support/program_fixture.h"
@@ -65,12 +71,66 @@ int SaveLoop(const std::string& folder, testing::Hooks& hooks) {
     }
 }
 
-int HoldLock(const std::string& folder, int argc, char** argv) {
+int HoldLock(const std::string& folder, int argc, char** argv, testing::Hooks& hooks) {
     QCoreApplication application(argc, argv);
-    store::FolderLock lock;
-    if (lock.acquire(folder + "Data/") != store::LockOutcome::Held) return 5;
+    hooks.setDataFolder(folder + store::DataFolderName);
+    if (store::OpenDataFolder().access != store::FolderAccess::Writable) return 5;
     Report("locked");
     for (;;) ::pause();
+}
+
+// Every file call of the store is counted; the one numbered KillAt kills the process before it
+// is made, as a power cut or a kill would strike.
+struct KillPlan {
+    long killAt = 0;
+    long count = 0;
+    bool renames = false;
+};
+KillPlan Kill;
+const store::FileCalls RealCalls = store::SystemFileCalls();
+
+void Step() {
+    if (++Kill.count == Kill.killAt) ::raise(SIGKILL);
+}
+
+store::FileCalls KillingCalls() {
+    return store::FileCalls{
+        .open = [](const char* p, int f) { return Step(), RealCalls.open(p, f); },
+        .read = [](int fd, void* b, std::size_t n) { return Step(), RealCalls.read(fd, b, n); },
+        .makeTemporary = [](char* t) { return Step(), RealCalls.makeTemporary(t); },
+        .write = [](int fd, const void* b,
+                    std::size_t n) { return Step(), RealCalls.write(fd, b, n); },
+        .flush = [](int fd) { return Step(), RealCalls.flush(fd); },
+        .close = [](int fd) { return Step(), RealCalls.close(fd); },
+        .rename = [](const char* f, const char* t) { return Step(), RealCalls.rename(f, t); },
+        .remove = [](const char* p) { return Step(), RealCalls.remove(p); },
+        .create = [](const char* p, int f, mode_t m) { return Step(), RealCalls.create(p, f, m); },
+        .link = [](const char* f, const char* t) { return Step(), RealCalls.link(f, t); },
+        .flushAll = [](int fd) { return Step(), RealCalls.flushAll(fd); },
+        .makeFolder = [](const char* p, mode_t m) { return Step(), RealCalls.makeFolder(p, m); },
+        .removeFolder = [](const char* p) { return Step(), RealCalls.removeFolder(p); },
+        .exchange =
+            [](const char* a, const char* b) {
+                Step();
+                if (Kill.renames) return errno = EINVAL, -1;
+                return RealCalls.exchange(a, b);
+            },
+    };
+}
+
+int Restore(const std::string& folder, const char* killAt, bool renames, testing::Hooks& hooks) {
+    hooks.setDataFolder(folder + store::DataFolderName);
+    store::ResetClientStore();
+    if (store::OpenDataFolder().access != store::FolderAccess::Writable) return 6;
+    if (store::LoadClientTable() != store::LoadOutcome::Loaded) return 3;
+    const std::vector<store::Backup> backups = store::ListBackups();
+    if (backups.empty()) return 7;
+    Kill = {std::atol(killAt), 0, renames};
+    hooks.setFileCalls(KillingCalls());
+    const store::BackupResult result = store::RestoreBackup(backups.front());
+    Report("steps " + std::to_string(Kill.count));
+    Report(result.ok ? "restored" : "failed " + result.error);
+    return result.ok ? 0 : 8;
 }
 
 // The start of a run in which one client is added as "&Save" adds it.
@@ -97,8 +157,9 @@ int RunProgram(const std::string& folder, int argc, char** argv, gui::StartProc 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s save-loop|hold-lock|run-program|edit-program FOLDER\n",
+    if (argc < 3) {
+        std::fprintf(stderr,
+                     "usage: %s save-loop|hold-lock|run-program|edit-program|restore FOLDER ...\n",
                      argv[0]);
         return 2;
     }
@@ -108,7 +169,10 @@ int main(int argc, char** argv) {
     // Every stand-in of this run, given back as it ends.
     testing::Hooks hooks;
     if (mode == "save-loop") return SaveLoop(folder, hooks);
-    if (mode == "hold-lock") return HoldLock(folder, argc, argv);
+    if (mode == "hold-lock") return HoldLock(folder, argc, argv, hooks);
+    if (mode == "restore" && argc >= 4) {
+        return Restore(folder, argv[3], argc == 5 && std::string(argv[4]) == "renames", hooks);
+    }
     if (mode == "run-program") return RunProgram(folder, argc, argv, app::StartProcedure, hooks);
     if (mode == "edit-program") {
         // The save that would follow the added client within a moment is held off, so that

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -23,9 +24,13 @@
 #include "app/forms.h"
 #include "app/startup.h"
 #include "platform/gui/ez.h"
+#include "store/backups.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
+#include "store/data_swap.h"
 #include "store/files.h"
 #include "store/folder_lock.h"
+#include "support/details_driver.h"
 #include "support/generation_table.h"
 #include "support/program_fixture.h"
 #include "support/temp_app_folder.h"
@@ -51,10 +56,12 @@ public:
     // An unprivileged child runs as "nobody" when the test runs as root, who may write
     // anywhere.
     Child(const char* mode, const testing::TempAppFolder& folder, bool unprivileged = false,
-          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+          const QStringList& more = {}) {
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.setProcessEnvironment(environment);
-        QStringList arguments{QString::fromLatin1(mode), QString::fromStdString(folder.path())};
+        QStringList arguments =
+            QStringList{QString::fromLatin1(mode), QString::fromStdString(folder.path())} + more;
         QString program = QStringLiteral(STORE_CHILD);
         if (unprivileged && ::geteuid() == 0) {
             arguments.prepend(program);
@@ -115,6 +122,32 @@ long long ReadyAt(const QByteArray& output) {
         if (line.startsWith("ready ")) return line.mid(6).toLongLong();
     }
     return -1;
+}
+
+// "Clients.dat" and the history files of a folder, with their bytes.
+std::map<std::string, QByteArray> DataFilesIn(const std::string& folder) {
+    std::map<std::string, QByteArray> files;
+    const QDir dir(QString::fromStdString(folder));
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const std::string file = name.toStdString();
+        if (store::IsDataFileName(file)) files[file] = FileBytes(folder + file);
+    }
+    return files;
+}
+
+// A backup of two clients, then three other clients on file, and a file of the user's own.
+void PrepareRestore(const testing::TempAppFolder& folder) {
+    store::ResetClientStore();
+    testing::WriteClientsFile(
+        folder, {testing::MakeClient("Restored One"), testing::MakeClient("Restored Two")});
+    testing::WriteHistoryBytes(folder, 1, "Restored history.");
+    QVERIFY(store::MakeBackup(store::BackupReason::BeforeImport).ok);
+    testing::WriteClientsFile(folder,
+                              {testing::MakeClient("Old One"), testing::MakeClient("Old Two"),
+                               testing::MakeClient("Old Three")});
+    testing::WriteHistoryBytes(folder, 1, "Old history one.");
+    testing::WriteHistoryBytes(folder, 3, "Old history three.");
+    QVERIFY(store::ReplaceFileSafely(folder.dataPath() + "notes.txt", "the user's"));
 }
 
 }  // namespace
@@ -178,6 +211,59 @@ private slots:
         QCOMPARE(DataFiles(folder), QStringList{QStringLiteral("Clients.dat")});
     }
 
+    // A restore killed at each of its file calls in turn: the data folder holds the old
+    // clients or the restored ones, whole, and the next start clears what the kill left.
+    void aKilledRestoreLeavesOneWholeState_data() {
+        QTest::addColumn<bool>("renames");
+        QTest::newRow("the folders swapped in one step") << false;
+        QTest::newRow("the folders swapped by two renames") << true;
+    }
+    void aKilledRestoreLeavesOneWholeState() {
+        QFETCH(bool, renames);
+        int old = 0;
+        int restored = 0;
+        long killAt = 1;
+        for (;; ++killAt) {
+            const QByteArray context = "killed at file call " + QByteArray::number(killAt);
+            testing::TempAppFolder folder;
+            PrepareRestore(folder);
+            const auto before = DataFilesIn(folder.dataPath());
+            const auto backup = DataFilesIn(store::ListBackups().front().folder);
+            QStringList more{QString::number(killAt)};
+            if (renames) more << QStringLiteral("renames");
+            Child child("restore", folder, false, QProcessEnvironment::systemEnvironment(), more);
+            QVERIFY2(child.waitForExit(), context.constData());
+            const QByteArray output = child.output();
+            const bool finished = output.contains("steps ");
+            QVERIFY2(!finished || output.contains("restored"), output.constData());
+
+            // Between two renames the data folder is aside for a moment; otherwise it is whole.
+            const bool aside = !QFileInfo::exists(QString::fromStdString(folder.dataPath()));
+            QVERIFY2(renames || !aside, context.constData());
+            auto after = DataFilesIn(folder.dataPath());
+            QVERIFY2(aside || after == before || after == backup, context.constData());
+            QVERIFY2(!finished || after == backup, context.constData());
+            // The next start finishes or undoes what the kill left, and changes no client.
+            store::ResetClientStore();
+            QCOMPARE(store::OpenDataFolder().access, store::FolderAccess::Writable);
+            store::CloseDataFolder();
+            store::ResetDataFolder();
+            if (aside) after = before;
+            QVERIFY2(DataFilesIn(folder.dataPath()) == after, context.constData());
+            QVERIFY2(FileBytes(folder.dataPath() + "notes.txt") == "the user's",
+                     context.constData());
+            const QStringList left =
+                QDir(QString::fromStdString(folder.path()))
+                    .entryList({".restoring-*", ".replaced-*"}, QDir::AllEntries | QDir::Hidden);
+            QVERIFY2(left.isEmpty(), qPrintable(context + ": " + left.join(", ")));
+            ++(after == before ? old : restored);
+            if (finished || killAt > 5000) break;
+        }
+        qInfo("killed at each of %ld file calls: %d left the old clients, %d the restored ones",
+              killAt - 1, old, restored);
+        QVERIFY(old > 0 && restored > 1);
+    }
+
     void aSecondCopyOnALockedFolderStopsWithoutTouchingTheData_data() {
         QTest::addColumn<bool>("lockInThisProcess");
         QTest::newRow("the lock held by another running copy") << false;
@@ -191,7 +277,8 @@ private slots:
         store::FolderLock ownLock;
         std::optional<Child> holder;
         if (lockInThisProcess) {
-            QCOMPARE(ownLock.acquire(folder.dataPath()), store::LockOutcome::Held);
+            // The folder holding the data folder is locked: a restore swaps the data folder.
+            QCOMPARE(ownLock.acquire(folder.path()), store::LockOutcome::Held);
         } else {
             holder.emplace("hold-lock", folder);
             QVERIFY(holder->waitFor("locked"));

@@ -25,7 +25,10 @@
 #include "platform/print/dp.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
+#include "store/backups.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
+#include "store/data_swap.h"
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -49,6 +52,8 @@ struct FaultPlan {
     int failAt = 0;
     bool writeTakesNothing = false;  // the failing write returns 0 instead of an error
     std::vector<std::string> steps;
+    bool readsFail = false;   // opens and reads are steps too
+    bool cannotSwap = false;  // a file system that cannot swap two folders in one step
 };
 FaultPlan Plan;
 const store::FileCalls Real = store::SystemFileCalls();
@@ -62,8 +67,13 @@ bool FailsNow(const char* step, int error) {
 
 store::FileCalls FaultyCalls() {
     return store::FileCalls{
-        .open = Real.open,
-        .read = Real.read,
+        .open =
+            [](const char* path, int flags) {
+                return Plan.readsFail && FailsNow("read", EIO) ? -1 : Real.open(path, flags);
+            },
+        .read = [](int fd, void* bytes, std::size_t count) -> ssize_t {
+            return Plan.readsFail && FailsNow("read", EIO) ? -1 : Real.read(fd, bytes, count);
+        },
         .makeTemporary =
             [](char* pathTemplate) {
                 return FailsNow("open", EACCES) ? -1 : Real.makeTemporary(pathTemplate);
@@ -85,20 +95,36 @@ store::FileCalls FaultyCalls() {
             },
         .remove =
             [](const char* path) { return FailsNow("remove", EACCES) ? -1 : Real.remove(path); },
-        .create = Real.create,
-        .link = Real.link,
-        .flushAll = Real.flushAll,
-        .makeFolder = Real.makeFolder,
-        .removeFolder = Real.removeFolder,
-        .exchange = Real.exchange,
+        .create =
+            [](const char* path, int flags, mode_t mode) {
+                return FailsNow("open", ENOSPC) ? -1 : Real.create(path, flags, mode);
+            },
+        .link = [](const char* from,
+                   const char* to) { return FailsNow("link", EMLINK) ? -1 : Real.link(from, to); },
+        .flushAll = [](int fd) { return FailsNow("flush", EIO) ? -1 : Real.flushAll(fd); },
+        .makeFolder =
+            [](const char* path, mode_t mode) {
+                return FailsNow("make folder", ENOSPC) ? -1 : Real.makeFolder(path, mode);
+            },
+        .removeFolder =
+            [](const char* path) {
+                return FailsNow("remove folder", EACCES) ? -1 : Real.removeFolder(path);
+            },
+        .exchange =
+            [](const char* first, const char* second) {
+                if (FailsNow("swap", EIO)) return -1;
+                if (Plan.cannotSwap) return errno = EINVAL, -1;
+                return Real.exchange(first, second);
+            },
     };
 }
 
 // The failing disk, for the length of a scope; failAt 0 only counts the steps.
 class FaultyDisk {
 public:
-    explicit FaultyDisk(int failAt, bool writeTakesNothing = false) {
-        Plan = FaultPlan{failAt, writeTakesNothing, {}};
+    explicit FaultyDisk(int failAt, bool writeTakesNothing = false, bool readsFail = false,
+                        bool cannotSwap = false) {
+        Plan = FaultPlan{failAt, writeTakesNothing, {}, readsFail, cannotSwap};
         hooks_.setFileCalls(FaultyCalls());
     }
     FaultyDisk(const FaultyDisk&) = delete;
@@ -183,6 +209,40 @@ bool Perform(Write write) {
     return false;
 }
 
+// What keeps or brings back the clients: a backup, or a restore of one.
+enum class Keep {
+    Backup,
+    Restore,
+    RestoreByRenames,  // on a file system that cannot swap two folders in one step
+};
+
+// A backup of two clients, then other clients on file, with a history the backup lacks and a
+// file of the user's own in the data folder.
+void PrepareBackups(const testing::TempAppFolder& folder) {
+    store::ResetClientStore();
+    testing::WriteClientsFile(folder, testing::SampleClients(2, 740000));
+    QVERIFY(store::ReplaceFileSafely(HistoryPath(folder, 1), "Restored history.\r\n"));
+    QVERIFY(store::MakeBackup(store::BackupReason::BeforeImport,
+                              QDateTime(QDate(2026, 3, 16), QTime(9, 0)))
+                .ok);
+    testing::WriteClientsFile(folder, testing::SampleClients(OldClientCount, 740001));
+    QVERIFY(store::ReplaceFileSafely(HistoryPath(folder, 1), "Called in May.\r\n"));
+    QVERIFY(store::ReplaceFileSafely(HistoryPath(folder, 3), "Met at the fair.\r\n"));
+    QVERIFY(store::ReplaceFileSafely(folder.dataPath() + "notes.txt", "the user's"));
+    QVERIFY(store::LoadClientTable() == store::LoadOutcome::Loaded);
+}
+
+store::BackupResult Perform(Keep keep, const store::Backup& chosen) {
+    const QDateTime now(QDate(2026, 3, 17), QTime(9, 0));
+    return keep == Keep::Backup ? store::MakeBackup(store::BackupReason::BeforeDelete, now)
+                                : store::RestoreBackup(chosen, now);
+}
+
+QStringList SwapLeftovers(const testing::TempAppFolder& folder) {
+    return QDir(QString::fromStdString(folder.path()))
+        .entryList({".restoring-*", ".replaced-*"}, QDir::AllEntries | QDir::Hidden);
+}
+
 // Every other call is interrupted, as a signal arriving during a read or a write does.
 bool Interrupted() {
     static bool interrupt = false;
@@ -261,6 +321,95 @@ private slots:
             if (what == Write::Table) QCOMPARE(store::SaveNeeded, 0);
         }
         qInfo("%d fault points tried", static_cast<int>(steps.size()));
+    }
+
+    // A backup or a restore failing at any of its steps, reads included: it made the whole
+    // change or none, the table in memory is still the one on file (a save after it writes
+    // over nothing restored), and the next start leaves nothing of it behind.
+    void aBackupOrRestoreFailingAtAnyStepChangesAllOrNothing_data() {
+        QTest::addColumn<int>("keep");
+        QTest::newRow("a backup of the clients on file") << int(Keep::Backup);
+        QTest::newRow("a restore swapping the folders in one step") << int(Keep::Restore);
+        QTest::newRow("a restore swapping the folders by two renames")
+            << int(Keep::RestoreByRenames);
+    }
+    void aBackupOrRestoreFailingAtAnyStepChangesAllOrNothing() {
+        QFETCH(int, keep);
+        const auto what = static_cast<Keep>(keep);
+        int steps = 0;
+        for (int step = 0; step <= steps; ++step) {
+            testing::TempAppFolder folder;
+            PrepareBackups(folder);
+            const store::Backup chosen = store::ListBackups().front();
+            const Snapshot before = TakeSnapshot(folder.dataPath());
+            Snapshot restored = TakeSnapshot(chosen.folder);
+            restored.erase(QStringLiteral(".made"));
+            restored[QStringLiteral("notes.txt")] = "the user's";
+            store::BackupResult result;
+            {
+                FaultyDisk disk(step, false, true, what == Keep::RestoreByRenames);
+                result = Perform(what, chosen);
+                if (step == 0) steps = disk.stepCount();
+            }
+            const QByteArray context =
+                "failing at step " + QByteArray::number(step) + " (" +
+                QByteArray::fromStdString(step > 0 ? Plan.steps[std::size_t(step - 1)] : "none") +
+                ")";
+            QVERIFY2(step > 0 || result.ok, result.error.c_str());
+            const std::size_t backups = store::ListBackups().size();
+            if (!result.ok) {
+                QVERIFY2(!result.error.empty(), context.constData());
+                QVERIFY2(TakeSnapshot(folder.dataPath()) == before, context.constData());
+                if (what == Keep::Backup) QVERIFY2(backups == 1, context.constData());
+                store::SaveNeeded = 1;
+                QVERIFY2(store::SaveClientTable(), context.constData());
+                QVERIFY2(TakeSnapshot(folder.dataPath()) == before, context.constData());
+            } else {
+                QVERIFY2(backups == 2, context.constData());
+                if (what != Keep::Backup)
+                    QCOMPARE(store::LoadClientTable(), store::LoadOutcome::Loaded);
+            }
+            // The next start, on a working disk.
+            store::FinishFolderSwaps(folder.dataPath());
+            QVERIFY2(SwapLeftovers(folder).isEmpty(), context.constData());
+            const bool changed = result.ok && what != Keep::Backup;
+            QVERIFY2(TakeSnapshot(folder.dataPath()) == (changed ? restored : before),
+                     context.constData());
+        }
+        qInfo("%d fault points tried", steps);
+    }
+
+    // A replacement dropped before its commit, or refused since another folder took the data
+    // folder's place, leaves the file as it was and no temporary file.
+    void aReplacementNotCommittedLeavesOnlyTheOldFile_data() {
+        QTest::addColumn<bool>("folderReplaced");
+        QTest::newRow("a replacement dropped uncommitted") << false;
+        QTest::newRow("a save after the data folder was moved away and copied back") << true;
+    }
+    void aReplacementNotCommittedLeavesOnlyTheOldFile() {
+        QFETCH(bool, folderReplaced);
+        testing::TempAppFolder folder;
+        QVERIFY(store::ReplaceFileSafely(folder.dataFile(), "old"));
+        QCOMPARE(store::OpenDataFolder().access, store::FolderAccess::Writable);
+        if (folderReplaced) {
+            const QString data = QString::fromStdString(folder.path() + "Data");
+            QVERIFY(QDir().rename(data, data + ".moved"));
+            QVERIFY(QDir().mkdir(data));
+            QVERIFY(QFile::copy(data + ".moved/Clients.dat", data + "/Clients.dat"));
+        }
+        const Snapshot before = TakeSnapshot(folder.dataPath());
+        {
+            store::FileReplacement replacement(folder.dataFile());
+            replacement.append("new");
+            if (folderReplaced) {
+                QVERIFY(!replacement.commit());
+                QVERIFY2(store::LastFileError().find("was moved") != std::string::npos,
+                         store::LastFileError().c_str());
+            }
+        }
+        QVERIFY(folderReplaced != store::SameDataFolder());
+        QCOMPARE(TakeSnapshot(folder.dataPath()), before);
+        store::ResetDataFolder();
     }
 
     void anInterruptedReadOrWriteIsCarriedOn() {

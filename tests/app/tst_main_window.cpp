@@ -6,6 +6,7 @@
 #include <QTreeView>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 #include "app/autosave.h"
@@ -268,6 +269,71 @@ private slots:
         QTest::keyClick(MainList(), Qt::Key_Delete);
         QVERIFY(boxes.asked().empty());
         QCOMPARE(app::MainWindow.ClientCount, 1);
+    }
+
+    // On a full disk the deletion cannot be saved: the clients stay, histories and all, and
+    // the user is told once; the save after the action says nothing more.
+    void aDeletionOnAFullDiskKeepsTheClients_data() {
+        QTest::addColumn<bool>("several");
+        QTest::addColumn<bool>("changePending");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("one client: told that it was not deleted")
+            << false << false << QStringList{"Delete Clients", "Clients Not Deleted"};
+        QTest::newRow("one client with a change pending: told once, not again by the save")
+            << false << true << QStringList{"Delete Clients", "Clients Not Deleted"};
+        QTest::newRow("two clients deleted anyway without a backup: told once")
+            << true << false
+            << QStringList{"Delete Clients", "Backup Not Made", "Clients Not Deleted"};
+    }
+    void aDeletionOnAFullDiskKeepsTheClients() {
+        QFETCH(bool, several);
+        QFETCH(bool, changePending);
+        QFETCH(QStringList, captions);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {MakeClient("A"), MakeClient("B"), MakeClient("C")},
+                                  NoStartUpScan());
+        for (const char* name : {"C0001.dat", "C0002.dat", "C0003.dat"}) {
+            QVERIFY(store::ReplaceFileSafely(folder.dataPath() + name, "history"));
+        }
+        testing::ProgramSession session(folder);
+        ClickRow(1);
+        if (several) ClickRow(2, Qt::ControlModifier);
+        QFile file(QString::fromStdString(folder.dataFile()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        testing::Hooks hooks;
+        hooks.setSaveDelay(5);
+        store::FileCalls full = store::SystemFileCalls();
+        static int failedWrites = 0;
+        failedWrites = 0;
+        full.write = [](int, const void*, std::size_t) -> ssize_t {
+            ++failedWrites;
+            return errno = ENOSPC, -1;
+        };
+        full.create = [](const char*, int, mode_t) { return errno = ENOSPC, -1; };
+        full.link = [](const char*, const char*) { return errno = ENOSPC, -1; };
+        full.makeFolder = [](const char*, mode_t) { return errno = ENOSPC, -1; };
+        hooks.setFileCalls(full);
+        if (changePending) store::SaveNeeded = 1;
+        testing::MessageBoxes boxes;
+        boxes.answer({1, 1});
+        QTest::keyClick(MainList(), Qt::Key_Delete);
+        // A pending change is tried again by the save after the action.
+        if (changePending) QTRY_VERIFY(failedWrites >= 2);
+        QStringList asked;
+        for (const auto& box : boxes.asked()) asked << QString::fromStdString(box.caption);
+        QCOMPARE(asked, captions);
+        QVERIFY(boxes.lastText().find("No space left on device") != std::string::npos);
+        QCOMPARE(app::MainWindow.ClientCount, 3);
+        QCOMPARE(Column(0), (std::vector<std::string>{"A", "B", "C"}));
+        for (const char* name : {"C0001.dat", "C0002.dat", "C0003.dat"}) {
+            QVERIFY(store::FileExists(folder.dataPath() + name));
+        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QCOMPARE(store::SaveNeeded, changePending ? 1 : 0);
     }
 
     void exitSavesWhatChanged_data() {

@@ -11,8 +11,6 @@
 #include "exchange/csv_import.h"
 #include "exchange/header_mapping.h"
 #include "exchange/import_plan.h"
-#include "exchange/vcard_export.h"
-#include "exchange/vcard_import.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
@@ -41,7 +39,7 @@ private slots:
     void everyContactIsPlannedInTheFilesOrder_data() {
         QTest::addColumn<int>("count");
         QTest::newRow("a few contacts") << 3;
-        QTest::newRow("a file too large for one processor's share") << 1500;
+        QTest::newRow("as many as the table holds") << 2000;
     }
     void everyContactIsPlannedInTheFilesOrder() {
         QFETCH(int, count);
@@ -75,24 +73,47 @@ private slots:
                      "Called " + std::to_string(i) + "\r\nSent prices");
             QCOMPARE(planned.duplicate, i == 2 || i == 3);
         }
-        // A file is planned as it is read, on several processors, as its contacts once read
-        // would be planned.
+        // A CSV file's rows are planned as their contacts would be.
         contacts[0].address = std::string(60, 'x');  // cut
         contacts[0].followUpDate = "2099-01-01";     // no date the program keeps
         contacts[0].gatekeeper = "Zoë ✓";            // a character the file cannot keep
-        const std::string cards = exchange::VCardText(contacts);
-        for (const std::size_t pieceBytes : {std::size_t{0}, std::size_t{4096}}) {
-            const exchange::PlannedFile read = exchange::PlanVCardImport(cards, pieceBytes);
-            QVERIFY(read.error.empty());
-            QVERIFY2(SamePlan(read.plan, exchange::PlanImport(
-                                             exchange::ReadVCards(cards, pieceBytes).contacts)),
-                     "vCard");
-        }
         const exchange::CsvTable table = exchange::ReadCsv(exchange::CsvText(contacts)).table;
         const exchange::ColumnMapping mapping = exchange::MapHeader(table.header);
         QVERIFY2(SamePlan(exchange::PlanImport(table.rows, mapping),
                           exchange::PlanImport(exchange::ContactsFromRows(table.rows, mapping))),
                  "CSV");
+    }
+
+    // A client on file with the same client and contact, in any letters' case and with any
+    // blanks around, is a duplicate; one with another contact is not.
+    void duplicatesAreTheSameClientAndContact_data() {
+        QTest::addColumn<QString>("client");
+        QTest::addColumn<QString>("contact");
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("the same names in other letters' case") << "acme café"
+                                                               << "ANN" << true;
+        QTest::newRow("the same names with blanks around") << "  Acme Café "
+                                                           << " Ann\t" << true;
+        QTest::newRow("the same client with another contact") << "Acme Café"
+                                                              << "Bo" << false;
+        QTest::newRow("the same client without a contact") << "Acme Café"
+                                                           << "" << false;
+        QTest::newRow("the contact's name as the client") << "Ann"
+                                                          << "Ann" << false;
+    }
+    void duplicatesAreTheSameClientAndContact() {
+        QFETCH(QString, client);
+        QFETCH(QString, contact);
+        store::ResetClientStore();
+        store::ClientTable[5].InUse = 1;
+        store::StoreField(store::ClientTable[5].ClientName, "ACME CAFÉ");
+        store::StoreField(store::ClientTable[5].Contact, "ann");
+        exchange::Contact imported;
+        imported.client = client.toStdString();
+        imported.contact = contact.toStdString();
+        const exchange::ImportPlan plan = exchange::PlanImport({imported});
+        QCOMPARE(plan.freeSlots, store::MaxClients - 1);
+        QTEST(plan.clients.at(0).duplicate, "duplicate");
     }
 
     // A field's text is noted as cut only when what the file keeps of it is longer than the

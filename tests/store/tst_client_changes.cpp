@@ -1,14 +1,19 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
+#include <cerrno>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
+#include "support/store_hooks.h"
 #include "support/temp_data_folder.h"
 
 using namespace store;
@@ -25,6 +30,30 @@ void StartNewClient(const std::string& name) {
     CurrentSlot = 0;
     StoreField(CurrentRecord.ClientName, name);
 }
+
+// The disk as a deletion meets it: every rename and removal is written down, and the calls
+// named fail as on a full disk.
+struct DeletionDisk {
+    static inline std::vector<std::string> changes;
+    static inline std::string failing;
+    static FileCalls Calls() {
+        FileCalls calls = SystemFileCalls();
+        calls.write = [](int fd, const void* bytes, std::size_t count) -> ssize_t {
+            if (failing == "write") return errno = ENOSPC, -1;
+            return SystemFileCalls().write(fd, bytes, count);
+        };
+        calls.rename = [](const char* from, const char* to) {
+            changes.push_back(std::string("rename ") + QFileInfo(to).fileName().toStdString());
+            return SystemFileCalls().rename(from, to);
+        };
+        calls.remove = [](const char* path) {
+            changes.push_back(std::string("remove ") + QFileInfo(path).fileName().toStdString());
+            if (failing == "remove") return errno = EACCES, -1;
+            return SystemFileCalls().remove(path);
+        };
+        return calls;
+    }
+};
 
 }  // namespace
 
@@ -151,6 +180,70 @@ private slots:
         // Nothing of the failed save is kept, so the table cannot save it later either.
         QVERIFY(std::memcmp(&ClientTable[1], &before, RecordSize) == 0);
         QCOMPARE(SaveNeeded, 0);
+    }
+    // A deletion saves the table without the clients before their histories go: on a full
+    // disk the clients stay, histories and all, and nothing on the disk changes.
+    void aDeletionSavesTheTableBeforeTheHistoriesGo_data() {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<bool>("deleted");
+        QTest::addColumn<QStringList>("changes");
+        QTest::newRow("a working disk saves the table, then removes the histories")
+            << "" << true << QStringList{"rename Clients.dat", "remove C0002.dat"};
+        QTest::newRow("a full disk keeps the clients with their histories")
+            << "write" << false << QStringList{};
+        QTest::newRow("a history that cannot be removed stays behind the saved table")
+            << "remove" << true << QStringList{"rename Clients.dat", "remove C0002.dat"};
+    }
+    void aDeletionSavesTheTableBeforeTheHistoriesGo() {
+        QFETCH(QString, failing);
+        QFETCH(bool, deleted);
+        QFETCH(QStringList, changes);
+        testing::TempDataFolder folder;
+        QVERIFY(LoadClientTable() != LoadOutcome::Unreadable);
+        for (const char* name : {"Acme", "Bolt", "Cogs"}) {
+            StartNewClient(name);
+            QCOMPARE(StoreCurrentRecord(std::string(name) + " history").outcome,
+                     StoreOutcome::Stored);
+        }
+        QVERIFY(SaveClientTable());
+        const QByteArray fileBefore = FileBytes(folder.dataFile());
+        const SlotTable tableBefore = ClientTable;
+
+        DeletionDisk::changes.clear();
+        DeletionDisk::failing = failing.toStdString();
+        std::string reason;
+        const int chosen[] = {2};
+        bool freed = false;
+        {
+            testing::StoreHooks hooks;
+            hooks.setFileCalls(DeletionDisk::Calls());
+            freed = FreeSlots(chosen, &reason);
+        }
+        QCOMPARE(freed, deleted);
+        QStringList made;
+        for (const std::string& change : DeletionDisk::changes) {
+            if (!QString::fromStdString(change).contains(".saving-"))
+                made << QString::fromStdString(change);
+        }
+        QCOMPARE(made, changes);
+        QCOMPARE(FileExists(folder.dataPath() + "C0002.dat"), !deleted || failing == "remove");
+        QVERIFY(FileExists(folder.dataPath() + "C0001.dat"));
+        QVERIFY(FileExists(folder.dataPath() + "C0003.dat"));
+        QCOMPARE(SaveNeeded, 0);
+        if (!deleted) {
+            QVERIFY(!reason.empty());
+            QCOMPARE(FileBytes(folder.dataFile()), fileBefore);
+            QVERIFY(std::memcmp(&ClientTable, &tableBefore, sizeof ClientTable) == 0);
+            return;
+        }
+        // The freed record waits behind the remaining clients, in the table and in the file.
+        QCOMPARE(FieldText(ClientTable[2].ClientName), std::string("Cogs"));
+        QCOMPARE(ClientTable[3].InUse, 0);
+        QCOMPARE(ClientTable[3].ClientNumber, 2);
+        ResetClientStore();
+        QCOMPARE(LoadClientTable(), LoadOutcome::Loaded);
+        QCOMPARE(ClientTable[2].InUse, 1);
+        QCOMPARE(ClientTable[3].InUse, 0);
     }
 };
 

@@ -1,6 +1,7 @@
 // Data folders the user or the system damaged: a client file that is not there, not a file or
-// not reachable, client numbers that are 0 or shared. No history may be lost or overwritten,
-// and no two clients may ever share a history file.
+// not reachable, client numbers that are 0 or shared, a data folder replaced while the program
+// runs. No history may be lost or overwritten, and no two clients may ever share a history
+// file.
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,9 @@
 
 #include "store/client_changes.h"
 #include "store/client_table.h"
+#include "store/data_folder.h"
 #include "store/files.h"
+#include "store/folder_lock.h"
 #include "store/history.h"
 #include "store/text_field.h"
 #include "support/client_records.h"
@@ -77,6 +80,46 @@ private slots:
         if (damage == "histories only") {
             QCOMPARE(FileBytes(folder.dataPath() + "C0001.dat"), QByteArray("Met in May."));
         }
+    }
+
+    // The lock stays on whatever becomes of the data folder, and once another folder stands at
+    // its path nothing is saved there: this run's table is not that folder's.
+    void aDataFolderReplacedWhileOpenTakesNoWrites_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("moved away and copied back") << "copied back" << false;
+        QTest::newRow("removed") << "removed" << false;
+        QTest::newRow("moved away and put back") << "put back" << true;
+        QTest::newRow("removed, and an empty folder made in its place") << "made anew" << true;
+    }
+    void aDataFolderReplacedWhileOpenTakesNoWrites() {
+        QFETCH(QString, change);
+        QFETCH(bool, saved);
+        testing::TempDataFolder folder;
+        QCOMPARE(OpenDataFolder().access, FolderAccess::Writable);
+        QCOMPARE(LoadClientTable(), LoadOutcome::Created);
+        const QString data = QString::fromStdString(folder.path() + "Data");
+        QVERIFY(QDir().rename(data, data + ".moved"));
+        if (change == "copied back") {
+            QVERIFY(QDir().mkdir(data));
+            QVERIFY(QFile::copy(data + ".moved/Clients.dat", data + "/Clients.dat"));
+        }
+        if (change == "put back") QVERIFY(QDir().rename(data + ".moved", data));
+        if (change == "made anew") QVERIFY(QDir().mkdir(data));
+        const QByteArray before = FileBytes(folder.dataFile());
+        FolderLock second;
+        QCOMPARE(second.acquire(folder.path()), LockOutcome::HeldByAnother);
+        ClientTable[1] = testing::MakeClient("Acme");
+        SaveNeeded = 1;
+        QCOMPARE(SaveClientTable(), saved);
+        QCOMPARE(WriteHistory(2, "Another."), saved);
+        if (!saved) {
+            QVERIFY2(LastFileError().find(folder.dataPath() + "\" was moved") != std::string::npos,
+                     LastFileError().c_str());
+            QCOMPARE(FileBytes(folder.dataFile()), before);
+            QVERIFY(!FileExists(folder.dataPath() + "C0002.dat"));
+        }
+        ResetDataFolder();
     }
 
     // Numbers 0, out of range or shared are replaced at load; a client keeps the history file

@@ -46,10 +46,6 @@ bool Sent(http_status_t status) {
     return status == HTTP_STATUS_CONTINUE;
 }
 
-bool Finished(ipp_status_t status) {
-    return status <= IPP_STATUS_OK_CONFLICTING;
-}
-
 // Writes the PDF as the job's one document; false when the server did not take all of it.
 bool SendDocument(const PrintJob& job, int jobId) {
     if (!Sent(cupsStartDocument(CUPS_HTTP_DEFAULT, job.printer.c_str(), jobId, job.title.c_str(),
@@ -62,7 +58,7 @@ bool SendDocument(const PrintJob& job, int jobId) {
         sent = Sent(cupsWriteRequestData(CUPS_HTTP_DEFAULT, job.pdf.constData() + at, length));
     }
     // Finished even after a failed write, which ends the request.
-    const bool finished = Finished(cupsFinishDocument(CUPS_HTTP_DEFAULT, job.printer.c_str()));
+    const bool finished = Succeeded(cupsFinishDocument(CUPS_HTTP_DEFAULT, job.printer.c_str()));
     return sent && finished;
 }
 
@@ -84,21 +80,6 @@ const char* SidesOf(QPrinter::DuplexMode duplex) {
     return nullptr;
 }
 
-std::vector<std::size_t> ChosenPages(const QPrinter& printer, std::size_t pageCount) {
-    std::size_t first = 0;
-    std::size_t last = pageCount == 0 ? 0 : pageCount - 1;
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = std::min(static_cast<std::size_t>(printer.fromPage() - 1), last);
-        last =
-            std::clamp(static_cast<std::size_t>(std::max(printer.toPage(), printer.fromPage()) - 1),
-                       first, last);
-    }
-    std::vector<std::size_t> pages;
-    for (std::size_t page = first; page <= last && page < pageCount; ++page) pages.push_back(page);
-    if (printer.pageOrder() == QPrinter::LastPageFirst) std::reverse(pages.begin(), pages.end());
-    return pages;
-}
-
 JobOptions OptionsOf(QPrinter& printer) {
     JobOptions options;
     const QStringList dialogOptions =
@@ -118,13 +99,18 @@ JobOptions OptionsOf(QPrinter& printer) {
 
 }  // namespace
 
+bool Succeeded(ipp_status_t status) {
+    // IPP's "successful" class runs from 0x0000 to 0x00FF; libcups's own "invalid" is -1.
+    return status >= IPP_STATUS_OK && status < IPP_STATUS_REDIRECTION_OTHER_SITE;
+}
+
 Printers FindPrinters() {
     cups_dest_t* list = nullptr;
     const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &list);
     const std::unique_ptr<cups_dest_t, DestsDeleter> dests(list, DestsDeleter{count});
     Printers printers;
     printers.count = std::max(0, count);
-    if (count <= 0 && !Finished(cupsLastError())) printers.error = LastError();
+    if (count <= 0 && !Succeeded(cupsLastError())) printers.error = LastError();
     for (int i = 0; i < count; ++i) {
         if (list[i].is_default == 0) continue;
         printers.defaultName = list[i].name;
@@ -179,6 +165,21 @@ JobAnswer Submit(const PrintJob& job) {
     const std::string error = LastError();
     cupsCancelJob2(CUPS_HTTP_DEFAULT, job.printer.c_str(), jobId, 1);
     return {0, error};
+}
+
+std::vector<std::size_t> ChosenPages(const QPrinter& printer, std::size_t pageCount) {
+    std::size_t first = 0;
+    std::size_t last = pageCount == 0 ? 0 : pageCount - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::min(static_cast<std::size_t>(printer.fromPage() - 1), last);
+        last =
+            std::clamp(static_cast<std::size_t>(std::max(printer.toPage(), printer.fromPage()) - 1),
+                       first, last);
+    }
+    std::vector<std::size_t> pages;
+    for (std::size_t page = first; page <= last && page < pageCount; ++page) pages.push_back(page);
+    if (printer.pageOrder() == QPrinter::LastPageFirst) std::reverse(pages.begin(), pages.end());
+    return pages;
 }
 
 std::optional<PrintChoice> ChooseWithDialog(QWidget* parent, const Document& document) {

@@ -16,6 +16,7 @@
 #include "platform/print/preview.h"
 #include "platform/print/print_system.h"
 #include "platform/print/progress.h"
+#include "platform/program_identity.h"
 
 namespace print {
 
@@ -84,7 +85,7 @@ QString ReportsFolder() {
     if (folder.isEmpty()) {
         QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         if (documents.isEmpty()) documents = QDir::homePath();
-        folder = documents + QStringLiteral("/Reports");
+        folder = documents + "/" + QString::fromLatin1(platform::ProgramName) + " Reports";
     }
     return QDir::cleanPath(folder);
 }

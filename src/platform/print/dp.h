@@ -72,7 +72,7 @@ int dpEndDoc(int doc, int mode);
 // ---- Set-up ------------------------------------------------------------------------------
 
 // The folder for reports saved as PDF files when nothing can be printed; created (mode 0700)
-// when first needed. Without it the user's documents folder + "Reports/" serves.
+// when first needed. Without it "Vendrix 2 Reports" in the user's documents folder serves.
 void SetReportsFolder(const std::string& folder);
 
 // Tells the user something: caption and text, the text possibly ending in "{!}" to ask for

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPrinter>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -14,10 +15,12 @@
 #include <QToolBar>
 #include <QtTest>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <set>
 
 #include "platform/clock.h"
+#include "platform/print/cups.h"
 #include "platform/print/dp.h"
 #include "platform/print/fonts.h"
 #include "platform/print/paint.h"
@@ -131,8 +134,12 @@ private slots:
     void wrapTextContinuesToTheEnd();
     void wrapTextGivesTheSameRowsWhateverTheGuess_data();
     void wrapTextGivesTheSameRowsWhateverTheGuess();
+    void wrapTextTrustsGuessesOnlyWithinTheKerningSlack_data();
+    void wrapTextTrustsGuessesOnlyWithinTheKerningSlack();
+    void reportFaceKerningStaysWithinTheSlack();
 
     void pdfHoldsTheTextsWhereTheyWereSet();
+    void printingWithoutPrinterSavesPdfInReportsFolder_data();
     void printingWithoutPrinterSavesPdfInReportsFolder();
     void pdfThatCannotBeSavedIsReported();
     void previewShowsEveryPageUnderTheTitle();
@@ -143,7 +150,12 @@ private slots:
     void printSystemAnswerDecidesWhatTheUserIsTold();
     void paperIsThePrintersElseTheLocales_data();
     void paperIsThePrintersElseTheLocales();
+    void cancellingALongPrintSendsAndKeepsNothing_data();
     void cancellingALongPrintSendsAndKeepsNothing();
+    void aPageRangePrintsThePagesChosen_data();
+    void aPageRangePrintsThePagesChosen();
+    void printSystemSuccessesAreTakenAsSuch_data();
+    void printSystemSuccessesAreTakenAsSuch();
 
 private:
     std::optional<testing::Hooks> hooks_;  // the stand-ins for one test
@@ -343,6 +355,17 @@ void TestPrint::wrapTextBreaksLines_data() {
                "e\xCC\x81")
         << 0.001 << 5 << QStringList{"e\xCC\x81", "e\xCC\x81"} << 6;
     QTest::newRow("an empty text places nothing") << QByteArray() << 7.5 << 5 << QStringList{} << 0;
+    // Kerning widens "r’" beyond the two letters' own advances.
+    const auto guessed = [](const char* sample) {
+        double inches = 0;
+        for (const QChar c : QString::fromUtf8(sample)) {
+            inches += TextWidthInches(LABEL_FONT, QString(c).toStdString());
+        }
+        return inches + 0.01;
+    };
+    QTest::newRow("a paragraph that kerning makes wider than its letters is measured")
+        << QByteArray("r’r’r’r’ r’r’r’r’") << guessed("r’r’r’r’ r’r’r’r’") << 5
+        << QStringList{"r’r’r’r’", "r’r’r’r’"} << 33;
 }
 
 void TestPrint::wrapTextBreaksLines() {
@@ -475,9 +498,42 @@ void TestPrint::pdfHoldsTheTextsWhereTheyWereSet() {
     QVERIFY(std::abs(wordSpan("3").xMax - 576.0) < 1.5);
 }
 
+void TestPrint::printingWithoutPrinterSavesPdfInReportsFolder_data() {
+    QTest::addColumn<bool>("folderSet");
+    QTest::newRow("a copy's reports go to the folder set beside its data") << true;
+    QTest::newRow("an installed program's go to \"Vendrix 2 Reports\" among the documents")
+        << false;
+}
+
 void TestPrint::printingWithoutPrinterSavesPdfInReportsFolder() {
+    QFETCH(bool, folderSet);
     hooks_->setEndDocHandler({}).setNow(testing::LocalTime(2026, 12, 7, 9, 5));
-    const QString reports = folder_.filePath("Reports");
+    QString reports = folder_.filePath("Reports");
+    // The documents folder of a home of the test's own.
+    const auto environment = {"HOME", "XDG_CONFIG_HOME"};
+    std::vector<std::optional<QByteArray>> saved;
+    for (const char* name : environment) {
+        saved.push_back(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
+                                                        : std::nullopt);
+    }
+    const auto restore = qScopeGuard([&] {
+        auto value = saved.begin();
+        for (const char* name : environment) {
+            if (*value) {
+                qputenv(name, **value);
+            } else {
+                qunsetenv(name);
+            }
+            ++value;
+        }
+    });
+    if (!folderSet) {
+        qputenv("HOME", folder_.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", folder_.filePath("config").toLocal8Bit());
+        hooks_->setReportsFolder("");
+        reports = folder_.filePath("Documents/Vendrix 2 Reports");
+        QDir(reports).removeRecursively();
+    }
     const QStringList expected{reports + "/Report 2026-12-07 09-05-00.pdf",
                                reports + "/Report 2026-12-07 09-05-00 (2).pdf"};
     for (const QString& path : expected) {
@@ -645,6 +701,77 @@ void TestPrint::wrapTextGivesTheSameRowsWhateverTheGuess() {
     }
 }
 
+void TestPrint::wrapTextTrustsGuessesOnlyWithinTheKerningSlack_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("slack");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("measured");
+    const double none = std::numeric_limits<double>::infinity();
+    QTest::newRow("a paragraph with room for the slack takes its row unmeasured")
+        << "abcdefg" << 3.0 << QStringList{"abcdefg"} << false;
+    QTest::newRow("a paragraph without room for the slack is measured")
+        << "abcdefgh" << 3.0 << QStringList{"abcdefg", "h"} << true;
+    QTest::newRow("a letter whose kerning is not known is measured")
+        << "abcdeΩ" << 3.0 << QStringList{"abcde", "Ω"} << true;
+    QTest::newRow("an infinite slack trusts no guess") << "ab" << none << QStringList{"ab"} << true;
+}
+
+// Letters 10 wide as guessed; kerning adds 3 between two of them, and 50 for an omega.
+void TestPrint::wrapTextTrustsGuessesOnlyWithinTheKerningSlack() {
+    QFETCH(QString, text);
+    QFETCH(double, slack);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, measured);
+    bool anyMeasure = false;
+    const MeasureText measure = [&](std::string_view piece) {
+        anyMeasure = true;
+        const QString shown = QString::fromUtf8(piece.data(), qsizetype(piece.size()));
+        return 13.0 * double(shown.size()) - 3.0 + 50.0 * double(shown.count(QChar(0x3A9)));
+    };
+    const std::string utf8 = text.toStdString();
+    const Wrapped wrapped = WrapText(
+        utf8, 100, 5, measure, [](char32_t) { return 10.0; }, slack);
+    QStringList placed;
+    for (const LineSpan& line : wrapped.lines) {
+        placed << QString::fromStdString(utf8.substr(line.begin, line.end - line.begin));
+    }
+    QCOMPARE(placed, lines);
+    QCOMPARE(anyMeasure, measured);
+}
+
+// What the wrapping takes for granted of the report face: for any two characters a history
+// can hold, kerning adds no more than the slack to their own advances.
+void TestPrint::reportFaceKerningStaysWithinTheSlack() {
+    QList<char32_t> known;
+    for (char32_t c = 0x20; c < 0x100; ++c) {
+        if (c != 0x7F && KerningKnown(c)) known << c;
+    }
+    for (char32_t c = 0x100; c < 0x2200; ++c) {
+        if (KerningKnown(c)) known << c;
+    }
+    QCOMPARE(known.size(), 0x100 - 0x21 + 27);
+    for (const int style : {STYLE_LABEL, STYLE_VALUE, STYLE_TITLE}) {
+        const QFont font = FontFor({style, 10, "Arial"});
+        QCOMPARE(QFontInfo(font).family(), QString(KNOWN_KERNING_FAMILY));
+        const QFontMetricsF metrics(font);
+        const double slack = KNOWN_KERNING_SLACK_EM * font.pixelSize();
+        std::vector<double> advances;
+        for (const char32_t c : known) {
+            advances.push_back(metrics.horizontalAdvance(QString::fromUcs4(&c, 1)));
+        }
+        double widest = -slack;
+        for (qsizetype a = 0; a < known.size(); ++a) {
+            for (qsizetype b = 0; b < known.size(); ++b) {
+                const char32_t pair[] = {known[a], known[b]};
+                const double excess = metrics.horizontalAdvance(QString::fromUcs4(pair, 2)) -
+                                      advances[std::size_t(a)] - advances[std::size_t(b)];
+                widest = std::max(widest, excess);
+            }
+        }
+        QVERIFY2(widest <= slack, qPrintable(QString::number(widest / font.pixelSize())));
+    }
+}
+
 // The pages' width in points, from the PDF's first MediaBox.
 int PdfPageWidth(const QByteArray& pdf) {
     const auto match =
@@ -745,10 +872,27 @@ void TestPrint::paperIsThePrintersElseTheLocales() {
     QCOMPARE(PaperForSize(210, 297).id(), QPageSize::A4);
 }
 
+void TestPrint::cancellingALongPrintSendsAndKeepsNothing_data() {
+    QTest::addColumn<QString>("route");
+    QTest::newRow("cancelled while made ready for the printer") << "printer";
+    QTest::newRow("cancelled while kept as a PDF for want of a printer") << "no printer";
+    QTest::newRow("cancelled while printed to a file from the preview") << "file";
+}
+
+// A print the user cancelled is neither sent, nor kept as a PDF, nor told of.
 void TestPrint::cancellingALongPrintSendsAndKeepsNothing() {
-    hooks_->setEndDocHandler({}).usePrinters();
+    QFETCH(QString, route);
+    hooks_->setEndDocHandler({});
+    if (route == "printer") hooks_->usePrinters();
     printers_ = {1, "office", {}};
     answer_ = {3, {}};
+    const QString chosenFile = folder_.filePath("Chosen.pdf");
+    QFile::remove(chosenFile);
+    if (route == "file") {
+        hooks_->setPrintSystem({{}, {}, {}, [&chosenFile](QWidget*, const Document&) {
+                                    return PrintChoice{{}, chosenFile.toStdString(), {}, {}, {}};
+                                }});
+    }
     const int doc = StartDoc();
     for (int page = 1; page <= 2000; ++page) {
         if (page > 1) dpNewPage(doc, 1, 0, 7);
@@ -765,12 +909,70 @@ void TestPrint::cancellingALongPrintSendsAndKeepsNothing() {
         }
     });
     poll.start(0);
-    QCOMPARE(dpEndDoc(doc, END_PRINT), 0);
+    if (route == "file") {
+        QVERIFY(WithPreview(doc, [](QWidget& window) {
+            for (QAction* action : window.findChild<QToolBar*>("previewTools")->actions()) {
+                if (action->text() == "&Print...") action->trigger();
+            }
+        }));
+    } else {
+        QCOMPARE(dpEndDoc(doc, END_PRINT), 0);
+    }
     poll.stop();
     QVERIFY(cancelled);
     QVERIFY(jobs_.empty());
     QVERIFY(notices_.isEmpty());
     QVERIFY(KeptReports(folder_).isEmpty());
+    QVERIFY(!QFileInfo::exists(chosenFile));
+}
+
+void TestPrint::aPageRangePrintsThePagesChosen_data() {
+    QTest::addColumn<int>("from");  // 0: every page
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("lastFirst");
+    QTest::addColumn<QList<int>>("pages");  // 0 = the first of five
+    QTest::newRow("no range prints every page") << 0 << 0 << false << QList<int>{0, 1, 2, 3, 4};
+    QTest::newRow("pages 2 to 3 print the second and the third")
+        << 2 << 3 << false << QList<int>{1, 2};
+    QTest::newRow("page 1 to 1 prints the first alone") << 1 << 1 << false << QList<int>{0};
+    QTest::newRow("a range past the end stops at the last page")
+        << 4 << 9 << false << QList<int>{3, 4};
+    QTest::newRow("last page first turns the range round") << 2 << 4 << true << QList<int>{3, 2, 1};
+}
+
+void TestPrint::aPageRangePrintsThePagesChosen() {
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, lastFirst);
+    QFETCH(QList<int>, pages);
+    QPrinter printer;
+    printer.setPrintRange(from > 0 ? QPrinter::PageRange : QPrinter::AllPages);
+    printer.setFromTo(from, to);
+    printer.setPageOrder(lastFirst ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
+    QList<int> chosen;
+    for (const std::size_t page : cups::ChosenPages(printer, 5)) chosen << int(page);
+    QCOMPARE(chosen, pages);
+}
+
+void TestPrint::printSystemSuccessesAreTakenAsSuch_data() {
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("succeeded");
+    QTest::newRow("successful-ok") << int(IPP_STATUS_OK) << true;
+    QTest::newRow("successful-ok-ignored-or-substituted-attributes")
+        << int(IPP_STATUS_OK_IGNORED_OR_SUBSTITUTED) << true;
+    QTest::newRow("successful-ok-conflicting-attributes") << int(IPP_STATUS_OK_CONFLICTING) << true;
+    QTest::newRow("successful-ok-events-complete") << int(IPP_STATUS_OK_EVENTS_COMPLETE) << true;
+    QTest::newRow("client-error-not-found fails") << int(IPP_STATUS_ERROR_NOT_FOUND) << false;
+    QTest::newRow("server-error-service-unavailable fails")
+        << int(IPP_STATUS_ERROR_SERVICE_UNAVAILABLE) << false;
+    QTest::newRow("the library's own invalid status fails")
+        << int(IPP_STATUS_CUPS_INVALID) << false;
+}
+
+void TestPrint::printSystemSuccessesAreTakenAsSuch() {
+    QFETCH(int, status);
+    QFETCH(bool, succeeded);
+    QCOMPARE(cups::Succeeded(static_cast<ipp_status_t>(status)), succeeded);
 }
 
 QTEST_MAIN(TestPrint)
