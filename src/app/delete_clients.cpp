@@ -36,7 +36,13 @@ std::vector<int> SelectedSlots() {
 bool KeptInABackup() {
     const store::BackupResult backup =
         store::MakeBackup(store::BackupReason::BeforeDelete, platform::LocalDateTime());
-    if (backup.ok) return true;
+    if (backup.ok && backup.notice.empty()) return true;
+    if (backup.ok) {
+        return gui::EZ_MSGBOX(MainForm,
+                              "The backup made before the deletion lacks some histories. " +
+                                  backup.notice + " Delete the highlighted clients anyway?{!}",
+                              "Backup Incomplete", "NY") == 1;
+    }
     return gui::EZ_MSGBOX(MainForm,
                           "The clients could not be backed up before the deletion (" +
                               backup.error + "). Delete the highlighted clients anyway?{!}",

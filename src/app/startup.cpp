@@ -122,6 +122,12 @@ std::string FindHelpFile(const std::string& appPath) {
 
 void KeepTheDailyBackup() {
     const store::BackupResult daily = store::MakeDailyBackupIfDue(platform::LocalDateTime());
+    if (daily.ok && !daily.notice.empty()) {
+        gui::EZ_MSGBOX(MainForm,
+                       "Today's backup of the clients in \"" + store::DataFolder() +
+                           "\" was made without some histories. " + daily.notice + "{!}",
+                       "Backup Incomplete", "OK");
+    }
     // Read-only clients were told about already, and need no backup: nothing can change them.
     if (daily.ok || !store::DataWritable()) return;
     gui::EZ_MSGBOX(MainForm,

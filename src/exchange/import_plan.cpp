@@ -28,17 +28,13 @@ public:
     explicit Planner(std::string_view fileName) : fileName_(fileName) {
         for (int slot = 1; slot <= store::MaxClients; ++slot) {
             const store::ClientRecord& record = store::ClientTable[slot];
-            if (record.InUse > 0) {
-                onFile_.insert(Identity(record));
-            } else {
-                plan_.freeSlots += 1;
-            }
+            if (record.InUse > 0) onFile_.insert(Identity(record));
         }
+        // A free slot whose number still has an earlier client's history file takes no one.
+        plan_.freeSlots = store::RoomForClients();
     }
 
-    // A person without a company (a private contact in an address book) is listed by name.
     void Plan(Contact&& contact) {
-        if (contact.client.empty()) contact.client = contact.contact;
         PlannedClient& planned = plan_.clients.emplace_back();
         planned.stored = StoreContact(std::move(contact), fileName_);
         planned.duplicate = onFile_.contains(Identity(planned.stored.record));

@@ -26,7 +26,7 @@ struct PlannedClient {
 
 struct ImportPlan {
     std::vector<PlannedClient> clients;  // in the file's order
-    int freeSlots = 0;                   // free slots in the client table now
+    int freeSlots = 0;  // free slots whose numbers have no earlier client's history file
 };
 
 // Plans the import of the contacts into the client table as it is now, in the file's order. A

@@ -162,7 +162,8 @@ std::string HistoryText(std::string_view text) {
             result.push_back((c < 0x20 && c != '\t') || c == 0x7F ? ' ' : static_cast<char>(c));
         }
     }
-    while (!result.empty() && (IsBlank(result.back()) || result.back() == '\n')) result.pop_back();
+    // Blanks at the end go, as the history box drops them; a last line break is the note's own.
+    while (!result.empty() && IsBlank(result.back())) result.pop_back();
     return result;
 }
 

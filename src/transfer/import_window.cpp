@@ -324,6 +324,13 @@ void RunImport() {
                        "Import Not Possible", "OK");
         return;
     }
+    if (!backup.notice.empty() &&
+        gui::EZ_MSGBOX(ImportForm,
+                       "The backup made before the import lacks some histories. " + backup.notice +
+                           " Import the clients anyway?{!}",
+                       "Backup Incomplete", "NY") != 1) {
+        return;
+    }
     const std::size_t count = state.selection.added.size();
     store::AddedClients result;
     {
@@ -352,10 +359,10 @@ void RunImport() {
     const std::string fileName = state.fileName;  // the window's state goes as it closes
     shell::ResortMainList();
     gui::EZ_UNLOADFORM(ImportForm);
-    gui::EZ_MSGBOX(shell::MainForm,
-                   Count(result.added, "client was", "clients were") + " imported from \"" +
-                       fileName + "\".",
-                   "Clients Imported", "OK");
+    gui::EZ_MSGBOX(
+        shell::MainForm,
+        Count(result.added, "client was", "clients were") + " imported from \"" + fileName + "\".",
+        "Clients Imported", "OK");
 }
 
 }  // namespace

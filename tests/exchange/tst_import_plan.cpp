@@ -1,5 +1,6 @@
 // Planning an import: every contact in the file's order, as it will be stored, however many.
 
+#include <QFile>
 #include <QTest>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "store/client_changes.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
+#include "support/temp_data_folder.h"
 
 namespace {
 
@@ -25,6 +27,13 @@ bool SamePlan(const exchange::ImportPlan& a, const exchange::ImportPlan& b) {
                x.stored.badFollowUpDate == y.stored.badFollowUpDate && x.duplicate == y.duplicate;
     };
     return a.freeSlots == b.freeSlots && std::ranges::equal(a.clients, b.clients, same);
+}
+
+// An empty table as a load leaves it: every slot free and numbered.
+void EmptyNumberedTable() {
+    store::ResetClientStore();
+    for (int slot = 1; slot <= store::MaxClients; ++slot)
+        store::ClientTable[slot].ClientNumber = slot;
 }
 
 }  // namespace
@@ -43,7 +52,7 @@ private slots:
     }
     void everyContactIsPlannedInTheFilesOrder() {
         QFETCH(int, count);
-        store::ResetClientStore();
+        EmptyNumberedTable();
         store::ClientTable[1].InUse = 1;
         store::StoreField(store::ClientTable[1].ClientName, "CLIENT 2");
         store::StoreField(store::ClientTable[1].Contact, "person 2");
@@ -101,10 +110,22 @@ private slots:
         QTest::newRow("the contact's name as the client") << "Ann"
                                                           << "Ann" << false;
     }
+    // A free slot whose number still has an earlier client's history file takes no one.
+    void earlierHistoriesLeaveLessRoom() {
+        const testing::TempDataFolder folder;
+        EmptyNumberedTable();
+        QFile earlier(QString::fromStdString(folder.dataPath() + "C0007.dat"));
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier client");
+        earlier.close();
+        QCOMPARE(exchange::PlanImport(std::vector<exchange::Contact>{}).freeSlots,
+                 store::MaxClients - 1);
+    }
+
     void duplicatesAreTheSameClientAndContact() {
         QFETCH(QString, client);
         QFETCH(QString, contact);
-        store::ResetClientStore();
+        EmptyNumberedTable();
         store::ClientTable[5].InUse = 1;
         store::StoreField(store::ClientTable[5].ClientName, "ACME CAFÉ");
         store::StoreField(store::ClientTable[5].Contact, "ann");

@@ -123,12 +123,9 @@ private slots:
         QCOMPARE(store::FieldText(acme.Phone), std::string("555-0100"));
         QCOMPARE(store::FieldText(acme.Ext), std::string("12"));
         QCOMPARE(store::FieldText(store::ClientTable[2].Contact), std::string("Anna Weiß"));
-        // The lines come back; a vCard note keeps no line break after the last one.
-        std::string history = store::ReadHistoryOf(acme.ClientNumber).text;
-        while (!history.empty() && (history.back() == '\n' || history.back() == '\r')) {
-            history.pop_back();
-        }
-        QCOMPARE(history, std::string("Called\r\nSent prices"));
+        // The lines come back, the last line break too.
+        QCOMPARE(store::ReadHistoryOf(acme.ClientNumber).text,
+                 std::string("Called\r\nSent prices\r\n"));
     }
 
     // A history that cannot be read leaves the others' export whole and is named, not dropped
@@ -190,29 +187,42 @@ private slots:
     // "Clients Imported" tells of clients already on the disk; without the backup that comes
     // first, nothing is imported and the window stays open.
     void anImportIsOnTheDiskWhenItIsReported_data() {
-        QTest::addColumn<bool>("backupFails");
-        QTest::newRow("the backup is made: both clients are in the data file") << false;
-        QTest::newRow("the backup cannot be made: nothing is imported") << true;
+        QTest::addColumn<int>("backup");  // 0 made, 1 cannot be made, 2 lacks a history
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("the backup is made: both clients are in the data file")
+            << 0 << "Clients Imported";
+        QTest::newRow("the backup cannot be made: nothing is imported")
+            << 1 << "Import Not Possible";
+        QTest::newRow("the backup lacks an unreadable history: the user says No to going on")
+            << 2 << "Backup Incomplete";
     }
     void anImportIsOnTheDiskWhenItIsReported() {
-        QFETCH(bool, backupFails);
+        QFETCH(int, backup);
+        QFETCH(QString, caption);
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, testing::NoStartUpScan());
+        testing::WriteHistoryBytes(folder, 1, "Called");
         testing::ProgramSession program(folder);
-        if (backupFails) {
+        if (backup == 1) {
             // The day's backup was made at the start; a file now stands where backups go.
             const QString backups = QString::fromStdString(folder.path() + "Backups");
             QVERIFY(QDir(backups).removeRecursively());
             Write(backups, "in the way");
         }
+        if (backup == 2) {
+            store::FileCalls calls = store::SystemFileCalls();
+            calls.open = OpenButNotHistoryOne;
+            hooks_->setFileCalls(calls);
+        }
         const QString path = files_.path() + "/two.csv";
         Write(path, "Company,Notes\r\nBeta,called\r\nGamma,\r\n");
         transfer::ImportFile(app::MainForm, path.toStdString());
         testing::MessageBoxes boxes;
+        boxes.answer({0});
         testing::Click(app::ImportForm, transfer::ImportButton);
-        QCOMPARE(boxes.asked().back().caption,
-                 std::string(backupFails ? "Import Not Possible" : "Clients Imported"));
-        QCOMPARE(gui::EZ_ISFORM(app::ImportForm), backupFails);
+        QCOMPARE(QString::fromStdString(boxes.asked().back().caption), caption);
+        if (backup == 2) QVERIFY(boxes.lastText().find("C0001.dat") != std::string::npos);
+        QCOMPARE(gui::EZ_ISFORM(app::ImportForm), backup != 0);
         // The data file as the next start would read it, before any later save.
         QFile data(QString::fromStdString(folder.dataFile()));
         QVERIFY(data.open(QIODevice::ReadOnly));
@@ -222,9 +232,10 @@ private slots:
             inUse += bytes.at(static_cast<qsizetype>(
                          static_cast<std::size_t>(slot + 1) * store::RecordSize - 4)) != 0;
         }
-        QCOMPARE(inUse, backupFails ? 1 : 3);
-        if (gui::EZ_ISFORM(app::ImportForm))
+        QCOMPARE(inUse, backup == 0 ? 3 : 1);
+        if (gui::EZ_ISFORM(app::ImportForm)) {
             testing::Click(app::ImportForm, transfer::ImportCancelButton);
+        }
     }
 
     // A column whose name the program does not know is imported once the user maps it.
