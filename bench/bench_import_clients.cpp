@@ -96,7 +96,11 @@ bool PlainCopy(const std::string& folder) {
 
 // A program with no clients yet, its "Import Clients" window open on the file.
 std::unique_ptr<testing::TempAppFolder> OpenImportWindow() {
+    // The windows of the run before are gone before the next one opens.
+    if (gui::EZ_ISFORM(shell::ImportForm)) gui::EZ_UNLOADFORM(shell::ImportForm);
     testing::StopProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
     auto folder = std::make_unique<testing::TempAppFolder>();
     testing::WriteClientsFile(*folder, {}, testing::NoStartUpScan());
     testing::StartProgram(*folder);
