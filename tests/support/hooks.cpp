@@ -76,7 +76,7 @@ SeamStack<print::PrintSystem>& PrintSystemSeam() {
 }
 
 SeamStack<std::string>& ReportsFolderSeam() {
-    // An empty folder is the user's documents folder + "Reports/".
+    // An empty folder is "Vendrix 2 Reports" in the user's documents folder.
     static SeamStack<std::string> seam(print::SetReportsFolder, Always(std::string()));
     return seam;
 }
