@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cerrno>
@@ -191,6 +193,38 @@ private slots:
         QCOMPARE(LoadClientTable(), LoadOutcome::Loaded);
         if (!kills) QCOMPARE(ClientsInUse(), result.error.empty() ? 5 : 2);
         VerifyOneWholeState(folder);
+    }
+
+    // The pending histories reach the disk before the table that makes them clients.
+    void theHistoriesAreFlushedBeforeTheTableIsSaved() {
+        const testing::TempDataFolder folder;
+        FileTwoClients();
+        static QStringList calls;
+        calls.clear();
+        FileCalls logging = SystemFileCalls();
+        logging.create = [](const char* path, int flags, mode_t mode) {
+            calls << "create " + QFileInfo(QString::fromLocal8Bit(path)).fileName();
+            return Real.create(path, flags, mode);
+        };
+        logging.flushAll = [](int fd) {
+            calls << "flush all";
+            return Real.flushAll(fd);
+        };
+        logging.rename = [](const char* from, const char* to) {
+            calls << "rename to " + QFileInfo(QString::fromLocal8Bit(to)).fileName();
+            return Real.rename(from, to);
+        };
+        {
+            testing::StoreHooks hooks;
+            hooks.setFileCalls(logging);
+            QVERIFY(AddClients(Imported).error.empty());
+        }
+        const auto lastCreate = calls.lastIndexOf(QRegularExpression("^create .*pending$"));
+        const auto flush = calls.indexOf("flush all");
+        const auto table = calls.indexOf("rename to Clients.dat");
+        const auto named = calls.indexOf("rename to C0003.dat");
+        QVERIFY2(lastCreate >= 0 && lastCreate < flush && flush < table && table < named,
+                 qPrintable(calls.join(", ")));
     }
 
     void cancellingKeepsNothing() {

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <optional>
 #include <string>
@@ -236,6 +238,72 @@ private slots:
         if (gui::EZ_ISFORM(app::ImportForm)) {
             testing::Click(app::ImportForm, transfer::ImportCancelButton);
         }
+    }
+
+    // What the window shows of a file is safe to show, and is the latest file's alone: a pipe
+    // is refused at once, a stray byte noted, a huge field cut; an earlier file's notes go.
+    void theWindowShowsTheLatestFileSafely_data() {
+        QTest::addColumn<QByteArray>("bytes");  // empty: a named pipe
+        QTest::addColumn<QString>("caption");   // of a box shown instead of the window
+        QTest::addColumn<QString>("note");      // in the notes, or "" for none
+        QTest::newRow("a pipe, whatever its name, is refused at once")
+            << QByteArray() << "Import Not Possible"
+            << "";
+        QTest::newRow("a byte that is no UTF-8 is shown as ? and noted")
+            << QByteArray("Company,Contact\r\nM\xc3\xbcller,J\xfcrg\r\n") << ""
+            << "\"?\"";
+        QTest::newRow("a field of 100,000 characters is shown cut, with no note of another file")
+            << "Company,Notes\r\nAcme," + QByteArray(100000, 'x') + "\r\n"
+            << ""
+            << "";
+    }
+    void theWindowShowsTheLatestFileSafely() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, caption);
+        QFETCH(QString, note);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {}, testing::NoStartUpScan());
+        testing::ProgramSession program(folder);
+        // An earlier file with a note of its own, looked at and cancelled.
+        const QString earlier = files_.path() + "/earlier.csv";
+        Write(earlier, "Company\r\nB\xe9ta\xc3\xa9\r\n");
+        transfer::ImportFile(app::MainForm, earlier.toStdString());
+        QCOMPARE(gui::ListRowCount(app::ImportForm, transfer::ImportNotesList), 1);
+        testing::Click(app::ImportForm, transfer::ImportCancelButton);
+        const QString path = files_.path() + "/clients.txt";
+        QFile::remove(path);
+        if (bytes.isEmpty()) {
+            QCOMPARE(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+        } else {
+            Write(path, bytes);
+        }
+        testing::MessageBoxes boxes;
+        transfer::ImportFile(app::MainForm, path.toStdString());
+        if (!caption.isEmpty()) {
+            QCOMPARE(QString::fromStdString(boxes.asked().back().caption), caption);
+            QVERIFY(!gui::EZ_ISFORM(app::ImportForm));
+            return;
+        }
+        QVERIFY(gui::EZ_ISFORM(app::ImportForm));
+        const int notes = gui::ListRowCount(app::ImportForm, transfer::ImportNotesList);
+        std::string noted;
+        for (int row = 0; row < notes; ++row) {
+            for (const std::string& cell :
+                 gui::ListRowTexts(app::ImportForm, transfer::ImportNotesList, row)) {
+                noted += cell + "|";
+            }
+        }
+        QCOMPARE(noted.find("earlier.csv"), std::string::npos);
+        if (!note.isEmpty())
+            QVERIFY2(noted.find(note.toStdString()) != std::string::npos, noted.c_str());
+        for (int row = 0; row < gui::ListRowCount(app::ImportForm, transfer::ImportColumnList);
+             ++row) {
+            for (const std::string& cell :
+                 gui::ListRowTexts(app::ImportForm, transfer::ImportColumnList, row)) {
+                QVERIFY(cell.size() < 300);
+            }
+        }
+        testing::Click(app::ImportForm, transfer::ImportCancelButton);
     }
 
     // A column whose name the program does not know is imported once the user maps it.
