@@ -155,6 +155,18 @@ std::string SwapInFolder(const std::string& replacement, const std::string& fold
     return aside;
 }
 
+namespace {
+
+// The program's own files: the data files, histories an import left pending and the note of
+// histories already told. None of the swapped-out folder's goes into the folder in place.
+bool IsProgramsOwn(std::string_view name) {
+    constexpr std::string_view Pending = ".pending";
+    if (name.ends_with(Pending)) name.remove_suffix(Pending.size());
+    return IsDataFileName(name) || name == ".told-orphans";
+}
+
+}  // namespace
+
 bool RemoveSwappedFolder(const std::string& hidden, const std::string& folder) {
     const FileCalls calls = CurrentFileCalls();
     const std::string into = WithoutSlash(folder) + "/";
@@ -162,7 +174,7 @@ bool RemoveSwappedFolder(const std::string& hidden, const std::string& folder) {
     bool carried = false;
     for (const std::string& name : Entries(hidden)) {
         const std::string from = WithoutSlash(hidden) + "/" + name;
-        if (IsDataFileName(name) && !IsFolder(from)) {
+        if (IsProgramsOwn(name) && !IsFolder(from)) {
             if (calls.remove(from.c_str()) != 0 && errno != ENOENT) emptied = false;
             continue;
         }

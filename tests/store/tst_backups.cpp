@@ -218,6 +218,8 @@ private slots:
         FreeSlots(freed);
         QVERIFY(WriteHistory(1, "Changed."));
         QVERIFY(WriteHistory(3, "Never backed up."));
+        // A history an import left pending is the old folder's, not the restored one's.
+        QVERIFY(ReplaceFileSafely(folder.dataPath() + "C0002.dat.pending", "pending"));
         SaveNeeded = 1;
         const BackupResult restored = RestoreBackup(first, At(FirstMonday, 10));
         QVERIFY2(restored.ok, restored.error.c_str());
