@@ -444,7 +444,8 @@ bool IsEmpty(const exchange::Contact& c) {
           &c.cell, &c.gatekeeper, &c.email, &c.followUpDate, &c.followUpAction, &c.history}) {
         if (!text->empty()) return false;
     }
-    return c.extras.empty();
+    // Values only kept in the history make no client: it would have no name, nothing but them.
+    return true;
 }
 
 }  // namespace
