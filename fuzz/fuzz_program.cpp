@@ -27,15 +27,15 @@ namespace {
 std::unique_ptr<QTemporaryDir> Folder;
 std::string ProgramPath;
 
-// A path the program may touch: a file right inside the data folder, or within the backups
-// kept beside it.
+// A path the program may touch: a file right inside the data folder, or the backups folder
+// kept beside it and what is within.
 bool IsInsideDataFolder(const char* path) {
     const std::string data = DataFolder();
     const std::string backups = store::BackupsFolder();
     const std::string_view file(path);
     return (file.size() > data.size() && file.substr(0, data.size()) == data &&
             file.find('/', data.size()) == std::string_view::npos) ||
-           (file.size() > backups.size() && file.substr(0, backups.size()) == backups);
+           file.starts_with(std::string_view(backups).substr(0, backups.size() - 1));
 }
 
 void RequireInside(const char* path) {
@@ -72,6 +72,34 @@ store::FileCalls WatchedFileCalls() {
             [](const char* path) {
                 RequireInside(path);
                 return real.remove(path);
+            },
+        .create =
+            [](const char* path, int flags, mode_t mode) {
+                RequireInside(path);
+                return real.create(path, flags, mode);
+            },
+        .link =
+            [](const char* from, const char* to) {
+                RequireInside(from);
+                RequireInside(to);
+                return real.link(from, to);
+            },
+        .flushAll = [](int) { return 0; },
+        .makeFolder =
+            [](const char* path, mode_t mode) {
+                RequireInside(path);
+                return real.makeFolder(path, mode);
+            },
+        .removeFolder =
+            [](const char* path) {
+                RequireInside(path);
+                return real.removeFolder(path);
+            },
+        .exchange =
+            [](const char* first, const char* second) {
+                RequireInside(first);
+                RequireInside(second);
+                return real.exchange(first, second);
             },
     };
 }

@@ -85,6 +85,32 @@ store::FileCalls MemoryFileCalls() {
                 Require(false, "the store removed a file");
                 return -1;
             },
+        .create =
+            [](const char*, int, mode_t) {
+                Require(false, "the store made a file other than a replacement of Clients.dat");
+                return -1;
+            },
+        .link =
+            [](const char*, const char*) {
+                Require(false, "the store linked a file");
+                return -1;
+            },
+        .flushAll = [](int) { return 0; },
+        .makeFolder =
+            [](const char*, mode_t) {
+                Require(false, "the store made a folder");
+                return -1;
+            },
+        .removeFolder =
+            [](const char*) {
+                Require(false, "the store removed a folder");
+                return -1;
+            },
+        .exchange =
+            [](const char*, const char*) {
+                Require(false, "the store swapped folders");
+                return -1;
+            },
     };
 }
 
