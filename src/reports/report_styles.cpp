@@ -1,7 +1,6 @@
 #include "reports/report_styles.h"
 
-#include <algorithm>
-#include <string_view>
+#include <string>
 
 #include "followup/day_numbers.h"
 #include "platform/print/dp.h"
@@ -92,14 +91,13 @@ void PrintAddressLines(ReportRun& run) {
 // Flows the history from the cursor down, continuing on new pages under the page header and
 // the client's head line until all of it is placed.
 void PrintHistory(ReportRun& run) {
-    const std::string history = HistoryForReport(store::ReadHistory().text);
-    std::string_view rest = history;
+    std::string rest = HistoryForReport(store::ReadHistory().text);
     for (;;) {
         // No font of its own: the first page goes on in the label font left by "Notes:", a
         // continuation page in the value font left by the repeated head line.
         const int placed = print::dpWrapText(run.doc, HistoryLeft, run.cursor, HistoryRight,
-                                             BottomLimit, HistoryLineSpacing, std::string(rest));
-        if (placed > 0) rest.remove_prefix(std::min(static_cast<std::size_t>(placed), rest.size()));
+                                             BottomLimit, HistoryLineSpacing, rest);
+        if (placed > 0) rest.erase(0, static_cast<std::size_t>(placed));
         // A call that places nothing would place nothing on the next page either.
         if (rest.empty() || placed <= 0) break;
         print::dpNewPage(run.doc, PageSetupA, PageSetupB, PageSetupC);
@@ -147,6 +145,8 @@ void PrintClientPage(ReportRun& run, bool withHistory) {
 
 std::string HistoryForReport(std::string history) {
     if (const auto nul = history.find('\0'); nul != std::string::npos) history.resize(nul);
+    // Never more characters than bytes.
+    if (history.size() <= MaxHistoryCharacters) return history;
     std::size_t characters = 0;
     for (std::size_t i = 0; i < history.size(); ++i) {
         // Every byte that is not a continuation byte starts a character.

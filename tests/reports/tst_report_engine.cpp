@@ -1,3 +1,4 @@
+#include <QFontMetricsF>
 #include <QTest>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/print/dp.h"
 #include "platform/print/fonts.h"
+#include "platform/print/wrap.h"
 #include "reports/page_model.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
@@ -323,6 +325,35 @@ private slots:
         QVERIFY(HasHeader(document, lastPage));
         QVERIFY(testing::LineAt(document, lastPage, reports::BodyTop).find(NumberedClientName(2)) !=
                 std::string::npos);
+    }
+
+    // Paragraphs of every width around the row's, some with the kerned "r’": the lines a
+    // client page shows are the ones that measuring every piece gives.
+    void historyLinesAreTheMeasuredOnes() {
+        testing::TempAppFolder folder;
+        CapturedReports reports;
+        const std::string tail =
+            "spoke with the buyer about next quarter's volumes and pricing, samples by Friday "
+            "and a call back about the spring order";
+        std::string history;
+        for (std::size_t length = 40; length <= tail.size(); length += 3) {
+            history += (length % 2 == 0 ? "r’r’r’ " : "Jones’ ") + tail.substr(0, length) + "\r\n";
+        }
+        QVERIFY(store::WriteHistory(1, history));
+        QVERIFY(PrintAll(NumberedClients(1), ReportStyle::PagePerClientWithHistory));
+
+        const QFontMetricsF label(print::FontFor({print::STYLE_LABEL, 10, "Arial"}));
+        const print::Wrapped measured = print::WrapText(
+            history, 7.5 * print::UNITS_PER_INCH, 1000, [&](std::string_view piece) {
+                return label.horizontalAdvance(print::DisplayText(piece));
+            });
+        std::string expected;
+        for (const print::LineSpan& line : measured.lines) {
+            expected +=
+                (expected.empty() ? "" : "\n") + history.substr(line.begin, line.end - line.begin);
+        }
+        QCOMPARE(reports.last().pages.size(), std::size_t{1});
+        QCOMPARE(testing::WrappedText(reports.last(), 0), expected);
     }
 
     void historyIsCutAfter29999Characters_data() {

@@ -1,5 +1,6 @@
 #include "platform/print/dp.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <algorithm>
@@ -20,10 +21,17 @@ namespace {
 
 // How wide texts are in one of a document's fonts. The short texts that recur on every page
 // (labels, the page header) are measured once each, and the advances of the first 256 code
-// points, looked up once each, are the guesses that steer the wrapping's measures.
+// points, looked up once each, are the guesses that steer the wrapping's measures. In the
+// report face, whose kerning is known, a text whose guesses leave room for the most that
+// kerning can add surely fits without being measured.
 class FontMeasure {
 public:
-    explicit FontMeasure(const FontChoice& choice) : metrics_(FontFor(choice)) {
+    explicit FontMeasure(const FontChoice& choice) : FontMeasure(FontFor(choice)) {}
+    explicit FontMeasure(const QFont& font)
+        : metrics_(font),
+          kerningSlack_(QFontInfo(font).family() == QLatin1String(KNOWN_KERNING_FAMILY)
+                            ? KNOWN_KERNING_SLACK_EM * font.pixelSize()
+                            : std::numeric_limits<double>::infinity()) {
         guesses_.fill(-1);
     }
 
@@ -50,13 +58,21 @@ public:
         return known;
     }
 
+    // The most a text's width can exceed the sum of its guesses, for each character whose
+    // kerning is known; infinite where the font's kerning is not.
+    double kerningSlack() const { return kerningSlack_; }
+
     // The text, or as much of it as fits with "…" after it, in logical units.
     std::string fitted(const std::string& text, double maxWidth) {
         // The characters' advances decide cheaply for the many texts far from the limit.
         double guessed = 0;
+        bool known = true;
         const QString shown = DisplayText(text);
-        for (char32_t c : shown.toUcs4()) guessed += guess(c);
-        if (guessed <= maxWidth * 0.9) return text;
+        for (char32_t c : shown.toUcs4()) {
+            guessed += guess(c) + kerningSlack_;
+            known = known && KerningKnown(c);
+        }
+        if (known && guessed <= maxWidth) return text;
         if (width(text) <= maxWidth) return text;
         return metrics_.elidedText(shown, Qt::ElideRight, maxWidth).toStdString();
     }
@@ -66,6 +82,7 @@ private:
     static constexpr std::size_t MAX_REMEMBERED_TEXTS = 8192;
 
     QFontMetricsF metrics_;
+    double kerningSlack_;  // in logical units for each character; infinite when not known
     std::array<double, 256> guesses_;
     std::unordered_map<std::string, double> widths_;
 };
@@ -218,7 +235,10 @@ int dpStartDoc(int, const std::string& title, const std::string&, int, int, int,
 int dpNewPage(int doc, int, int, int) {
     OpenDocument* open = Find(doc);
     if (open == nullptr) return 0;
-    open->document.pages.emplace_back();
+    auto& pages = open->document.pages;
+    // A report's pages hold much the same number of items.
+    const std::size_t items = pages.back().items.size();
+    pages.emplace_back().items.reserve(items);
     return 1;
 }
 
@@ -259,7 +279,7 @@ int dpWrapText(int doc, float x1, float y1, float x2, float y2, float lineSpacin
     const Wrapped wrapped = WrapText(
         text, width, RowsBetween(y1, y2, lineSpacing),
         [&](std::string_view piece) { return measure.width(piece); },
-        [&](char32_t c) { return measure.guess(c); });
+        [&](char32_t c) { return measure.guess(c); }, measure.kerningSlack());
     for (std::size_t row = 0; row < wrapped.lines.size(); ++row) {
         const LineSpan& line = wrapped.lines[row];
         if (line.end == line.begin) continue;
