@@ -13,6 +13,7 @@
 
 #include "store/client_table.h"
 #include "store/data_folder.h"
+#include "store/data_swap.h"
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -64,16 +65,15 @@ bool WriteUnflushed(const std::string& path, std::string_view bytes, std::string
     return true;
 }
 
-// Flushes what was written in the folder: with `everything`, the data of every file on its
-// disk (one pass for thousands of files), else the folder's own entries.
-bool FlushFolder(bool everything, std::string& error) {
+// Flushes every file written on the data folder's disk: one pass for thousands of files.
+bool FlushDisk(std::string& error) {
     const FileCalls calls = CurrentFileCalls();
     const int fd = calls.open(DataFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         error = SystemWords(errno);
         return false;
     }
-    const bool flushed = (everything ? calls.flushAll(fd) : calls.flush(fd)) == 0;
+    const bool flushed = calls.flushAll(fd) == 0;
     if (!flushed) error = SystemWords(errno);
     calls.close(fd);
     return flushed;
@@ -155,7 +155,7 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
             return result;
         }
     }
-    if (!pending.empty() && !FlushFolder(true, result.error)) {
+    if (!pending.empty() && !FlushDisk(result.error)) {
         RemovePending(pending);
         return result;
     }
@@ -182,8 +182,7 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
     for (const std::int32_t number : pending) {
         calls.rename(PendingName(number).c_str(), HistoryFileName(number).c_str());
     }
-    std::string unflushed;
-    if (!pending.empty()) FlushFolder(false, unflushed);
+    if (!pending.empty()) FlushFolder(DataFolder());
     result.added = clients.size();
     return result;
 }
@@ -217,8 +216,7 @@ void SettlePendingHistories() {
         }
     }
     RemovePending(unwanted);
-    std::string unflushed;
-    FlushFolder(false, unflushed);
+    FlushFolder(DataFolder());
 }
 
 }  // namespace store
