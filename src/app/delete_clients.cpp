@@ -37,16 +37,12 @@ bool KeptInABackup() {
     const store::BackupResult backup =
         store::MakeBackup(store::BackupReason::BeforeDelete, platform::LocalDateTime());
     if (backup.ok && backup.notice.empty()) return true;
-    if (backup.ok) {
-        return gui::EZ_MSGBOX(MainForm,
-                              "The backup made before the deletion lacks some histories. " +
-                                  backup.notice + " Delete the highlighted clients anyway?{!}",
-                              "Backup Incomplete", "NY") == 1;
-    }
-    return gui::EZ_MSGBOX(MainForm,
-                          "The clients could not be backed up before the deletion (" +
-                              backup.error + "). Delete the highlighted clients anyway?{!}",
-                          "Backup Not Made", "NY") == 1;
+    const std::string what =
+        backup.ok
+            ? "The backup made before the deletion lacks some histories. " + backup.notice
+            : "The clients could not be backed up before the deletion (" + backup.error + ").";
+    return gui::EZ_MSGBOX(MainForm, what + " Delete the highlighted clients anyway?{!}",
+                          backup.ok ? "Backup Incomplete" : "Backup Not Made", "NY") == 1;
 }
 
 }  // namespace

@@ -21,12 +21,6 @@ bool Storable(std::string_view text) {
     return store::IsAscii(text) || store::DecodeWindows1252(store::EncodeWindows1252(text)) == text;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // What storing a contact leaves for the history, "Label: value" a line, in the order the
 // block shows them: the contact's own extras, what the fields' rules refused, the fields cut.
 struct ForHistory {
@@ -45,13 +39,13 @@ void Keep(std::array<char, N>& field, std::string_view text, std::string_view na
     if (kept.length > N) {
         stored.cutFields.push_back(name);
         const std::string_view original = whole.empty() ? text : whole;
-        history.cut.push_back(std::string(name) + ": " + std::string(Trimmed(original)));
+        history.cut.push_back(std::string(name) + ": " + std::string(BlankTrimmed(original)));
     }
 }
 
 // The label of a "Label: value" line.
 std::string_view LabelOf(std::string_view line) {
-    return Trimmed(line.substr(0, line.find(':')));
+    return BlankTrimmed(line.substr(0, line.find(':')));
 }
 
 void NoteKept(StoredContact& stored, std::string_view label) {
@@ -66,10 +60,10 @@ void NoteKept(StoredContact& stored, std::string_view label) {
 // an extension of digits, numbers and addresses that fit. What they refuse is noted.
 void ApplyFieldRules(Contact& c, StoredContact& stored, ForHistory& history) {
     const auto refuse = [&](std::string_view label, std::string_view value) {
-        history.refused.push_back(std::string(label) + ": " + std::string(Trimmed(value)));
+        history.refused.push_back(std::string(label) + ": " + std::string(BlankTrimmed(value)));
         NoteKept(stored, label);
     };
-    if (!Trimmed(c.state).empty()) {
+    if (!BlankTrimmed(c.state).empty()) {
         if (std::optional<std::string> code = StateCode(c.state)) {
             c.state = std::move(*code);
         } else {
@@ -77,7 +71,7 @@ void ApplyFieldRules(Contact& c, StoredContact& stored, ForHistory& history) {
             c.state.clear();
         }
     }
-    if (Trimmed(c.ext).empty()) {
+    if (BlankTrimmed(c.ext).empty()) {
         NumberAndExtension split = SplitExtension(c.phone);
         c.phone = std::move(split.number);
         c.ext = std::move(split.extension);
@@ -123,6 +117,21 @@ int Number(std::string_view digits) {
 }
 
 }  // namespace
+
+std::string_view BlankTrimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool FillsNoField(const Contact& c) {
+    for (const std::string* text :
+         {&c.client, &c.address, &c.city, &c.state, &c.zip, &c.contact, &c.phone, &c.ext, &c.fax,
+          &c.cell, &c.gatekeeper, &c.email, &c.followUpDate, &c.followUpAction, &c.history}) {
+        if (!text->empty()) return false;
+    }
+    return true;
+}
 
 std::vector<std::string> SplitAddresses(const std::string& email) {
     std::vector<std::string> addresses;
@@ -200,7 +209,7 @@ std::vector<std::string> ClientContacts::UnreadableHistories() const {
 StoredContact StoreContact(Contact&& contact, std::string_view fileName) {
     StoredContact stored;
     ForHistory history;
-    if (Trimmed(contact.client).empty()) contact.client = contact.contact;
+    if (BlankTrimmed(contact.client).empty()) contact.client = contact.contact;
     for (const std::string& extra : contact.extras) NoteKept(stored, LabelOf(extra));
     ApplyFieldRules(contact, stored, history);
     constexpr std::size_t NumberWidth = sizeof(store::ClientRecord::Phone);

@@ -27,8 +27,8 @@ Contact ContactFromRecord(const store::ClientRecord& record, std::string history
 // could not be read, so that the contact has none (and the user is to be told).
 Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable);
 
-// The clients' contacts, each made with its history when it is asked for (on any thread, each
-// client once), and afterwards the names of the clients whose history could not be read.
+// The clients' contacts, each made with its history when it is asked for, and afterwards the
+// names of the clients whose history could not be read.
 class ClientContacts {
 public:
     explicit ClientContacts(std::span<const store::ClientRecord> clients)
@@ -39,7 +39,7 @@ public:
 
 private:
     std::span<const store::ClientRecord> clients_;
-    std::vector<char> unreadable_;  // one flag a client, each written by its own thread
+    std::vector<char> unreadable_;  // one flag a client
 };
 
 // A contact as the data file would keep it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace exchange {
@@ -33,5 +34,11 @@ struct Contact {
 
 // The addresses of an e-mail text, split at ";", "," and blanks, in their order.
 std::vector<std::string> SplitAddresses(const std::string& email);
+
+// The text without the blanks and tabs around it.
+std::string_view BlankTrimmed(std::string_view text);
+
+// True when the contact fills no field; what it would only keep in the history makes no client.
+bool FillsNoField(const Contact& contact);
 
 }  // namespace exchange

@@ -226,12 +226,6 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -293,8 +287,8 @@ std::vector<std::string_view> Values(std::string_view cell) {
 
 // A type as written, without Google's "*" that marks the preferred value.
 std::string TypeText(std::string_view type) {
-    type = Trimmed(type);
-    if (type.starts_with('*')) type = Trimmed(type.substr(1));
+    type = BlankTrimmed(type);
+    if (type.starts_with('*')) type = BlankTrimmed(type.substr(1));
     return std::string(type);
 }
 
@@ -382,7 +376,7 @@ std::string AddressLine(const std::vector<Column>& columns, const CsvRow& row, s
         const Column& column = columns[c];
         if (column.typeColumn != group || column.kind != "address") continue;
         if (column.target == NotImported) continue;
-        const std::string_view text = Trimmed(TextAt(row, c));
+        const std::string_view text = BlankTrimmed(TextAt(row, c));
         if (text.empty()) continue;
         if (!parts.empty()) parts += ", ";
         parts += text;
@@ -438,16 +432,6 @@ TargetValues ValuesOf(const std::vector<Column>& columns, const CsvRow& row,
     return values;
 }
 
-bool IsEmpty(const exchange::Contact& c) {
-    for (const std::string* text :
-         {&c.client, &c.address, &c.city, &c.state, &c.zip, &c.contact, &c.phone, &c.ext, &c.fax,
-          &c.cell, &c.gatekeeper, &c.email, &c.followUpDate, &c.followUpAction, &c.history}) {
-        if (!text->empty()) return false;
-    }
-    // Values only kept in the history make no client: it would have no name, nothing but them.
-    return true;
-}
-
 }  // namespace
 
 std::string_view ColumnTargetName(ColumnTarget target) {
@@ -495,7 +479,8 @@ ColumnMapping MapHeader(std::span<const std::string> header) {
 RowContacts::RowContacts(const ColumnMapping& mapping) : columns_(mapping.size()) {
     std::vector<std::string> keys(mapping.size());
     for (std::size_t c = 0; c < mapping.size(); ++c) {
-        const std::string_view name = c < mapping.names.size() ? Trimmed(mapping.names[c]) : "";
+        const std::string_view name =
+            c < mapping.names.size() ? BlankTrimmed(mapping.names[c]) : "";
         keys[c] = Key(name);
         const KnownColumn* known = Known(keys[c]);
         Column& column = columns_[c];
@@ -583,7 +568,7 @@ std::optional<exchange::Contact> RowContacts::operator()(const CsvRow& row) cons
     }
     c.extras.insert(c.extras.end(), overflow.begin(), overflow.end());
     c.extras.insert(c.extras.end(), extras.begin(), extras.end());
-    if (IsEmpty(c)) return std::nullopt;
+    if (FillsNoField(c)) return std::nullopt;
     return made;
 }
 

@@ -24,12 +24,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::string Upper(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) {
@@ -39,7 +33,7 @@ std::string Upper(std::string_view text) {
 }
 
 std::string_view Unquoted(std::string_view text) {
-    text = Trimmed(text);
+    text = BlankTrimmed(text);
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
         text = text.substr(1, text.size() - 2);
     }
@@ -146,7 +140,7 @@ std::string OneLine(std::string_view text, std::string_view separator = " ") {
             result.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
         }
     }
-    return std::string(Trimmed(result));
+    return std::string(BlankTrimmed(result));
 }
 
 // A history: lines separated by "\n", no control characters but tabs, no blanks or empty lines
@@ -182,7 +176,7 @@ std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view
 std::string NumberText(std::string_view value) {
     const std::string number = OneLine(value);
     std::string_view uri = number;
-    while (Upper(uri.substr(0, 4)) == "TEL:") uri = Trimmed(uri.substr(4));
+    while (Upper(uri.substr(0, 4)) == "TEL:") uri = BlankTrimmed(uri.substr(4));
     if (uri.size() == number.size()) return number;
     const std::vector<std::string_view> parts = SplitUnquoted(uri, ';');
     std::string text = OneLine(parts.front());
@@ -247,7 +241,7 @@ void AddParameters(Property& property, std::string_view head) {
     const std::vector<std::string_view> parameters = SplitUnquoted(head, ';');
     for (std::size_t i = 1; i < parameters.size(); ++i) {
         const std::size_t equals = parameters[i].find('=');
-        const std::string name = Upper(Trimmed(parameters[i].substr(0, equals)));
+        const std::string name = Upper(BlankTrimmed(parameters[i].substr(0, equals)));
         if (equals == std::string_view::npos) {
             // vCard 2.1 names types and encodings bare: "TEL;WORK;FAX", "NOTE;QUOTED-PRINTABLE".
             if (name == "QUOTED-PRINTABLE" || name == "BASE64" || name == "8BIT" ||
@@ -342,25 +336,16 @@ std::string ExtraLabel(const Property& property) {
     return (property.is("PAGER") ? "Pager" : "Phone") + where;
 }
 
-bool IsEmpty(const Contact& c) {
-    for (const std::string* text :
-         {&c.client, &c.address, &c.city, &c.state, &c.zip, &c.contact, &c.phone, &c.ext, &c.fax,
-          &c.cell, &c.gatekeeper, &c.email, &c.followUpDate, &c.followUpAction, &c.history}) {
-        if (!text->empty()) return false;
-    }
-    return true;
-}
-
 // Reads logical lines one after the other: a small state machine of the card they belong to.
 class Reader {
 public:
     explicit Reader(bool utf8File) : utf8File_(utf8File) {}
 
     void Take(std::string_view line, int number) {
-        if (Trimmed(line).empty()) return;
+        if (BlankTrimmed(line).empty()) return;
         const std::size_t colon = FindUnquoted(line, ':');
         const std::string_view head = line.substr(0, colon);
-        std::string name = Upper(Trimmed(head.substr(0, FindUnquoted(head, ';'))));
+        std::string name = Upper(BlankTrimmed(head.substr(0, FindUnquoted(head, ';'))));
         if (const std::size_t dot = name.rfind('.'); dot != std::string::npos) {
             name.erase(0, dot + 1);  // the group ("item1.EMAIL")
         }
@@ -369,7 +354,7 @@ public:
             return Fail(number, "the line has no property name and \":\" before its value.");
         }
         const std::string_view value = line.substr(colon + 1);
-        const std::string word = Upper(Trimmed(value.substr(0, 16)));
+        const std::string word = Upper(BlankTrimmed(value.substr(0, 16)));
         if (skippedDepth_ > 0) {
             // The cards of a vCard 2.1 AGENT, which are no clients.
             if (name == "BEGIN" && word == "VCARD") ++skippedDepth_;
@@ -377,7 +362,7 @@ public:
             return;
         }
         const bool afterEmptyAgent = emptyAgent_;
-        emptyAgent_ = name == "AGENT" && Trimmed(value).empty();
+        emptyAgent_ = name == "AGENT" && BlankTrimmed(value).empty();
         if (name == "BEGIN") return Begin(word, afterEmptyAgent, number);
         if (name == "END") return End(word, number);
         if (!inCard_) {
@@ -438,7 +423,7 @@ private:
         }
         std::optional<Contact> contact = ContactOfCard();
         if (!contact) return;
-        if (!IsEmpty(*contact)) reading_.contacts.push_back(std::move(*contact));
+        if (!FillsNoField(*contact)) reading_.contacts.push_back(std::move(*contact));
         inCard_ = false;
     }
 
@@ -677,6 +662,14 @@ bool HoldsVCards(std::string_view bytes) {
     std::string_view text = file.text();
     text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
     return Upper(text.substr(0, 11)) == "BEGIN:VCARD";
+}
+
+bool IsVCardName(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos)
+        return false;
+    const std::string suffix = Upper(path.substr(dot + 1));
+    return suffix == "VCF" || suffix == "VCARD";
 }
 
 }  // namespace exchange

@@ -31,5 +31,7 @@ VCardReading ReadVCardFile(const std::string& path);
 // Whether the bytes begin, after blank lines, with "BEGIN:VCARD" in any case: a vCard file
 // whatever its name.
 bool HoldsVCards(std::string_view bytes);
+// Whether the file's name ends in ".vcf" or ".vcard", in any case.
+bool IsVCardName(std::string_view path);
 
 }  // namespace exchange

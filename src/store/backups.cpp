@@ -159,18 +159,20 @@ long long ReadStamp(const std::string& folder) {
     return end != bytes->c_str() && made > 0 ? made : 0;
 }
 
-// Every folder in "Backups/" named as a backup, the last made first.
-std::vector<NamedBackup> NamedBackups() {
+// Every folder in "Backups/" named as a backup, the last made first; without `inOrder`, as
+// listed and with no stamp read (a start asks only whether today's backup is there).
+std::vector<NamedBackup> NamedBackups(bool inOrder = true) {
     const std::string backups = BackupsFolder();
     std::vector<NamedBackup> found;
     for (const std::string& name :
          EntryNames(backups, [](std::string_view n) { return !n.starts_with(HiddenPrefix); })) {
         if (!IsFolder(backups + name)) continue;
         if (auto backup = ParseBackupName(name)) {
-            backup->made = ReadStamp(backups + name + "/");
+            if (inOrder) backup->made = ReadStamp(backups + name + "/");
             found.push_back(std::move(*backup));
         }
     }
+    if (!inOrder) return found;
     std::sort(found.begin(), found.end(), [](const NamedBackup& a, const NamedBackup& b) {
         if (a.made != b.made) return a.made > b.made;
         return a.when != b.when ? a.when > b.when : a.sequence > b.sequence;
@@ -521,7 +523,7 @@ BackupResult MakeBackup(BackupReason reason, const QDateTime& now) {
 }
 
 bool DailyBackupDue(const QDate& today) {
-    const auto backups = NamedBackups();
+    const auto backups = NamedBackups(false);
     return std::none_of(backups.begin(), backups.end(), [&today](const NamedBackup& b) {
         return b.reason == BackupReason::Daily && b.when.date() == today;
     });
@@ -586,6 +588,10 @@ BackupResult RestoreBackup(const Backup& backup, const QDateTime& now) {
         if (calls.rename(from.c_str(), (undo.folder + name).c_str()) == 0) {
             kept.push_back({path, "now in " + Quoted(undo.folder)});
         } else if (calls.rename(from.c_str(), (data + name + ".unread").c_str()) == 0) {
+            kept.push_back({path, "now " + Quoted(data + name + ".unread")});
+        } else if (calls.rename(from.c_str(), (from + ".unread").c_str()) == 0) {
+            // No longer a data file's name, so the old folder's removal carries it back into
+            // the data folder, or keeps the old folder while it cannot.
             kept.push_back({path, "now " + Quoted(data + name + ".unread")});
         }
     }

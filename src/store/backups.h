@@ -10,9 +10,9 @@ namespace store {
 
 // Backups live beside the data folder, in "Backups/", one folder per backup named after the
 // local date and time it was made and why: "2026-12-07 09.15.02 daily". Each holds copies of
-// "Clients.dat" and of every history file, readable by the user alone, and a stamp with the
-// number of its making: backups are ordered by that number, not by their names, so that a
-// clock set wrong once cannot make an older backup the newest. A backup is built under a
+// "Clients.dat" and of every history file that could be read, readable by the user alone, and a
+// stamp with the number of its making: backups are ordered by that number, not by their names, so
+// that a clock set wrong once cannot make an older backup the newest. A backup is built under a
 // hidden name and renamed into place only once every file in it reached the disk, so a backup
 // cut short by a crash never lists; its leftovers are cleared by the next backup.
 //
@@ -82,9 +82,9 @@ std::vector<Backup> ListBackups();
 // present state was backed up ("before restore", so the restore itself can be undone). Other
 // files the user kept in the data folder stay; history files the backup lacks are gone.
 // When the result is not ok, nothing was changed. When it is, its folder is the "before
-// restore" backup, a history file that could not be read is moved there as it is (named in
-// the notice), and the caller must reload the table at once: the one in memory is not the
-// file's any more.
+// restore" backup, a history file that could not be read is moved there as it is, or failing
+// that kept in the data folder as "<name>.unread" (named in the notice), and the caller must reload
+// the table at once: the one in memory is not the file's any more.
 BackupResult RestoreBackup(const Backup& backup,
                            const QDateTime& now = QDateTime::currentDateTime());
 

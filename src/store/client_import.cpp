@@ -22,12 +22,8 @@ namespace store {
 
 namespace {
 
-// A history written by an addition that is not yet known to have happened carries this after
-// its name ("C0012.dat.pending"); the saved table decides whether it stays.
-constexpr std::string_view PendingSuffix = ".pending";
-
 std::string PendingName(std::int32_t number) {
-    return HistoryFileName(number) + std::string(PendingSuffix);
+    return HistoryFileName(number) + std::string(PendingHistorySuffix);
 }
 
 std::string SystemWords(int error) {
@@ -109,7 +105,7 @@ bool InUseNumber(std::int32_t number) {
 
 // The client number of a pending history's name ("C0012.dat.pending"), 0 for any other name.
 std::int32_t PendingNumber(std::string_view name) {
-    if (name.size() != 9 + PendingSuffix.size() || !name.ends_with(PendingSuffix) ||
+    if (name.size() != 9 + PendingHistorySuffix.size() || !name.ends_with(PendingHistorySuffix) ||
         name.front() != 'C' || name.substr(5, 4) != ".dat") {
         return 0;
     }

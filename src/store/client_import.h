@@ -8,10 +8,15 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "store/client_record.h"
 
 namespace store {
+
+// A history written by an addition not yet known to have happened carries this after its name
+// ("C0012.dat.pending"); the saved table decides whether it stays.
+inline constexpr std::string_view PendingHistorySuffix = ".pending";
 
 // A client to add: its fields (its slot's number is given when it is added) and its history
 // as the program holds it ("" for none).

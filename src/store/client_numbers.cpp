@@ -22,9 +22,6 @@ namespace store {
 
 namespace {
 
-// Lists the orphaned history files the user was last told of.
-constexpr const char* ToldOrphansName = ".told-orphans";
-
 std::string NumbersText(std::span<const std::int32_t> numbers) {
     std::string text;
     for (const std::int32_t number : numbers) text += std::to_string(number) + "\n";

@@ -28,6 +28,8 @@ struct OrphanedHistories {
     bool untold = false;
 };
 OrphanedHistories FindOrphanedHistories();
+// The note in the data folder of the orphaned histories last told.
+inline constexpr const char* ToldOrphansName = ".told-orphans";
 // Remembers, in the data folder, that the user was told of these, so that they are told once.
 void NoteOrphanedHistoriesTold(std::span<const std::int32_t> numbers);
 

@@ -4,14 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "store/backups.h"
-#include "store/client_table.h"
 #include "store/data_folder.h"
+#include "store/data_swap.h"
 
 namespace store {
 
@@ -31,17 +30,6 @@ void MakePrivate(std::string path, bool folder, mode_t mode) {
     if ((info.st_mode & 07777) != mode) ::chmod(path.c_str(), mode);
 }
 
-// "C0001.dat", and the names a damaged number gives ("C-012.dat", "C123456.dat").
-bool IsHistoryName(std::string_view name) {
-    constexpr std::string_view Suffix = ".dat";
-    if (name.size() <= 1 + Suffix.size() || name.front() != 'C' || !name.ends_with(Suffix)) {
-        return false;
-    }
-    const std::string_view number = name.substr(1, name.size() - 1 - Suffix.size());
-    return std::all_of(number.begin(), number.end(),
-                       [](char c) { return (c >= '0' && c <= '9') || c == '-'; });
-}
-
 struct FolderCloser {
     void operator()(DIR* folder) const { ::closedir(folder); }
 };
@@ -59,7 +47,7 @@ void RepairDataPermissions(const DataHome& home) {
     if (!folder) return;
     while (const dirent* entry = ::readdir(folder.get())) {
         const std::string_view name = entry->d_name;
-        if (name == DataFileName || IsHistoryName(name)) {
+        if (IsDataFileName(name)) {
             MakePrivate(data + std::string(name), false, PrivateFile);
         }
     }

@@ -13,6 +13,8 @@
 #include <map>
 #include <vector>
 
+#include "store/client_import.h"
+#include "store/client_numbers.h"
 #include "store/client_table.h"
 #include "store/files.h"
 
@@ -160,9 +162,8 @@ namespace {
 // The program's own files: the data files, histories an import left pending and the note of
 // histories already told. None of the swapped-out folder's goes into the folder in place.
 bool IsProgramsOwn(std::string_view name) {
-    constexpr std::string_view Pending = ".pending";
-    if (name.ends_with(Pending)) name.remove_suffix(Pending.size());
-    return IsDataFileName(name) || name == ".told-orphans";
+    if (name.ends_with(PendingHistorySuffix)) name.remove_suffix(PendingHistorySuffix.size());
+    return IsDataFileName(name) || name == ToldOrphansName;
 }
 
 }  // namespace

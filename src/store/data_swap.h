@@ -16,8 +16,9 @@ namespace store {
 //   put back;
 // - ".replaced-X" alone, or ".restoring-X" alone: the folder in place is whole (the new one
 //   after the swap, the old one before it), and the hidden one is removed.
-// Removing a hidden folder removes its data files; anything else in it (a user's own notes
-// kept in the data folder) goes back into the data folder.
+// Removing a hidden folder removes the program's own files (data files, pending histories, the
+// note of histories told); anything else in it (a user's own notes kept in the data folder)
+// goes back into the data folder.
 
 // True for "Clients.dat" and the history files' names ("C" + four digits + ".dat").
 bool IsDataFileName(std::string_view name);

@@ -10,6 +10,7 @@
 
 #include "exchange/csv_export.h"
 #include "exchange/vcard_export.h"
+#include "exchange/vcard_import.h"
 #include "platform/gui/ez.h"
 #include "shell/forms.h"
 #include "shell/window_links.h"
@@ -33,16 +34,11 @@ std::vector<store::ClientRecord> ListedClients(bool highlightedOnly) {
     return clients;
 }
 
-bool IsVCardName(const std::string& path) {
-    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
-    return suffix == QStringLiteral("vcf") || suffix == QStringLiteral("vcard");
-}
-
 // The chosen name, with the chosen kind's extension unless it ends in one of either kind
 // ("Acme Inc." and "clients.2026" get one too).
 std::string WithExtension(const std::string& path, int filter) {
     const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
-    if (IsVCardName(path) || suffix == QStringLiteral("csv")) return path;
+    if (exchange::IsVCardName(path) || suffix == QStringLiteral("csv")) return path;
     return path + (filter == VCardFilter ? ".vcf" : ".csv");
 }
 
@@ -79,7 +75,7 @@ void ExportClients(bool highlightedOnly) {
     });
     if (choice.path.empty()) return;
     const std::string path = WithExtension(choice.path, choice.filter);
-    const bool asVCard = IsVCardName(path);
+    const bool asVCard = exchange::IsVCardName(path);
     bool written = false;
     std::string message;
     std::vector<std::string> withoutHistory;

@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "exchange/csv_import.h"
@@ -75,9 +77,7 @@ FileRead ReadFile(const std::string& path) {
         read.error = file.error;
         return read;
     }
-    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
-    if (exchange::HoldsVCards(*file.bytes) || suffix == QStringLiteral("vcf") ||
-        suffix == QStringLiteral("vcard")) {
+    if (exchange::HoldsVCards(*file.bytes) || exchange::IsVCardName(path)) {
         exchange::VCardReading reading = exchange::ReadVCards(*file.bytes);
         read.error = std::move(reading.error);
         read.notes = std::move(reading.notes);
@@ -160,10 +160,11 @@ std::string Shown(std::string_view text) {
     return cut < text.size() ? shown + "..." : shown;
 }
 
-void AddRow(int list, int row, const std::vector<std::string>& cells) {
-    for (std::size_t column = 0; column < cells.size(); ++column) {
-        gui::EZ_ADDLVITEM(ImportForm, list, Shown(cells[column]), 0, row, static_cast<int>(column),
-                          "");
+// Each cell shown as Shown gives it; the texts need live only for the call.
+void AddRow(int list, int row, std::initializer_list<std::string_view> cells) {
+    int column = 0;
+    for (const std::string_view cell : cells) {
+        gui::EZ_ADDLVITEM(ImportForm, list, Shown(cell), 0, row, column++, "");
     }
 }
 
@@ -227,13 +228,13 @@ void FillNotes() {
 
 std::string ColumnName(std::size_t column) {
     const std::string& name = Window().table.header[column];
-    return name.empty() ? "Column " + std::to_string(column + 1) : Shown(name);
+    return name.empty() ? "Column " + std::to_string(column + 1) : name;
 }
 
-// The column's first text in the file, as its cell shows it.
-std::string FirstValue(std::size_t column) {
+// The column's first text in the file (a view: a field may be megabytes long).
+std::string_view FirstValue(std::size_t column) {
     for (const exchange::CsvRow& row : Window().table.rows) {
-        if (column < row.size() && !row.field(column).empty()) return Shown(row.field(column));
+        if (column < row.size() && !row.field(column).empty()) return row.field(column);
     }
     return {};
 }

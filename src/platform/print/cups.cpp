@@ -100,7 +100,8 @@ JobOptions OptionsOf(QPrinter& printer) {
 }  // namespace
 
 bool Succeeded(ipp_status_t status) {
-    // IPP's "successful" class runs from 0x0000 to 0x00FF; libcups's own "invalid" is -1.
+    // IPP's successful (0x0000-0x00FF) and informational (0x0100-0x01FF) classes; libcups's
+    // own "invalid" is -1.
     return status >= IPP_STATUS_OK && status < IPP_STATUS_REDIRECTION_OTHER_SITE;
 }
 

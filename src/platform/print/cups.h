@@ -23,8 +23,8 @@ QPageSize PaperOf(const std::string& printer);
 JobAnswer Submit(const PrintJob& job);
 std::optional<PrintChoice> ChooseWithDialog(QWidget* parent, const Document& document);
 
-// True when the print system's answer says the request was carried out: any of IPP's
-// "successful" statuses, "ok-conflicting" (some options replaced) among them.
+// True when the print system's answer says the request was carried out: any IPP status below
+// the redirection class, "ok-conflicting" (some options replaced) among them.
 bool Succeeded(ipp_status_t status);
 // The pages the dialog's choices print, in their order (0 = the first of pageCount).
 std::vector<std::size_t> ChosenPages(const QPrinter& printer, std::size_t pageCount);

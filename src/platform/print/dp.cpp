@@ -64,7 +64,7 @@ public:
 
     // The text, or as much of it as fits with "…" after it, in logical units.
     std::string fitted(const std::string& text, double maxWidth) {
-        // The characters' advances decide cheaply for the many texts far from the limit.
+        // In the report face, texts whose advances fit with room for kerning need no measure.
         double guessed = 0;
         bool known = true;
         const QString shown = DisplayText(text);
