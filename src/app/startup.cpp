@@ -66,7 +66,8 @@ void TellOfOrphanedHistories() {
         (count == 1 ? "the history file of an earlier client"
                     : "the history files of " + std::to_string(count) + " earlier clients") +
         " that no client on file has (" + names +
-        "). They are kept as they are, and no new client takes their numbers.";
+        (count == 1 ? "). It is kept as it is, and no new client takes its number."
+                    : "). They are kept as they are, and no new client takes their numbers.");
     if (const auto backup = BackupJustBefore(newest)) {
         std::string name = backup->folder;
         if (name.ends_with('/')) name.pop_back();

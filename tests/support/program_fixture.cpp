@@ -87,8 +87,9 @@ void StopProgram() {
     Hooks hooks;
     hooks.answerBoxes(
         [](const gui::MessageBoxRequest& request) { return request.buttons == "YNC" ? 0 : 1; });
-    for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
-                             app::ScanResultsForm, app::ScanForm, app::MainForm}) {
+    for (const char* form :
+         {app::ImportForm, app::RestoreForm, app::OptionsForm, app::PrintForm, app::DetailsForm,
+          app::ScanResultsForm, app::ScanForm, app::MainForm}) {
         if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);
     }
     // A test that removed its folder leaves nothing to save to: close regardless.

@@ -16,6 +16,7 @@
 
 #include "app/forms.h"
 #include "app/main_window.h"
+#include "platform/clock.h"
 #include "platform/gui/ez.h"
 #include "store/backups.h"
 #include "store/client_table.h"
@@ -327,6 +328,39 @@ private slots:
         testing::MessageBoxes boxes;
         testing::Click(app::ImportForm, transfer::ImportButton);
         QCOMPARE(ClientsOnFile(), std::vector<std::string>{"Acme Supply"});
+    }
+
+    // History files that no client has are kept and told once at a start, naming the "before
+    // import" backup made just before them.
+    void earlierHistoriesAreToldOnceAtStart() {
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, testing::NoStartUpScan());
+        {
+            testing::ProgramSession program(folder);
+            QVERIFY(
+                store::MakeBackup(store::BackupReason::BeforeImport, platform::LocalDateTime()).ok);
+        }
+        // What an import cut short by an earlier version left, a minute after its backup.
+        testing::WriteHistoryBytes(folder, 7, "an imported client's history");
+        QFile orphan(QString::fromStdString(folder.dataPath() + "C0007.dat"));
+        QVERIFY(orphan.open(QIODevice::ReadWrite));
+        QVERIFY(orphan.setFileTime(platform::LocalDateTime().addSecs(60),
+                                   QFileDevice::FileModificationTime));
+        orphan.close();
+        for (const bool first : {true, false}) {
+            testing::MessageBoxes boxes;
+            testing::ProgramSession program(folder);
+            std::string told;
+            for (const gui::MessageBoxRequest& box : boxes.asked()) {
+                if (box.caption == "Earlier Histories Found") told += box.text;
+            }
+            QCOMPARE(told.empty(), !first);
+            if (first) {
+                QVERIFY2(told.find("C0007.dat") != std::string::npos, told.c_str());
+                QVERIFY2(told.find("before import\"") != std::string::npos, told.c_str());
+            }
+        }
+        QCOMPARE(store::ReadHistoryOf(7).text, std::string("an imported client's history"));
     }
 
     // A restore brings back the clients of a backup, and restoring the backup it made first
