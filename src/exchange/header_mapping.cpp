@@ -411,10 +411,13 @@ TargetValues ValuesOf(const std::vector<Column>& columns, const CsvRow& row,
             values[static_cast<std::size_t>(History)].push_back({std::string(text), column.label});
             continue;
         }
-        const std::vector<std::string_view> pieces = Values(text);
-        const std::vector<std::string_view> types = column.typeColumn == RowContacts::NoColumn
-                                                        ? std::vector<std::string_view>()
-                                                        : Values(TextAt(row, column.typeColumn));
+        // Only a column with types beside it holds a list: elsewhere " ::: " is the text's own,
+        // as in a company named so in a file of ours.
+        const bool typed = column.typeColumn != RowContacts::NoColumn;
+        const std::vector<std::string_view> pieces =
+            typed ? Values(text) : std::vector<std::string_view>{text};
+        const std::vector<std::string_view> types =
+            typed ? Values(TextAt(row, column.typeColumn)) : std::vector<std::string_view>();
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const std::string_view type = types.size() == pieces.size() ? types[i]
                                           : types.empty()               ? ""

@@ -211,6 +211,9 @@ private slots:
         QTest::newRow("a whole name is the contact, never split")
             << "Name,Company\nJean Paul Martin,\n"
             << "|||||Jean Paul Martin|||||||";
+        QTest::newRow("a list separator without types beside it is the text's own")
+            << "Company,Phone\nShop ::: Deli,555-0101\n"
+            << "Shop ::: Deli||||||555-0101||||||";
         QTest::newRow("a row with only values kept in the history is no client")
             << "Job Title,Home Phone\nBuyer,555-0109\n"
             << "";
