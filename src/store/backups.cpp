@@ -36,9 +36,6 @@ constexpr std::size_t TimeLength = 19;
 // The stamp in each backup: the number of its making, one above the highest before it.
 constexpr const char* StampName = ".made";
 constexpr std::size_t LargestStamp = 32;
-// Up to this many copied files are flushed one by one; beyond it one flush of the whole disk
-// costs far less than thousands of single ones.
-constexpr std::size_t FlushEachUpTo = 64;
 // A notice names this many files that could not be read, and counts the others.
 constexpr std::size_t NamedFilesAtMost = 3;
 
@@ -207,50 +204,21 @@ void ClearLeftovers(const std::string& backups) {
     }
 }
 
-// A new file holding the bytes, with the given permissions.
+// A new file holding the bytes, with the given permissions, flushed later with the others.
 bool WriteNewFile(const std::string& path, std::string_view bytes, mode_t mode,
                   std::string& error) {
-    const FileCalls calls = CurrentFileCalls();
-    const int fd = calls.create(path.c_str(), O_WRONLY | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) {
-        error = Quoted(path) + ": " + SystemWords(errno);
-        return false;
-    }
-    bool written = true;
-    while (written && !bytes.empty()) {
-        const ssize_t count = calls.write(fd, bytes.data(), bytes.size());
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            // A write that takes nothing would loop for ever; the disk is as good as full.
-            error = Quoted(path) + ": " + SystemWords(count < 0 ? errno : ENOSPC);
-            written = false;
-        } else {
-            bytes.remove_prefix(static_cast<std::size_t>(count));
-        }
-    }
-    if (calls.close(fd) != 0 && written) {
-        error = Quoted(path) + ": " + SystemWords(errno);
-        written = false;
-    }
-    return written;
+    if (WriteFileUnflushed(path, bytes, mode)) return true;
+    error = Quoted(path) + ": " + LastFileError();
+    return false;
 }
 
-// Makes sure the new files' bytes reached the disk: one by one, or for many, with one flush of
-// the whole disk.
+// Makes sure the new files' bytes reached the disk.
 bool FlushFiles(const std::vector<std::string>& paths, const std::string& folder,
                 std::string& error) {
-    const FileCalls calls = CurrentFileCalls();
-    const auto flushed = [&calls, &error](const std::string& path, int flags, auto flush) {
-        const int fd = calls.open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
-        const bool done = fd >= 0 && flush(fd) == 0;
-        if (!done) error = Quoted(path) + ": " + SystemWords(errno);
-        if (fd >= 0) calls.close(fd);
-        return done;
-    };
-    if (paths.size() > FlushEachUpTo) return flushed(folder, O_DIRECTORY, calls.flushAll);
-    return std::all_of(paths.begin(), paths.end(), [&flushed, &calls](const std::string& path) {
-        return flushed(path, 0, calls.flush);
-    });
+    std::string failed;
+    if (store::FlushFiles(paths, folder, &failed)) return true;
+    error = Quoted(failed) + ": " + LastFileError();
+    return false;
 }
 
 // True when the file holds exactly these bytes.

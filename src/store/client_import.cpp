@@ -1,19 +1,15 @@
 #include "store/client_import.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "store/client_table.h"
 #include "store/data_folder.h"
-#include "store/data_swap.h"
 #include "store/files.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -24,55 +20,6 @@ namespace {
 
 std::string PendingName(std::int32_t number) {
     return HistoryFileName(number) + std::string(PendingHistorySuffix);
-}
-
-std::string SystemWords(int error) {
-    return std::strerror(error);
-}
-
-bool WriteWhole(const FileCalls& calls, int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = calls.write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) {
-            if (written == 0) errno = ENOSPC;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Writes the file without flushing it: all pending histories are flushed together.
-bool WriteUnflushed(const std::string& path, std::string_view bytes, std::string& error) {
-    const FileCalls calls = CurrentFileCalls();
-    const int fd = calls.create(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = SystemWords(errno);
-        return false;
-    }
-    const bool written = WriteWhole(calls, fd, bytes);
-    const int writeError = errno;
-    const bool closed = calls.close(fd) == 0;
-    if (!written || !closed) {
-        error = SystemWords(written ? errno : writeError);
-        return false;
-    }
-    return true;
-}
-
-// Flushes every file written on the data folder's disk: one pass for thousands of files.
-bool FlushDisk(std::string& error) {
-    const FileCalls calls = CurrentFileCalls();
-    const int fd = calls.open(DataFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        error = SystemWords(errno);
-        return false;
-    }
-    const bool flushed = calls.flushAll(fd) == 0;
-    if (!flushed) error = SystemWords(errno);
-    calls.close(fd);
-    return flushed;
 }
 
 void RemovePending(const std::vector<std::int32_t>& numbers) {
@@ -140,7 +87,8 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
         if (!bytes.empty()) {
             const std::int32_t number = ClientTable[slots[i]].ClientNumber;
             pending.push_back(number);
-            if (!WriteUnflushed(PendingName(number), bytes, result.error)) {
+            if (!WriteFileUnflushed(PendingName(number), bytes, 0600, true)) {
+                result.error = LastFileError();
                 RemovePending(pending);
                 return result;
             }
@@ -151,7 +99,10 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
             return result;
         }
     }
-    if (!pending.empty() && !FlushDisk(result.error)) {
+    std::vector<std::string> pendingPaths;
+    for (const std::int32_t number : pending) pendingPaths.push_back(PendingName(number));
+    if (!FlushFiles(pendingPaths, DataFolder())) {
+        result.error = LastFileError();
         RemovePending(pending);
         return result;
     }

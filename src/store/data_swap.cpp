@@ -98,15 +98,6 @@ bool IsDataFileName(std::string_view name) {
                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
-bool FlushFolder(const std::string& folder) {
-    const FileCalls calls = CurrentFileCalls();
-    const int fd = calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool flushed = calls.flush(fd) == 0;
-    calls.close(fd);
-    return flushed;
-}
-
 std::string MakeHiddenFolder(const std::string& prefix, std::string& error) {
     const FileCalls calls = CurrentFileCalls();
     for (int attempt = 0; attempt < NameAttempts; ++attempt) {

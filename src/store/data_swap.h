@@ -29,9 +29,6 @@ std::string MakeHiddenFolder(const std::string& prefix, std::string& error);
 // The same beside the folder (a path ending in "/"), to build its replacement in.
 std::string MakeReplacementFolder(const std::string& folder, std::string& error);
 
-// Flushes a folder's entries to the disk; false when it cannot be opened or flushed.
-bool FlushFolder(const std::string& folder);
-
 // Puts the flushed replacement in the folder's place and flushes their parent. Returns where
 // the old folder waits now; "" when nothing was changed, with error set.
 std::string SwapInFolder(const std::string& replacement, const std::string& folder,

@@ -78,14 +78,6 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-bool FlushFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool flushed = Calls().flush(fd) == 0;
-    ::close(fd);
-    return flushed;
-}
-
 bool IsLeftoverName(std::string_view name) {
     const auto mark = name.rfind(TemporaryMark);
     if (mark == std::string_view::npos || mark == 0) return false;
@@ -141,6 +133,50 @@ FileCalls CurrentFileCalls() {
     return Calls();
 }
 
+bool FlushFolder(const std::string& folder) {
+    const int fd = Calls().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool flushed = Calls().flush(fd) == 0;
+    if (!flushed) NoteFailure();
+    Calls().close(fd);
+    return flushed;
+}
+
+bool WriteFileUnflushed(const std::string& path, std::string_view bytes, mode_t mode,
+                        bool mayReplace) {
+    if (RefusedInDataFolder(path)) return false;
+    const int flags = O_WRONLY | O_CLOEXEC | (mayReplace ? O_TRUNC : O_EXCL);
+    const int fd = Calls().create(path.c_str(), flags, mode);
+    if (fd < 0) {
+        NoteFailure();
+        return false;
+    }
+    const bool written = WriteAll(fd, bytes);
+    const bool closed = Calls().close(fd) == 0;
+    if (written && !closed) NoteFailure();
+    return written && closed;
+}
+
+bool FlushFiles(const std::vector<std::string>& paths, const std::string& folder,
+                std::string* failedPath) {
+    // Past this many, one flush of the whole disk is quicker than one per file.
+    constexpr std::size_t FlushEachUpTo = 64;
+    const auto flushed = [failedPath](const std::string& path, int flags, auto flush) {
+        const int fd = Calls().open(path.c_str(), flags | O_RDONLY | O_CLOEXEC);
+        const bool done = fd >= 0 && flush(fd) == 0;
+        if (!done) {
+            NoteFailure();
+            if (failedPath != nullptr) *failedPath = path;
+        }
+        if (fd >= 0) Calls().close(fd);
+        return done;
+    };
+    if (paths.size() > FlushEachUpTo) return flushed(folder, O_DIRECTORY, Calls().flushAll);
+    return std::all_of(paths.begin(), paths.end(), [&flushed](const std::string& path) {
+        return flushed(path, 0, Calls().flush);
+    });
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -169,7 +205,7 @@ std::string LastFileError() {
 }
 
 void EnsureFolder(const std::string& path) {
-    ::mkdir(path.c_str(), 0700);
+    Calls().makeFolder(path.c_str(), 0700);
 }
 
 bool ReplaceFileSafely(const std::string& path, std::string_view bytes) {
@@ -190,7 +226,7 @@ FileReplacement::~FileReplacement() {
     // Not committed: the temporary file goes, the file stays as it was.
     if (fd_ < 0) return;
     Calls().close(fd_);
-    ::unlink(temporary_.c_str());
+    Calls().remove(temporary_.c_str());
 }
 
 bool FileReplacement::append(std::string_view bytes) {
@@ -221,7 +257,7 @@ bool FileReplacement::commit() {
         renamed = false;
     }
     if (!renamed) {
-        ::unlink(temporary_.c_str());
+        Calls().remove(temporary_.c_str());
         return false;
     }
     // The rename is only durable once the folder's entry reached the disk as well; the new
@@ -287,7 +323,7 @@ std::optional<std::size_t> ReadFileInto(const std::string& path, std::span<char>
     const int fd = OpenForReading(path);
     if (fd < 0) return std::nullopt;
     const auto filled = ReadUntilFullOrEnd(fd, into);
-    ::close(fd);
+    Calls().close(fd);
     return filled;
 }
 
@@ -320,7 +356,7 @@ std::optional<std::string> ReadOpenFile(int fd, std::size_t maxBytes,
         if (!got || *got < want) break;
         piece = Piece;
     }
-    ::close(fd);
+    Calls().close(fd);
     if (!got) return std::nullopt;
     if (bytes.size() > maxBytes) {
         SetLastError(std::strerror(EFBIG));
@@ -350,7 +386,7 @@ std::optional<std::string> ReadFileBytesIfPresent(const std::string& path, std::
     struct stat info {};
     const bool known = ::fstat(fd, &info) == 0;
     if (known && !S_ISREG(info.st_mode)) {
-        ::close(fd);
+        Calls().close(fd);
         absent = true;
         return std::nullopt;
     }
@@ -370,7 +406,9 @@ void RemoveLeftoverTemporaries(const std::string& folder) {
         // Only plain files: a folder or a link of that name is not the program's.
         struct stat info {};
         const std::string path = prefix + name;
-        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(path.c_str());
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            Calls().remove(path.c_str());
+        }
     }
 }
 

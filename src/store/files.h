@@ -62,6 +62,19 @@ private:
     off_t written_ = 0;
 };
 
+// Writes a new file without flushing it: many files written so are flushed together by
+// FlushFiles, which costs far less than a flush each. The file is made with the mode; one
+// already there is refused unless mayReplace. false, with LastFileError, when any step fails.
+bool WriteFileUnflushed(const std::string& path, std::string_view bytes, mode_t mode,
+                        bool mayReplace = false);
+// Makes sure the files' bytes reached the disk: a few one by one, many with one flush of the
+// whole disk holding the folder. On failure, failedPath (when given) names the file or folder.
+bool FlushFiles(const std::vector<std::string>& paths, const std::string& folder,
+                std::string* failedPath = nullptr);
+// Flushes a folder's entries (new, renamed or removed files) to the disk; false when it cannot
+// be opened or flushed.
+bool FlushFolder(const std::string& folder);
+
 // Removes a file and flushes its folder, so that the removal survives a crash; true when it is
 // gone afterwards.
 bool RemoveFile(const std::string& path);

@@ -206,6 +206,14 @@ private slots:
             calls << "create " + QFileInfo(QString::fromLocal8Bit(path)).fileName();
             return Real.create(path, flags, mode);
         };
+        logging.open = [](const char* path, int flags) {
+            calls << "open " + QFileInfo(QString::fromLocal8Bit(path)).fileName();
+            return Real.open(path, flags);
+        };
+        logging.flush = [](int fd) {
+            calls << "flush";
+            return Real.flush(fd);
+        };
         logging.flushAll = [](int fd) {
             calls << "flush all";
             return Real.flushAll(fd);
@@ -220,11 +228,17 @@ private slots:
             QVERIFY(AddClients(Imported).error.empty());
         }
         const auto lastCreate = calls.lastIndexOf(QRegularExpression("^create .*pending$"));
-        const auto flush = calls.indexOf("flush all");
         const auto table = calls.indexOf("rename to Clients.dat");
         const auto named = calls.indexOf("rename to C0003.dat");
-        QVERIFY2(lastCreate >= 0 && lastCreate < flush && flush < table && table < named,
+        QVERIFY2(lastCreate >= 0 && lastCreate < table && table < named,
                  qPrintable(calls.join(", ")));
+        // Each history is flushed, or the whole disk is, after the last is written and before
+        // the table names the clients.
+        const QString between = calls.mid(lastCreate, table - lastCreate).join(", ");
+        QVERIFY2(
+            between.contains("flush all") || (between.contains("open C0003.dat.pending, flush") &&
+                                              between.contains("open C0005.dat.pending, flush")),
+            qPrintable(calls.join(", ")));
     }
 
     void cancellingKeepsNothing() {
