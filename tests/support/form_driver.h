@@ -9,9 +9,10 @@ namespace testing {
 
 // The open (visible) window of that name, nullptr when there is none.
 QWidget* OpenWindow(const std::string& form);
-// A control of an open window by its id, as the toolkit layer names it.
+// A control of an open window by its id, as the toolkit layer names it; nullptr when there is
+// none of that kind.
 QWidget* ControlWidget(const std::string& form, int id);
-template <class T>
+template <class T = QWidget>
 T* Control(const std::string& form, int id) {
     return qobject_cast<T*>(ControlWidget(form, id));
 }

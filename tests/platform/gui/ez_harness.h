@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/gui/ez.h"
+#include "support/form_driver.h"
 
 namespace ezharness {
 
@@ -69,21 +70,6 @@ inline std::vector<Event> EventsWith(int code, int id = -1) {
         if (event.code == code && (id < 0 || event.id == id)) found.push_back(event);
     }
     return found;
-}
-
-inline QWidget* Window(const std::string& form) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == QString::fromStdString(form) && widget->isVisible()) {
-            return widget;
-        }
-    }
-    return nullptr;
-}
-
-template <typename T = QWidget>
-T* Control(const std::string& form, int id) {
-    QWidget* window = Window(form);
-    return window ? window->findChild<T*>(QStringLiteral("c%1").arg(id)) : nullptr;
 }
 
 // Closes every window the test left open, without letting its handler refuse.

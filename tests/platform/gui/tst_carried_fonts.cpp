@@ -23,7 +23,7 @@ private slots:
             EZ_USEFONT(10);
             EZ_LABEL(100, 1, 1, 16, 1, "Clients on file: 2000", "");
         });
-        auto* label = ezharness::Control<QLabel>("T", 100);
+        auto* label = testing::Control<QLabel>("T", 100);
         QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("Liberation Sans"));
         const int text = QFontMetrics(label->font()).horizontalAdvance(label->text());
         QVERIFY2(label->contentsRect().width() >= text, qPrintable(QString::number(text)));

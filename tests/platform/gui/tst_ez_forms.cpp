@@ -32,11 +32,11 @@
 #include "support/hooks.h"
 
 using namespace gui;
-using ezharness::Control;
 using ezharness::Events;
 using ezharness::EventsWith;
 using ezharness::OnEvent;
 using ezharness::Open;
+using testing::Control;
 
 namespace {
 
@@ -238,7 +238,7 @@ private slots:
         EZ_UNLOADFORM("T");
         QCOMPARE(EventsWith(EV_CLOSE, 0).size(), std::size_t(1));
         QCOMPARE(EZ_ISFORM("T"), cancel == 1);
-        QCOMPARE(ezharness::Window("T") != nullptr, cancel == 1);
+        QCOMPARE(testing::OpenWindow("T") != nullptr, cancel == 1);
         if (cancel == 0) {
             QCOMPARE(EZ_HANDLE("T", 0), WindowHandle(0));
             Open("T", TwoBoxesAndAButton);  // the name is free again
@@ -258,16 +258,16 @@ private slots:
                 EZ_UNLOADFORM("C1");  // as the scan window closes itself over its results
             }
         };
-        QVERIFY(ezharness::Window("C1")->isModal());
+        QVERIFY(testing::OpenWindow("C1")->isModal());
         testing::Click("C1", 100);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!EZ_ISFORM("C1"));
         QVERIFY(EZ_ISFORM("C2"));
-        QWidget* results = ezharness::Window("C2");
+        QWidget* results = testing::OpenWindow("C2");
         QVERIFY(results && results->isVisible() && results->isModal());
         QCOMPARE(results->windowHandle()->transientParent(),
-                 ezharness::Window("P")->windowHandle());
-        QVERIFY(!ezharness::Window("P")->isModal());
+                 testing::OpenWindow("P")->windowHandle());
+        QVERIFY(!testing::OpenWindow("P")->isModal());
         EZ_UNLOADFORM("P");
         QVERIFY(EZ_ISFORM("C2"));
     }
@@ -574,7 +574,7 @@ private slots:
         const std::vector<LaidControl> controls = layouts[std::size_t(layout)];
         Open(
             "L", [controls] { Build(controls); }, "", "CMK", width, height);
-        QWidget* window = ezharness::Window("L");
+        QWidget* window = testing::OpenWindow("L");
         QVERIFY(window);
 
         std::vector<QWidget*> placed;
@@ -716,8 +716,8 @@ private slots:
     void childWindowBelongsToItsOpener() {
         Open("P", TwoBoxesAndAButton);
         Open("C1", TwoBoxesAndAButton, "P", "CMK");
-        QWidget* main = ezharness::Window("P");
-        QWidget* child = ezharness::Window("C1");
+        QWidget* main = testing::OpenWindow("P");
+        QWidget* child = testing::OpenWindow("C1");
         QCOMPARE(child->windowType(), Qt::Dialog);  // what X11 window managers are told
         QCOMPARE(child->windowHandle()->transientParent(), main->windowHandle());
         QVERIFY(!child->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
@@ -727,7 +727,7 @@ private slots:
 
     void messageBoxWithoutOwnerIsCentredOnTheActiveWindow() {
         Open("T", TwoBoxesAndAButton, "", "_CK", 60, 20);
-        QWidget* window = ezharness::Window("T");
+        QWidget* window = testing::OpenWindow("T");
         window->move(window->screen()->availableGeometry().topLeft() + QPoint(300, 150));
         QTRY_COMPARE(QApplication::activeWindow(), window);
         QPoint centre;
@@ -863,7 +863,7 @@ private slots:
         QVERIFY(!icon.empty());
         QVERIFY(!QApplication::windowIcon().availableSizes().isEmpty());
         Open("T", [icon] { EZ_SETFORMICON("T", icon); });
-        QVERIFY(!ezharness::Window("T")->windowIcon().isNull());
+        QVERIFY(!testing::OpenWindow("T")->windowIcon().isNull());
     }
 };
 

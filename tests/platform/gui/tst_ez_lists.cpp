@@ -11,11 +11,11 @@
 #include "ez_harness.h"
 
 using namespace gui;
-using ezharness::Control;
 using ezharness::Events;
 using ezharness::EventsWith;
 using ezharness::OnEvent;
 using ezharness::Open;
+using testing::Control;
 
 namespace {
 
@@ -301,7 +301,7 @@ private slots:
             },
             "", "_CK", 40, 12);
         EZ_SETSBTEXT("L2", Status, 3, " Selected: 4", "");
-        QWidget* window = ezharness::Window("L2");
+        QWidget* window = testing::OpenWindow("L2");
         auto* bar = Control<QStatusBar>("L2", Status);
         QCOMPARE(bar->geometry().bottom(), window->height() - 1);
         QCOMPARE(bar->width(), window->width());
