@@ -7,7 +7,6 @@
 #include <array>
 #include <cstring>
 
-#include "app/forms.h"
 #include "common/paired.h"
 #include "common/qt_main.h"
 #include "common/running_program.h"
@@ -15,6 +14,7 @@
 #include "followup/scan.h"
 #include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 
 namespace {
@@ -61,18 +61,18 @@ void BM_ScanFollowUpsWithResultsWindow(benchmark::State& state) {
     bench::RunPaired(
         state,
         [] {
-            if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+            if (gui::EZ_ISFORM(shell::ScanResultsForm)) gui::EZ_UNLOADFORM(shell::ScanResultsForm);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCoreApplication::processEvents();
             RestoreTable();
         },
         [&] {
-            followup::ScanFollowUps(today, today, app::MainForm, 0);
+            followup::ScanFollowUps(today, today, shell::MainForm, 0);
             QCoreApplication::processEvents();
         },
         [&] { followup::CollectFollowUps(today, today, true); });
     state.counters["found"] = followup::ScanResultCount;
-    if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+    if (gui::EZ_ISFORM(shell::ScanResultsForm)) gui::EZ_UNLOADFORM(shell::ScanResultsForm);
     gui::SetMessageBoxAnswerer({});
     RestoreTable();
 }

@@ -50,7 +50,7 @@ void HistoryBox(benchmark::State& state) {
             gui::EZ_TEXT(245, 1.5, 1, 57.75, 7.5, "", "EMSTV");
         },
         "", "CMK", 60.75, 10);
-    auto* box = ezharness::Control<QPlainTextEdit>("B", 245);
+    auto* box = testing::Control<QPlainTextEdit>("B", 245);
     QPlainTextEdit bare;
     bare.setFont(box->font());
     bare.resize(box->size());

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "details/details_window.h"
@@ -21,6 +20,7 @@
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -28,7 +28,7 @@
 namespace {
 
 void RequireListShowsTheTable() {
-    const int rows = gui::ListRowCount(app::MainForm, app::MainList);
+    const int rows = gui::ListRowCount(shell::MainForm, app::MainList);
     fuzzing::Require(rows == app::MainWindow.ClientCount, "the list and the client count differ");
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const bool listed = slot <= app::MainWindow.ClientCount;
@@ -36,7 +36,7 @@ void RequireListShowsTheTable() {
                          "the clients are not in slots 1..n after a sort");
     }
     for (int row = 0; row < rows; row += 97) {
-        for (const std::string& cell : gui::ListRowTexts(app::MainForm, app::MainList, row)) {
+        for (const std::string& cell : gui::ListRowTexts(shell::MainForm, app::MainList, row)) {
             fuzzing::Require(fuzzing::IsValidUtf8(cell), "the list shows a broken character");
         }
     }
@@ -45,7 +45,7 @@ void RequireListShowsTheTable() {
 void ClickEveryColumnTitle() {
     for (int column = 0; column < static_cast<int>(app::ColumnSortKeys.size()); ++column) {
         gui::NMLISTVIEW click;
-        click.hdr.hwndFrom = gui::EZ_HANDLE(app::MainForm, app::MainList);
+        click.hdr.hwndFrom = gui::EZ_HANDLE(shell::MainForm, app::MainList);
         click.hdr.idFrom = app::MainList;
         click.hdr.code = gui::LVN_COLUMNCLICK;
         click.iSubItem = column;
@@ -62,14 +62,14 @@ void ShowClientInDetails(int slot) {
     fuzzing::Require(
         store::HistoryFileName(store::CurrentClientNumber).rfind(fuzzing::DataFolder(), 0) == 0,
         "a history file name leaves the data folder");
-    details::OpenDetailsWindow(app::MainForm);
+    details::OpenDetailsWindow(shell::MainForm);
     // What the window shows of a damaged record is what a save would store again.
-    const std::string shownName = gui::EZ_GETTEXT(app::DetailsForm, details::ClientNameBox);
+    const std::string shownName = gui::EZ_GETTEXT(shell::DetailsForm, details::ClientNameBox);
     fuzzing::Require(fuzzing::IsValidUtf8(shownName), "a box shows a broken character");
     mail::Message message;
     message.recipients =
-        mail::SplitRecipients(gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox),
-                              gui::EZ_GETTEXT(app::DetailsForm, details::EMailBox));
+        mail::SplitRecipients(gui::EZ_GETTEXT(shell::DetailsForm, details::EMailBox),
+                              gui::EZ_GETTEXT(shell::DetailsForm, details::EMailBox));
     // Whatever the field holds, it can only name recipients: no header, no option.
     const std::string url = mail::MailtoUrl(message);
     const std::string_view start = "mailto:";
@@ -82,14 +82,14 @@ void ShowClientInDetails(int slot) {
         addresses.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                     "0123456789-._~@+%,") == std::string::npos,
         "an e-mail address reaches the mail URL unencoded");
-    gui::EZ_UNLOADFORM(app::DetailsForm);
-    fuzzing::Require(!gui::EZ_ISFORM(app::DetailsForm), "the details window did not close");
+    gui::EZ_UNLOADFORM(shell::DetailsForm);
+    fuzzing::Require(!gui::EZ_ISFORM(shell::DetailsForm), "the details window did not close");
 }
 
 // Every style, the list styles over every listed client; the page styles, which cost a page
 // each, over the first and the last clients of the list only, so that one input stays fast.
 void PrintEveryStyle() {
-    const auto clients = reports::ChooseClients(app::MainForm, 0);
+    const auto clients = reports::ChooseClients(shell::MainForm, 0);
     fuzzing::Require(clients.size() == static_cast<std::size_t>(app::MainWindow.ClientCount),
                      "a report leaves out a listed client");
     constexpr std::size_t PagesAtEachEnd = 8;
@@ -117,20 +117,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::PlaceDataFile(store::DataFileName, data, size);
     store::ResetClientStore();
     app::StartProcedure("");
-    fuzzing::Require(gui::EZ_ISFORM(app::MainForm), "the program did not start on the file");
+    fuzzing::Require(gui::EZ_ISFORM(shell::MainForm), "the program did not start on the file");
     RequireListShowsTheTable();
     // The start-up scan may have opened its results; the list below is the main window's.
-    if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+    if (gui::EZ_ISFORM(shell::ScanResultsForm)) gui::EZ_UNLOADFORM(shell::ScanResultsForm);
 
     ClickEveryColumnTitle();
     ShowClientInDetails(1);
     ShowClientInDetails(app::MainWindow.ClientCount);
-    followup::ScanFollowUps(followup::FirstDayOfWindow, followup::LastDayOfWindow, app::MainForm,
+    followup::ScanFollowUps(followup::FirstDayOfWindow, followup::LastDayOfWindow, shell::MainForm,
                             1);
-    if (gui::EZ_ISFORM(app::ScanResultsForm)) {
-        reports::PrintReport(reports::ChooseClients(app::ScanResultsForm, 0),
+    if (gui::EZ_ISFORM(shell::ScanResultsForm)) {
+        reports::PrintReport(reports::ChooseClients(shell::ScanResultsForm, 0),
                              reports::ReportStyle::ListByFollowUpDate, true);
-        gui::EZ_UNLOADFORM(app::ScanResultsForm);
+        gui::EZ_UNLOADFORM(shell::ScanResultsForm);
     }
     PrintEveryStyle();
 

@@ -8,12 +8,12 @@
 
 #include <QCoreApplication>
 
-#include "app/forms.h"
 #include "app/startup.h"
 #include "details/details_window.h"
 #include "fuzz_program.h"
 #include "platform/gui/ez.h"
 #include "reports/report_engine.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -50,8 +50,8 @@ void StartOnOneClient() {
     fuzzing::Require(store::SaveClientTable(), "the table cannot be written");
     store::ResetClientStore();
     app::StartProcedure("");
-    fuzzing::Require(gui::EZ_ISFORM(app::MainForm), "the program did not start");
-    if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+    fuzzing::Require(gui::EZ_ISFORM(shell::MainForm), "the program did not start");
+    if (gui::EZ_ISFORM(shell::ScanResultsForm)) gui::EZ_UNLOADFORM(shell::ScanResultsForm);
 }
 
 }  // namespace
@@ -75,13 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::Require(store::EncodeWindows1252(history) == bytes,
                      "a history read and written back loses bytes");
 
-    details::OpenDetailsWindow(app::MainForm);
-    const std::string shown = gui::EZ_GETTEXT(app::DetailsForm, details::HistoryBox);
+    details::OpenDetailsWindow(shell::MainForm);
+    const std::string shown = gui::EZ_GETTEXT(shell::DetailsForm, details::HistoryBox);
     fuzzing::Require(fuzzing::IsValidUtf8(shown), "the history box shows a broken character");
     fuzzing::Require(AsTheBoxGivesItBack(shown) == AsTheBoxGivesItBack(history),
                      "the history box shows other text than the file holds");
-    gui::EZ_UNLOADFORM(app::DetailsForm);
-    fuzzing::Require(!gui::EZ_ISFORM(app::DetailsForm), "the details window did not close");
+    gui::EZ_UNLOADFORM(shell::DetailsForm);
+    fuzzing::Require(!gui::EZ_ISFORM(shell::DetailsForm), "the details window did not close");
     // The run loop would delete the closed window now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 

@@ -15,6 +15,7 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
@@ -176,11 +177,11 @@ void PlaceDataFile(const std::string& name, const std::uint8_t* data, std::size_
 }
 
 void CloseProgram() {
-    for (const char* form : {app::OptionsForm, app::PrintForm, app::DetailsForm,
-                             app::ScanResultsForm, app::ScanForm, app::MainForm}) {
+    for (const char* form : {shell::OptionsForm, shell::PrintForm, shell::DetailsForm,
+                             shell::ScanResultsForm, shell::ScanForm, shell::MainForm}) {
         if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);
     }
-    Require(!gui::EZ_ISFORM(app::MainForm), "the main window did not close");
+    Require(!gui::EZ_ISFORM(shell::MainForm), "the main window did not close");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

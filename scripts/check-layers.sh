@@ -1,60 +1,93 @@
 #!/usr/bin/env bash
-# Checks the direction of dependence between the folders of src/: a folder may include its own
-# headers and those of the folders listed for it below, and nothing else. A folder not listed
-# yet is reported and not checked. The whole graph is printed with any loop in it.
+# Checks that every file of src/ belongs to one layer of CMakeLists.txt (a `vendrix_layer` with
+# its SOURCES and HEADERS) and includes only headers of its own layer and of the layers it links,
+# directly or through others. An include without a folder ("scan.h") is the header beside the
+# including file, so it is checked as that file. Each layer's direct links must each be needed
+# by an include of one of its files. Prints the layers' links and fails on any fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Bottom first. Each entry names the folders it may include.
-declare -A may_include=(
-  [platform]=""
-  [platform/gui]="platform"
-  [platform/print]="platform"
-  [platform/mail]=""
-  [store]=""
-  [shell]="platform"
-  [exchange]="platform store followup"
-  [followup]="platform platform/gui shell store"
-  [mail]="platform platform/gui platform/mail shell store"
-  [reports]="platform platform/gui platform/print shell store followup"
-  [transfer]="platform platform/gui platform/print shell store exchange"
-  [options]="platform platform/gui shell store reports"
-  [details]="platform platform/gui shell store followup mail exchange"
-  [app]="platform platform/gui platform/print shell store followup mail reports options details exchange transfer"
-)
+# "layer NAME", "file src/PATH NAME" and "link NAME OTHER" for each layer in CMakeLists.txt.
+layers=$(awk '
+  /^vendrix_layer\(/ { name = substr($1, 15); section = ""; inside = 1; $1 = "" }
+  inside {
+    for (i = 1; i <= NF; ++i) {
+      word = $i
+      done = sub(/\)$/, "", word)
+      if (word == "SOURCES" || word == "HEADERS" || word == "LINKS") section = word
+      else if (word != "" && section == "SOURCES") print "file " word " " name
+      else if (word != "" && section == "HEADERS") print "file src/" word " " name
+      else if (word ~ /^vendrix_/ && section == "LINKS") print "link " name " " word
+      if (done) { inside = 0; print "layer " name }
+    }
+  }' CMakeLists.txt)
 
-folder_of() {  # src/a/b/c.cpp -> a/b
-  local dir
-  dir=$(dirname "${1#src/}")
-  echo "$dir"
+declare -A layer_of links needed
+while read -r kind a b; do
+  case "$kind" in
+    file) layer_of[$a]=$b ;;
+    link) links[$a]+=" $b" ;;
+    layer) links[$a]+="" ;;
+  esac
+done <<<"$layers"
+# The program's identity, made from the project's settings, is the clock layer's header.
+layer_of[src/platform/program_identity.h]=vendrix_clock
+# main() starts the whole program.
+layer_of[src/main.cpp]=vendrix2
+links[vendrix2]=" vendrix_app"
+
+# The layers a layer may include from: itself and every layer it links, however deep.
+reachable() {
+  local seen=" $1 " queue=("$1") next
+  while [ ${#queue[@]} -gt 0 ]; do
+    for next in ${links[${queue[0]}]:-}; do
+      [[ "$seen" == *" $next "* ]] || { seen+="$next "; queue+=("$next"); }
+    done
+    queue=("${queue[@]:1}")
+  done
+  echo "$seen"
 }
+declare -A may_include
+for layer in "${!links[@]}"; do may_include[$layer]=$(reachable "$layer"); done
 
-edges=$(mktemp)
-trap 'rm -f "$edges"' EXIT
 status=0
+fail() { echo "$*" >&2; status=1; }
+
 while IFS= read -r file; do
-  from=$(folder_of "$file")
-  [ "$from" = "." ] && continue
+  from=${layer_of[$file]:-}
+  if [ -z "$from" ]; then
+    fail "$file belongs to no layer: list it in a vendrix_layer of CMakeLists.txt"
+    continue
+  fi
   while IFS= read -r header; do
-    to=$(dirname "$header")
-    [ "$to" = "$from" ] && continue
-    echo "$from $to" >>"$edges"
-    if [ -n "${may_include[$from]+set}" ] && ! [[ " ${may_include[$from]} " == *" $to "* ]]; then
-      echo "$file includes \"$header\": $from may include only: ${may_include[$from]:-nothing}" >&2
-      status=1
+    if [ -f "$(dirname "$file")/$header" ]; then
+      target=$(realpath -m --relative-to=. "$(dirname "$file")/$header")
+    elif [ -f "src/$header" ] || [ -f "src/$header.in" ]; then
+      target="src/$header"
+    else
+      continue  # a library's header
     fi
-  done < <(sed -n 's/^#include "\([^"]*\/[^"]*\)".*/\1/p' "$file")
+    to=${layer_of[$target]:-}
+    if [ -z "$to" ]; then
+      fail "$file includes \"$header\" ($target), which belongs to no layer"
+    elif [[ "${may_include[$from]}" != *" $to "* ]]; then
+      fail "$file includes \"$header\" of $to: $from may include only from${may_include[$from]}"
+    elif [ "$to" != "$from" ]; then
+      needed[$from $to]=1
+    fi
+  done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
 done < <(git ls-files 'src/*.cpp' 'src/*.h')
 
-echo "Includes between folders of src/ (from -> to):"
-sort -u "$edges" | sed 's/^/  /'
-unchecked=$(sort -u "$edges" | cut -d' ' -f1 | sort -u | while read -r f; do
-  [ -n "${may_include[$f]+set}" ] || echo "$f"
-done | tr '\n' ' ')
-[ -z "$unchecked" ] || echo "Not layered yet (not checked): $unchecked"
-if ! sort -u "$edges" | tsort >/dev/null 2>&1; then
-  echo "The folders include one another in a loop:"
-  sort -u "$edges" | tsort 2>&1 >/dev/null | sed 's/^tsort: /  /' || true
-  status=1
+echo "Layers and the layers they link:"
+for layer in $(for l in "${!links[@]}"; do echo "$l"; done | sort); do
+  echo "  $layer:${links[$layer]:-}"
+  for other in ${links[$layer]:-}; do
+    [ -n "${needed[$layer $other]+set}" ] ||
+      fail "$layer links $other, but none of its files includes a header of $other"
+  done
+done
+if ! for l in "${!links[@]}"; do for o in ${links[$l]}; do echo "$l $o"; done; done |
+  tsort >/dev/null 2>&1; then
+  fail "The layers link one another in a loop"
 fi
 exit "$status"

@@ -10,8 +10,11 @@ jobs=$(nproc)
 
 # The code keeps one layout: any file clang-format would change fails the run.
 git ls-files -z -- src tests bench fuzz | grep -zE '\.(cpp|h)$' | xargs -0 clang-format --dry-run --Werror
-# Each layered folder of src/ includes only the folders below it.
-scripts/check-layers.sh >/dev/null
+# Each file of src/ belongs to a layer and includes only the layers that layer links.
+if ! layers=$(scripts/check-layers.sh 2>&1); then
+  echo "$layers" >&2
+  exit 1
+fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVENDRIX_BENCHMARKS=ON \
   -DVENDRIX_WARNINGS_AS_ERRORS=ON >/dev/null
@@ -55,6 +58,11 @@ for target in "${targets[@]}"; do
   echo "$target: $(grep -m1 '^Done ' "$log" || echo 'no summary')"
   if [ "$status" -ne 0 ] || compgen -G "$findings/$target-*" >/dev/null; then
     tail -n 80 "$log" >&2
+    # The input, printed too: a CI run's build folder is gone with it.
+    for input in "$findings/$target"-*; do
+      [ -f "$input" ] || continue
+      { echo "$input (base64):"; base64 "$input" | head -c 65536 || true; echo; } >&2
+    done
     echo "Fuzzing $target found a fault; the input is in $findings/" >&2
     exit 1
   fi

@@ -1,7 +1,7 @@
 #include "common/sample_folder.h"
 
-#include "app/app_state.h"
 #include "followup/day_numbers.h"
+#include "shell/app_state.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -14,8 +14,8 @@ namespace bench {
 bool WriteSampleFolder(const std::string& folder, int count, std::size_t historyBytes,
                        bool scannedToday) {
     testing::UseAppPath(folder.empty() || folder.back() == '/' ? folder : folder + "/");
-    store::EnsureFolder(app::AppPath);
-    store::SetDataFolder(app::AppPath + store::DataFolderName);
+    store::EnsureFolder(shell::AppPath);
+    store::SetDataFolder(shell::AppPath + store::DataFolderName);
     store::EnsureFolder(store::DataFolder());
 
     store::ResetClientStore();

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/forms.h"
 #include "platform/gui/ez.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"

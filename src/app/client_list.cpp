@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "app/autosave.h"
-#include "app/forms.h"
 #include "app/main_window.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 
@@ -76,12 +76,12 @@ void SortClientTable() {
                      });
     // The free slots behind the last client keep their places: only the slots up to it move.
     PlaceInOrder(order, lastClient);
-    gui::EZ_DISABLEC(MainForm, EditButton);
+    gui::EZ_DISABLEC(shell::MainForm, EditButton);
 }
 
 void FillClientList() {
     // Made once, not once for each of the 10,000 cells.
-    const std::string form = MainForm;
+    const std::string form = shell::MainForm;
     gui::EZ_CLEAR(form, MainList);
     MainWindow.ClientCount = 0;
     gui::EZ_SETREDRAWSTATE(form, MainList, 0);
@@ -104,14 +104,14 @@ void FillClientList() {
 }
 
 void ShowClientCount() {
-    gui::EZ_SETSBTEXT(MainForm, StatusBar, 2,
+    gui::EZ_SETSBTEXT(shell::MainForm, StatusBar, 2,
                       " Clients on file: " + std::to_string(MainWindow.ClientCount), "");
 }
 
 void ShowSelectedCount() {
-    const int selected = gui::SelectedRowCount(MainForm, MainList);
-    gui::EZ_SETSBTEXT(MainForm, StatusBar, 3, " Selected: " + std::to_string(selected), "");
-    gui::EnableMenuCommand(MainForm, MainList, ExportHighlightedCommand, selected > 0);
+    const int selected = gui::SelectedRowCount(shell::MainForm, MainList);
+    gui::EZ_SETSBTEXT(shell::MainForm, StatusBar, 3, " Selected: " + std::to_string(selected), "");
+    gui::EnableMenuCommand(shell::MainForm, MainList, ExportHighlightedCommand, selected > 0);
 }
 
 int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
@@ -145,8 +145,8 @@ void TypeAhead(int value) {
         const unsigned char first =
             static_cast<unsigned char>(store::ClientTable[row + 1].ClientName[0]);
         if (lower(first) == typed) {
-            SelectListRow(MainForm, MainList, row, RowSelected);
-            gui::ScrollRowIntoView(MainForm, MainList, row);
+            SelectListRow(shell::MainForm, MainList, row, RowSelected);
+            gui::ScrollRowIntoView(shell::MainForm, MainList, row);
             return;
         }
     }
@@ -155,7 +155,7 @@ void TypeAhead(int value) {
 void SelectListRow(const std::string& form, int id, int row, int state) {
     gui::SetRowSelected(form, id, row, (state & RowSelected) != 0);
     // The status bar counts the main list's highlight, whoever changes it.
-    if (form == MainForm && id == MainList) ShowSelectedCount();
+    if (form == shell::MainForm && id == MainList) ShowSelectedCount();
 }
 
 }  // namespace app

@@ -1,16 +1,17 @@
 #include "app/main_window.h"
 
-#include "app/app_state.h"
 #include "app/autosave.h"
 #include "app/client_list.h"
 #include "app/delete_clients.h"
-#include "app/forms.h"
 #include "app/startup.h"
 #include "details/details_window.h"
 #include "followup/scan_window.h"
 #include "options/options_window.h"
+#include "platform/gui/accessible_names.h"
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -32,15 +33,15 @@ constexpr double ButtonHeight = 1.5;
 
 // The row's slot, or 0 when no row is highlighted.
 std::int32_t FirstSelectedSlot() {
-    return gui::FirstSelectedRow(MainForm, MainList) + 1;
+    return gui::FirstSelectedRow(shell::MainForm, MainList) + 1;
 }
 
 void RefreshSelection() {
     store::CurrentSlot = FirstSelectedSlot();
     if (store::CurrentSlot > 0) {
-        gui::EZ_ENABLEC(MainForm, EditButton);
+        gui::EZ_ENABLEC(shell::MainForm, EditButton);
     } else {
-        gui::EZ_DISABLEC(MainForm, EditButton);
+        gui::EZ_DISABLEC(shell::MainForm, EditButton);
     }
     ShowSelectedCount();
 }
@@ -50,16 +51,16 @@ void OpenSelectedClient() {
     if (store::CurrentSlot <= 0 || store::CurrentSlot > store::MaxClients) return;
     store::CurrentRecord = store::ClientTable[store::CurrentSlot];
     store::CurrentClientNumber = store::CurrentRecord.ClientNumber;
-    details::OpenDetailsWindow(MainForm);
+    details::OpenDetailsWindow(shell::MainForm);
 }
 
 void AddClient() {
-    gui::EZ_SETSELECT(MainForm, MainList, -1, 0, 0, 0, 0);
+    gui::EZ_SETSELECT(shell::MainForm, MainList, -1, 0, 0, 0, 0);
     ShowSelectedCount();
     store::CurrentRecord = store::EmptyRecord();
     store::CurrentSlot = 0;
     store::CurrentClientNumber = 0;
-    details::OpenDetailsWindow(MainForm);
+    details::OpenDetailsWindow(shell::MainForm);
 }
 
 // The save at exit. When it fails the user is told why and chooses: stay (the default), with
@@ -69,7 +70,7 @@ bool SaveAtExit(bool sessionEnds) {
     // A folder that may not be written was named at the start; its changes were never kept.
     if (!store::DataWritable() || store::SaveClientTable() || sessionEnds) return true;
     const int exitAnyway = gui::EZ_MSGBOX(
-        MainForm,
+        shell::MainForm,
         "The clients could not be saved to \"" + store::DataFilePath() + "\" (" +
             store::LastFileError() +
             "). The file on disk is unchanged.\n\nExit without saving? Your changes since the "
@@ -94,7 +95,7 @@ void CloseMainWindow(int value, int& cancel) {
     }
     CancelScheduledSave();
     SaveOnAbruptExit(false);
-    if (HelpOpen != 0) gui::EZ_WINHELP(MainForm, "Vendrix2.hlp", "", "Q");
+    if (shell::HelpOpen != 0) gui::EZ_WINHELP(shell::MainForm, "Vendrix2.hlp", "", "Q");
     store::CloseDataFolder();
 }
 
@@ -107,10 +108,10 @@ void RunListCommand(int command) {
             transfer::ExportClients(false);
             break;
         case ImportCommand:
-            transfer::ImportClients(MainForm);
+            transfer::ImportClients(shell::MainForm);
             break;
         case RestoreCommand:
-            transfer::OpenRestoreWindow(MainForm);
+            transfer::OpenRestoreWindow(shell::MainForm);
             break;
         default:
             break;
@@ -138,7 +139,7 @@ void HandleListEvent(int code, int& value) {
 
 void OpenMainWindow(const std::string& parent) {
     gui::EZ_COLOR(-1, -1);
-    gui::EZ_FORM(MainForm, parent, ProgramCaption, 0, 0, 71.625, 24.375, "_CK");
+    gui::EZ_FORM(shell::MainForm, parent, shell::ProgramCaption, 0, 0, 71.625, 24.375, "_CK");
 }
 
 void BuildMainWindow() {
@@ -165,8 +166,9 @@ void BuildMainWindow() {
     SortClientTable();
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
-    gui::EZ_USEFONT(MainFont);
+    gui::EZ_USEFONT(shell::MainFont);
     gui::EZ_LISTVIEW(MainList, 1.875, 0.75, 67.875, 19.875, ClientListColumns, "-#MSV");
+    gui::SetControlName(shell::MainForm, MainList, "Clients");
     gui::EZ_BUTTON(AddButton, 33.75, ButtonRow, ButtonWidth, ButtonHeight, "&Add", "T");
     gui::EZ_BUTTON(EditButton, 43.125, ButtonRow, ButtonWidth, ButtonHeight, "&Edit", "T");
     gui::EZ_BUTTON(PrintButton, 52.5, ButtonRow, ButtonWidth, ButtonHeight, "&Print", "T");
@@ -177,20 +179,20 @@ void BuildMainWindow() {
     // The list is filled before the status bar is made: until the status bar, nothing here
     // waits for the fonts, which are still loading beside this work.
     FillClientList();
-    gui::SetContextMenu(MainForm, MainList,
+    gui::SetContextMenu(shell::MainForm, MainList,
                         {{ExportHighlightedCommand, "Export &Highlighted Clients...", "Ctrl+E"},
                          {ExportAllCommand, "Export &All Clients...", "Ctrl+Shift+E"},
                          {ImportCommand, "&Import Clients...", "Ctrl+I"},
                          {RestoreCommand, "&Restore from a Backup...", "Ctrl+Shift+R"}});
     gui::EZ_CONTROLEX("", StatusBar, 0, 1, 1, 1, "MSCTLS_STATUSBAR32", "",
                       gui::WS_CHILD | gui::WS_VISIBLE, 0);
-    gui::EZ_SETSBPARTS(MainForm, StatusBar, 3, "50|25|25");
-    gui::EZ_SETSBTEXT(MainForm, StatusBar, 1, StatusNotice, "");
+    gui::EZ_SETSBPARTS(shell::MainForm, StatusBar, 3, "50|25|25");
+    gui::EZ_SETSBTEXT(shell::MainForm, StatusBar, 1, StatusNotice, "");
     ShowClientCount();
     ShowSelectedCount();
-    gui::EZ_DISABLEC(MainForm, EditButton);
-    gui::EZ_DISPLAYLAYER(MainForm, 1, 0);
-    MainWindow.FormHandle = gui::EZ_HANDLE(MainForm, 0);
+    gui::EZ_DISABLEC(shell::MainForm, EditButton);
+    gui::EZ_DISPLAYLAYER(shell::MainForm, 1, 0);
+    MainWindow.FormHandle = gui::EZ_HANDLE(shell::MainForm, 0);
     gui::EZ_HOOKDIALOGPROC(ColumnClickHook);
 }
 
@@ -220,20 +222,21 @@ void HandleMainWindowEvent(int& id, int& code, int& value, int& cancel) {
             OpenSelectedClient();
             break;
         case PrintButton:
-            reports::OpenPrintWindow(MainForm);
+            reports::OpenPrintWindow(shell::MainForm);
             break;
         case ExitButton:
-            gui::EZ_UNLOADFORM(MainForm);
+            gui::EZ_UNLOADFORM(shell::MainForm);
             break;
         case ScanButton:
-            ManualScanFlag = 1;
-            followup::OpenScanWindow(MainForm);
+            shell::ManualScanFlag = 1;
+            followup::OpenScanWindow(shell::MainForm);
             break;
         case OptionsButton:
-            options::OpenOptionsWindow(MainForm);
+            options::OpenOptionsWindow(shell::MainForm);
             break;
         case HelpButton:
-            HelpOpen = gui::EZ_WINHELP(MainForm, HelpFilePath, "Contents", "K");
+            shell::HelpOpen =
+                gui::EZ_WINHELP(shell::MainForm, shell::HelpFilePath, "Contents", "K");
             break;
         default:
             break;

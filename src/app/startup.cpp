@@ -10,9 +10,7 @@
 #include <QFileInfo>
 #include <QString>
 
-#include "app/app_state.h"
 #include "app/autosave.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "app/window_links.h"
 #include "followup/day_numbers.h"
@@ -22,6 +20,8 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "platform/program_identity.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_numbers.h"
 #include "store/client_table.h"
@@ -77,14 +77,14 @@ void TellOfOrphanedHistories() {
             "before it are in the backup \"" +
             name + "\" (Restore from a Backup..., Ctrl+Shift+R, in the list's menu).";
     }
-    gui::EZ_MSGBOX(MainForm, text + "{!}", "Earlier Histories Found", "OK");
+    gui::EZ_MSGBOX(shell::MainForm, text + "{!}", "Earlier Histories Found", "OK");
     store::NoteOrphanedHistoriesTold(orphans.numbers);
 }
 
 // Says once, after the main window is shown, what the start found in the data folder.
 void TellWhatTheStartFound(const store::FolderOpening& folder) {
     if (folder.access == store::FolderAccess::ReadOnly) {
-        gui::EZ_MSGBOX(MainForm,
+        gui::EZ_MSGBOX(shell::MainForm,
                        "The clients in \"" + store::DataFolder() +
                            "\" can be read, but changes cannot be saved there (" + folder.reason +
                            "). Nothing you change in this run will be kept.{!}",
@@ -92,7 +92,7 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
         return;
     }
     if (MainWindow.LastLoad == store::LoadOutcome::CreatedBesideHistories) {
-        gui::EZ_MSGBOX(MainForm,
+        gui::EZ_MSGBOX(shell::MainForm,
                        "There is no client file \"" + store::DataFilePath() +
                            "\", so Vendrix 2 starts with an empty client list. The folder still "
                            "holds history files of earlier clients; they are kept as they are, "
@@ -101,7 +101,7 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
     }
     if (MainWindow.LastLoad == store::LoadOutcome::Loaded) TellOfOrphanedHistories();
     if (store::SaveNeeded != 0 && MainWindow.LastLoad != store::LoadOutcome::Loaded) {
-        gui::EZ_MSGBOX(MainForm,
+        gui::EZ_MSGBOX(shell::MainForm,
                        "The new client file \"" + store::DataFilePath() +
                            "\" could not be created (" + store::LastFileError() +
                            "). Your changes are kept in memory, and Vendrix 2 tries again "
@@ -112,9 +112,9 @@ void TellWhatTheStartFound(const store::FolderOpening& folder) {
 
 // The help file ships beside the program, or in the share folder of an installed one.
 std::string FindHelpFile(const std::string& appPath) {
-    const std::string beside = appPath + HelpFileName;
+    const std::string beside = appPath + shell::HelpFileName;
     const std::string installed =
-        appPath + "../share/" + platform::ApplicationId + "/" + HelpFileName;
+        appPath + "../share/" + platform::ApplicationId + "/" + shell::HelpFileName;
     return !QFileInfo::exists(QString::fromStdString(beside)) &&
                    QFileInfo::exists(QString::fromStdString(installed))
                ? QDir::cleanPath(QString::fromStdString(installed)).toStdString()
@@ -124,14 +124,14 @@ std::string FindHelpFile(const std::string& appPath) {
 void KeepTheDailyBackup() {
     const store::BackupResult daily = store::MakeDailyBackupIfDue(platform::LocalDateTime());
     if (daily.ok && !daily.notice.empty()) {
-        gui::EZ_MSGBOX(MainForm,
+        gui::EZ_MSGBOX(shell::MainForm,
                        "Today's backup of the clients in \"" + store::DataFolder() +
                            "\" was made without some histories. " + daily.notice + "{!}",
                        "Backup Incomplete", "OK");
     }
     // Read-only clients were told about already, and need no backup: nothing can change them.
     if (daily.ok || !store::DataWritable()) return;
-    gui::EZ_MSGBOX(MainForm,
+    gui::EZ_MSGBOX(shell::MainForm,
                    "Today's backup of the clients in \"" + store::DataFolder() +
                        "\" could not be made (" + daily.error +
                        "). Your clients are as they were; Vendrix 2 tries again at its next "
@@ -178,12 +178,12 @@ void Initialise() {
 
 void RunStartUpScan() {
     if (store::ProgramSettings.NoScanOnStart != 0) return;
-    ManualScanFlag = 0;
+    shell::ManualScanFlag = 0;
     const followup::DayNumber today = followup::TodayDayNumber();
     if (store::ProgramSettings.LastStartScanDate == today) return;
     store::ProgramSettings.LastStartScanDate = today;
     store::SaveNeeded = 1;
-    followup::ScanFollowUps(today, today, MainForm, 0);
+    followup::ScanFollowUps(today, today, shell::MainForm, 0);
 }
 
 void StartProcedure(const std::string&) {
@@ -201,7 +201,7 @@ void StartProcedure(const std::string&) {
     }
     OpenMainWindow("");
     if (MainWindow.LoadFailed) {
-        gui::EZ_UNLOADFORM(MainForm);
+        gui::EZ_UNLOADFORM(shell::MainForm);
         return;
     }
     SaveOnAbruptExit(true);

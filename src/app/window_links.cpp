@@ -1,12 +1,12 @@
 #include "app/window_links.h"
 
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "followup/scan.h"
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
+#include "shell/forms.h"
 #include "shell/window_links.h"
 #include "store/client_table.h"
 
@@ -26,17 +26,17 @@ void ShowClientInMainList(std::int32_t clientNumber) {
     if (slot > 0) store::CurrentSlot = slot;
     if (store::CurrentSlot < 1 || store::CurrentSlot > MainWindow.ClientCount) return;
     const int row = store::CurrentSlot - 1;
-    SelectListRow(MainForm, MainList, row, RowSelected);
-    gui::ScrollRowIntoView(MainForm, MainList, row);
+    SelectListRow(shell::MainForm, MainList, row, RowSelected);
+    gui::ScrollRowIntoView(shell::MainForm, MainList, row);
     // The main window's own rule: "&Edit" is usable while a row is highlighted.
-    gui::EZ_ENABLEC(MainForm, EditButton);
+    gui::EZ_ENABLEC(shell::MainForm, EditButton);
     ShowSelectedCount();
 }
 
 void MoveMainListHighlight(int fromRow, int toRow) {
-    SelectListRow(MainForm, MainList, fromRow, 0);
-    SelectListRow(MainForm, MainList, toRow, RowSelected);
-    gui::ScrollRowIntoView(MainForm, MainList, toRow);
+    SelectListRow(shell::MainForm, MainList, fromRow, 0);
+    SelectListRow(shell::MainForm, MainList, toRow, RowSelected);
+    gui::ScrollRowIntoView(shell::MainForm, MainList, toRow);
     ShowSelectedCount();
 }
 
@@ -46,7 +46,9 @@ void LinkWindows() {
     shell::ConnectWindows({
         .mainListRowCount = [] { return MainWindow.ClientCount; },
         .mainListRows =
-            [](bool highlightedOnly) { return gui::ListRows(MainForm, MainList, highlightedOnly); },
+            [](bool highlightedOnly) {
+                return gui::ListRows(shell::MainForm, MainList, highlightedOnly);
+            },
         .resortMainList = ResortMainList,
         .showClientInMainList = ShowClientInMainList,
         .moveMainListHighlight = MoveMainListHighlight,

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/gui/ez.h"
+#include "reports/print_window.h"
 #include "reports/report_style.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
@@ -20,18 +21,8 @@ constexpr double ButtonRow = 17.625;
 constexpr double ButtonWidth = 7.5;
 constexpr double ButtonHeight = 1.5;
 
-struct RadioPlace {
-    double row;
-    double width;
-    const char* style;
-};
-constexpr std::array<RadioPlace, reports::ReportStyleCount> RadioPlaces{{
-    {2.25, 32.25, "GT"},
-    {3.5625, 32.25, "T"},
-    {4.875, 28.5, "T"},
-    {6.1875, 24, "T"},
-    {7.5, 23.25, "T"},
-}};
+// The style radio buttons' widths in this window; their rows are those of every style list.
+constexpr std::array<double, reports::ReportStyleCount> RadioWidths{32.25, 32.25, 28.5, 24, 23.25};
 
 // A check box, its caption, where it sits and the option it shows.
 struct OptionBox {
@@ -108,12 +99,7 @@ void BuildOptionsWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
     gui::EZ_USEFONT(shell::MainFont);
-    for (int style = 0; style < reports::ReportStyleCount; ++style) {
-        const RadioPlace& place = RadioPlaces[static_cast<std::size_t>(style)];
-        gui::EZ_RADIO(reports::StyleRadioId(static_cast<reports::ReportStyle>(style)), TickColumn,
-                      place.row, place.width, TickHeight,
-                      reports::StyleCaptions[static_cast<std::size_t>(style)], place.style);
-    }
+    reports::AddStyleRadios(TickColumn, RadioWidths, "GT");
     for (const OptionBox& box : OptionBoxes) {
         gui::EZ_CHECKBOX(box.id, TickColumn, box.row, box.width, TickHeight, box.caption, "T");
     }

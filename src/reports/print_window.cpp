@@ -21,17 +21,8 @@ constexpr double ButtonWidth = 35.25;
 constexpr double ButtonHeight = 1.5;
 constexpr double TickHeight = 0.9375;
 
-struct RadioPlace {
-    double row;
-    double width;
-};
-constexpr std::array<RadioPlace, ReportStyleCount> RadioPlaces{{
-    {2.25, 32.25},
-    {3.5625, 28.5},
-    {4.875, 28.125},
-    {6.1875, 23.625},
-    {7.5, 24.75},
-}};
+// The style radio buttons' widths in this window; their rows are those of every style list.
+constexpr std::array<double, ReportStyleCount> RadioWidths{32.25, 28.5, 28.125, 23.625, 24.75};
 
 // The rows of the opener's list, each list asked of the window that owns it.
 std::vector<int> OpenerRows(const std::string& opener, bool highlightedOnly) {
@@ -47,15 +38,21 @@ void OpenPrintWindow(const std::string& opener) {
     gui::EZ_FORM(shell::PrintForm, opener, PrintWindowCaption, 0, 0, 37.875, 19.875, "CMK");
 }
 
+void AddStyleRadios(double column, const std::array<double, ReportStyleCount>& widths,
+                    const char* firstStyle) {
+    constexpr std::array<double, ReportStyleCount> Rows{2.25, 3.5625, 4.875, 6.1875, 7.5};
+    for (std::size_t style = 0; style < Rows.size(); ++style) {
+        gui::EZ_RADIO(StyleRadioId(static_cast<ReportStyle>(style)), column, Rows[style],
+                      widths[style], TickHeight, StyleCaptions[style],
+                      style == 0 ? firstStyle : "T");
+    }
+}
+
 void BuildPrintWindow() {
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
     gui::EZ_USEFONT(shell::MainFont);
-    for (int style = 0; style < ReportStyleCount; ++style) {
-        const RadioPlace& place = RadioPlaces[static_cast<std::size_t>(style)];
-        gui::EZ_RADIO(StyleRadioId(static_cast<ReportStyle>(style)), RadioColumn, place.row,
-                      place.width, TickHeight, StyleCaptions[static_cast<std::size_t>(style)], "T");
-    }
+    AddStyleRadios(RadioColumn, RadioWidths, "T");
     gui::EZ_CHECKBOX(PreviewCheck, 6.75, 9.75, 22.875, TickHeight,
                      "Pre&view report on screen first", "T");
     gui::EZ_BUTTON(PrintAllButton, ButtonColumn, 11.25, ButtonWidth, ButtonHeight,

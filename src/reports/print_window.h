@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ inline constexpr const char* StartFailedCaption = "Error!";
 void OpenPrintWindow(const std::string& opener);
 void BuildPrintWindow();
 void PrintWindowEvents(int& id, int& code, int& value, int& cancel);
+
+// The five style radio buttons, as the print and the options windows both show them: one per
+// row from the top, at the column, each as wide as its caption needs in that window, the first
+// with the style given (the options window's starts a group), the others "T".
+void AddStyleRadios(double column, const std::array<double, ReportStyleCount>& widths,
+                    const char* firstStyle);
 
 // The style whose radio button is on in the print window.
 ReportStyle ChosenStyle();

@@ -20,7 +20,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/forms.h"
 #include "app/startup.h"
 #include "platform/gui/ez.h"

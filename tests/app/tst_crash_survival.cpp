@@ -21,9 +21,9 @@
 #include <string>
 #include <thread>
 
-#include "app/forms.h"
 #include "app/startup.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
@@ -206,7 +206,7 @@ private slots:
         // The next run clears what the kills left behind.
         store::ResetClientStore();
         testing::StartProgram(folder);
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
         testing::StopProgram();
         QCOMPARE(DataFiles(folder), QStringList{QStringLiteral("Clients.dat")});
     }
@@ -290,7 +290,7 @@ private slots:
 
         testing::MessageBoxes boxes;
         testing::StartProgram(folder);
-        QVERIFY(!gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::MainForm));
         QCOMPARE(boxes.asked().size(), std::size_t(1));
         QCOMPARE(boxes.asked()[0].caption, std::string("Vendrix 2"));
         QVERIFY(boxes.asked()[0].text.find("already running") != std::string::npos);
@@ -309,7 +309,7 @@ private slots:
         }
         testing::MessageBoxes boxes;
         testing::StartProgram(folder);
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
         QVERIFY(boxes.asked().empty());
         testing::StopProgram();
     }

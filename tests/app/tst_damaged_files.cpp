@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "followup/day_numbers.h"
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -48,7 +48,7 @@ void CheckTableMatchesList() {
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         QCOMPARE(store::ClientTable[slot].InUse > 0, slot <= app::MainWindow.ClientCount);
     }
-    QCOMPARE(gui::ListRowCount(app::MainForm, app::MainList), app::MainWindow.ClientCount);
+    QCOMPARE(gui::ListRowCount(shell::MainForm, app::MainList), app::MainWindow.ClientCount);
 }
 
 void ClickColumn(int column) {
@@ -89,14 +89,14 @@ private slots:
         testing::MessageBoxes boxes;
         testing::CapturedReports reports;
         testing::StartProgram(folder);
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
-        if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
+        if (gui::EZ_ISFORM(shell::ScanResultsForm)) gui::EZ_UNLOADFORM(shell::ScanResultsForm);
         CheckTableMatchesList();
         for (int column = 0; column < int(app::ColumnSortKeys.size()); ++column) {
             ClickColumn(column);
             CheckTableMatchesList();
         }
-        const auto clients = reports::ChooseClients(app::MainForm, 0);
+        const auto clients = reports::ChooseClients(shell::MainForm, 0);
         for (int style = 0; style < reports::ReportStyleCount; ++style) {
             QVERIFY(reports::PrintReport(clients, static_cast<reports::ReportStyle>(style), true));
         }
@@ -123,7 +123,7 @@ private slots:
         testing::CapturedReports reports;
         testing::ProgramSession program(folder);
         testing::OpenClientAtRow(0);
-        QVERIFY(gui::EZ_ISFORM(app::DetailsForm));
+        QVERIFY(gui::EZ_ISFORM(shell::DetailsForm));
         testing::CloseDetailsDroppingEdits();
         const store::ClientRecord* client = &store::ClientTable[1];
         QVERIFY(reports::PrintReport({&client, 1}, reports::ReportStyle::PagePerClientWithHistory,
@@ -156,7 +156,7 @@ private slots:
             settings);
         testing::ProgramSession program(folder);
         QCOMPARE(app::ActiveSortKey.start, app::ClientNameKey.start);
-        QCOMPARE(testing::ListRow(app::MainForm, app::MainList, 0).at(0), std::string("Alpha"));
+        QCOMPARE(testing::ListRow(shell::MainForm, app::MainList, 0).at(0), std::string("Alpha"));
     }
 
     // Found by fuzzing: a month or day far outside the calendar gave a day count beyond the

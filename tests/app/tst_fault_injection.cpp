@@ -18,13 +18,13 @@
 
 #include "app/autosave.h"
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "details/details_window.h"
 #include "platform/print/dp.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
@@ -453,7 +453,7 @@ private slots:
         }
         store::ResetClientStore();
         testing::StartProgram(folder);
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
         // The first save of the run clears them first, so that they cannot fill a nearly full
         // disk and make every save fail.
         store::SaveNeeded = 1;
@@ -474,7 +474,7 @@ private slots:
         int steps = 0;
         for (int step = 1; steps == 0 || step <= steps; ++step) {
             testing::StartProgram(folder);
-            QVERIFY(gui::EZ_ISFORM(app::MainForm));
+            QVERIFY(gui::EZ_ISFORM(shell::MainForm));
             const QByteArray old = FileBytes(folder.dataFile());
             store::StoreField(store::ClientTable[3].ClientName, "Changed In Memory");
             store::SaveNeeded = 1;
@@ -494,17 +494,17 @@ private slots:
             testing::MessageBoxes boxes;
             {
                 FaultyDisk disk(step);
-                gui::EZ_UNLOADFORM(app::MainForm);
+                gui::EZ_UNLOADFORM(shell::MainForm);
             }
             const QByteArray context = "failing at step " + QByteArray::number(step);
-            QVERIFY2(gui::EZ_ISFORM(app::MainForm), context.constData());
+            QVERIFY2(gui::EZ_ISFORM(shell::MainForm), context.constData());
             QVERIFY2(boxes.asked().size() == 1 && boxes.asked()[0].caption == "Clients Not Saved",
                      context.constData());
             QVERIFY2(TakeSnapshot(folder.dataPath()) == before, context.constData());
             QCOMPARE(store::SaveNeeded, 1);
 
-            gui::EZ_UNLOADFORM(app::MainForm);
-            QVERIFY2(!gui::EZ_ISFORM(app::MainForm), context.constData());
+            gui::EZ_UNLOADFORM(shell::MainForm);
+            QVERIFY2(!gui::EZ_ISFORM(shell::MainForm), context.constData());
             QCOMPARE(FileBytes(folder.dataFile()).mid(3 * 348, 17),
                      QByteArray("Changed In Memory"));
             QVERIFY(store::ReplaceFileSafely(folder.dataFile(), old.toStdString()));
@@ -541,7 +541,7 @@ private slots:
             } else {
                 testing::OpenClientAtRow(row);
             }
-            QVERIFY(gui::EZ_ISFORM(app::DetailsForm));
+            QVERIFY(gui::EZ_ISFORM(shell::DetailsForm));
             testing::Retype(details::HistoryBox, history.toStdString());
             QVERIFY(testing::SaveEnabled());
             const Snapshot before = TakeSnapshot(folder.dataPath());
@@ -552,7 +552,7 @@ private slots:
             int stepsTaken = 0;
             {
                 FaultyDisk disk(step);
-                testing::Click(app::DetailsForm, details::SaveButton);
+                testing::Click(shell::DetailsForm, details::SaveButton);
                 stepsTaken = disk.stepCount();
             }
             if (stepsTaken < step || IsAfterRename(Plan.steps, step)) {
@@ -574,10 +574,10 @@ private slots:
 
             // The same Save again, on a working disk: stored once, history and all.
             boxes.clear();
-            testing::Click(app::DetailsForm, details::SaveButton);
+            testing::Click(shell::DetailsForm, details::SaveButton);
             QVERIFY2(boxes.asked().empty(), context.constData());
             QVERIFY2(!testing::SaveEnabled(), context.constData());
-            testing::Click(app::DetailsForm, details::ExitButton);
+            testing::Click(shell::DetailsForm, details::ExitButton);
             QCOMPARE(app::MainWindow.ClientCount, clients + (newClient ? 1 : 0));
             const int number = newClient ? store::ClientTable[store::CurrentSlot].ClientNumber : 1;
             QCOMPARE(QString::fromLatin1(FileBytes(HistoryPath(folder, number))), history);
@@ -594,17 +594,17 @@ private slots:
         QVERIFY(QDir(QString::fromStdString(folder.dataPath())).removeRecursively());
         hooks_.emplace().setNow(testing::LocalTime(2026, 3, 16, 10, 30));
         testing::StartProgram(folder);
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
         testing::OpenNewClient();
         testing::TypeInto(details::ClientNameBox, "Private Client");
         testing::TypeInto(details::HistoryBox, "Personal notes.");
-        testing::Click(app::DetailsForm, details::SaveButton);
-        testing::Click(app::DetailsForm, details::ExitButton);
+        testing::Click(shell::DetailsForm, details::SaveButton);
+        testing::Click(shell::DetailsForm, details::ExitButton);
         {
             testing::MessageBoxes boxes;
             testing::Hooks hooks;
             hooks.ignorePrinters();
-            const auto clients = reports::ChooseClients(app::MainForm, 0);
+            const auto clients = reports::ChooseClients(shell::MainForm, 0);
             reports::PrintReport(clients, reports::ReportStyle::ListWithFollowUp, false);
         }
 

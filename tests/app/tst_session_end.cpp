@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/forms.h"
 #include "details/details_window.h"
 #include "platform/gui/ez.h"
 #include "platform/gui/session_end.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/details_driver.h"
@@ -35,8 +35,8 @@ private slots:
         QTest::addColumn<bool>("detailsOpen");
         QTest::newRow("outside any event loop, the main window alone") << "" << false;
         QTest::newRow("outside any event loop, with the details window open") << "" << true;
-        QTest::newRow("inside a message box of the main window") << app::MainForm << false;
-        QTest::newRow("inside a message box of the details window") << app::DetailsForm << true;
+        QTest::newRow("inside a message box of the main window") << shell::MainForm << false;
+        QTest::newRow("inside a message box of the details window") << shell::DetailsForm << true;
     }
     void theMainWindowSavesAndEveryWindowCloses() {
         QFETCH(QString, boxOf);
@@ -51,7 +51,7 @@ private slots:
         if (detailsOpen) {
             testing::OpenNewClient();
             testing::TypeInto(details::ClientNameBox, "Unsaved");
-            QVERIFY(gui::EZ_ISFORM(app::DetailsForm));
+            QVERIFY(gui::EZ_ISFORM(shell::DetailsForm));
         }
         // A change the save after its action has not reached yet.
         store::StoreField(store::ClientTable[1].ClientName, "Changed");
@@ -72,8 +72,8 @@ private slots:
                 if (QApplication::activeModalWidget() == nullptr) return;
                 watch.stop();
                 gui::EndSession();
-                openUnderTheBox = gui::EZ_ISFORM(app::MainForm) &&
-                                  gui::EZ_ISFORM(app::DetailsForm) == detailsOpen;
+                openUnderTheBox = gui::EZ_ISFORM(shell::MainForm) &&
+                                  gui::EZ_ISFORM(shell::DetailsForm) == detailsOpen;
             });
             QTimer::singleShot(0, [&] {
                 gui::EZ_MSGBOX(boxOf.toStdString(), "Waiting for an answer", "Question", "OK");
@@ -89,8 +89,8 @@ private slots:
             gui::layer::StopWatchingForSessionEnd();
             QVERIFY(boxes.asked().empty());
         }
-        QVERIFY(!gui::EZ_ISFORM(app::MainForm));
-        QVERIFY(!gui::EZ_ISFORM(app::DetailsForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::MainForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::DetailsForm));
         QCOMPARE(store::SaveNeeded, 0);
         QCOMPARE(SavedName(folder), QByteArray("Changed"));
     }

@@ -10,12 +10,12 @@
 #include <optional>
 
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/details_driver.h"
@@ -27,9 +27,9 @@ using namespace testing;
 
 namespace {
 
-constexpr const char* F1 = app::MainForm;
-constexpr const char* F2 = app::DetailsForm;
-constexpr const char* F4 = app::ScanResultsForm;
+constexpr const char* F1 = shell::MainForm;
+constexpr const char* F2 = shell::DetailsForm;
+constexpr const char* F4 = shell::ScanResultsForm;
 
 std::string Text(int id) {
     return gui::EZ_GETTEXT(F2, id);

@@ -10,11 +10,10 @@
 #include <optional>
 #include <string_view>
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "details/details_window.h"
 #include "followup/day_numbers.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/files.h"
 #include "store/text_field.h"
@@ -27,7 +26,7 @@ using namespace testing;
 
 namespace {
 
-constexpr const char* F2 = app::DetailsForm;
+constexpr const char* F2 = shell::DetailsForm;
 
 std::string Text(int id) {
     return gui::EZ_GETTEXT(F2, id);

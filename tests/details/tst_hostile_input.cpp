@@ -16,7 +16,6 @@
 #include <string_view>
 
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "details/field_binding.h"
@@ -24,6 +23,7 @@
 #include "platform/gui/ez.h"
 #include "platform/print/dp.h"
 #include "reports/report_engine.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "support/captured_reports.h"
 #include "support/details_driver.h"
@@ -35,7 +35,7 @@ using namespace testing;
 
 namespace {
 
-constexpr const char* F2 = app::DetailsForm;
+constexpr const char* F2 = shell::DetailsForm;
 
 // Pastes over the whole text of a box, as a person does with Ctrl+A, Ctrl+V.
 void PasteInto(int id, const QString& text) {
@@ -260,7 +260,8 @@ private slots:
         PasteInto(details::ClientNameBox, pasted);
         saveAndReopen();
         checkStored(details::ClientNameBox, stored);
-        QCOMPARE(ListRow(app::MainForm, app::MainList, 0).at(0), Windows1252(stored).toStdString());
+        QCOMPARE(ListRow(shell::MainForm, app::MainList, 0).at(0),
+                 Windows1252(stored).toStdString());
     }
 
     void controlCharactersAndNulsAreStoredAsBlanks_data() {

@@ -5,13 +5,14 @@
 #include <cstring>
 #include <optional>
 
-#include "app/app_state.h"
 #include "app/forms.h"
 #include "app/startup.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
 #include "followup/scan_results_window.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/hooks.h"
@@ -95,7 +96,7 @@ bool SameBytes(const store::ClientRecord& a, const store::ClientRecord& b) {
 }
 
 void CloseResults() {
-    if (gui::EZ_ISFORM(app::ScanResultsForm)) gui::EZ_UNLOADFORM(app::ScanResultsForm);
+    if (gui::EZ_ISFORM(shell::ScanResultsForm)) gui::EZ_UNLOADFORM(shell::ScanResultsForm);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -114,7 +115,7 @@ private slots:
         hooks_->setNow(SixthOfDecember2026());
     }
     void cleanupTestCase() { hooks_.reset(); }
-    void init() { app::ManualScanFlag = 0; }
+    void init() { shell::ManualScanFlag = 0; }
     void cleanup() { CloseResults(); }
 
     // Offsets are days from today (6 December 2026); "dates after" gives slots 1..8.
@@ -157,7 +158,7 @@ private slots:
         MakeCraftedTable();
         LeaveStaleResults();
         testing::MessageBoxes boxes;
-        followup::ScanFollowUps(Today() + first, Today() + last, app::MainForm, byUser);
+        followup::ScanFollowUps(Today() + first, Today() + last, shell::MainForm, byUser);
 
         QCOMPARE(ResultNames(), found);
         for (int slot = 1; slot <= ScanResultCount; ++slot) {
@@ -188,7 +189,7 @@ private slots:
             if (message == followup::NothingFoundText)
                 QCOMPARE(boxes.asked()[0].owner, std::string());
         }
-        QCOMPARE(gui::EZ_ISFORM(app::ScanResultsForm), !found.isEmpty());
+        QCOMPARE(gui::EZ_ISFORM(shell::ScanResultsForm), !found.isEmpty());
     }
 
     void aStartUpScanWithNothingDueIsSilent() {
@@ -196,11 +197,11 @@ private slots:
         for (int slot = 1; slot <= 8; ++slot) store::ClientTable[slot].FollowUpFlag = 0;
         LeaveStaleResults();
         testing::MessageBoxes boxes;
-        followup::ScanFollowUps(Today(), Today(), app::MainForm, 0);
+        followup::ScanFollowUps(Today(), Today(), shell::MainForm, 0);
         QCOMPARE(ScanResultCount, 0);
         QVERIFY(IsZero(ScanResults[1]));
         QVERIFY(boxes.asked().empty());
-        QVERIFY(!gui::EZ_ISFORM(app::ScanResultsForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::ScanResultsForm));
         QCOMPARE(store::ClientTable[2].FollowUpDate, Today() - 3);
     }
 
@@ -211,12 +212,12 @@ private slots:
             store::ClientTable[slot].ClientNumber = slot;
         }
         testing::MessageBoxes boxes;
-        followup::ScanFollowUps(Today(), Today(), app::MainForm, 0);
+        followup::ScanFollowUps(Today(), Today(), shell::MainForm, 0);
         QCOMPARE(ScanResultCount, store::MaxClients);
         QVERIFY(SameBytes(ScanResults[1], store::ClientTable[1]));
         QVERIFY(SameBytes(ScanResults[store::MaxClients], store::ClientTable[store::MaxClients]));
-        QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
-        QCOMPARE(testing::ListRow(app::ScanResultsForm, followup::ResultsList, 1999).at(0),
+        QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
+        QCOMPARE(testing::ListRow(shell::ScanResultsForm, followup::ResultsList, 1999).at(0),
                  std::string("Client 2000"));
     }
 

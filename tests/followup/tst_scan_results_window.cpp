@@ -7,9 +7,7 @@
 #include <cstring>
 #include <optional>
 
-#include "app/app_state.h"
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "followup/day_numbers.h"
@@ -17,6 +15,8 @@
 #include "followup/scan_results_window.h"
 #include "followup/scan_window.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/form_driver.h"
@@ -103,7 +103,7 @@ DayNumber PickerDay(int id) {
 
 // A help file with the topics the program asks for, beside the program.
 void WriteHelpFile(const testing::TempAppFolder& folder) {
-    QFile file(QString::fromStdString(folder.path() + app::HelpFileName));
+    QFile file(QString::fromStdString(folder.path() + shell::HelpFileName));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(
         "<html><body><a name=\"Contents\"></a><p>Contents</p>"
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(Row(2), (Cells{"Eve", "", "", "12/06/26", "Call Eve"}));
         QVERIFY(Row(3).empty());
         QVERIFY(!EditEnabled());
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
     }
 
     void fieldsShowWithoutTheirPaddingAndNuls() {
@@ -166,10 +166,10 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, FiveClients(), NoStartUpScan());
         testing::ProgramSession program(folder);
-        Click(app::MainForm, app::ScanButton);
+        Click(shell::MainForm, app::ScanButton);
         QVERIFY(gui::EZ_ISFORM(Scan));
         QCOMPARE(gui::FormCaption(Scan), std::string("Scan for Follow-ups"));
-        QCOMPARE(app::ManualScanFlag, 1);
+        QCOMPARE(shell::ManualScanFlag, 1);
         QCOMPARE(PickerDay(followup::ScanFirstDayPicker), Today());
         QCOMPARE(PickerDay(followup::ScanLastDayPicker), Today());
 
@@ -199,7 +199,7 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, FiveClients(), NoStartUpScan());
         testing::ProgramSession program(folder);
-        Click(app::MainForm, app::ScanButton);
+        Click(shell::MainForm, app::ScanButton);
         SetPicker(followup::ScanFirstDayPicker, Today() + first);
         SetPicker(followup::ScanLastDayPicker, Today() + last);
 
@@ -209,7 +209,7 @@ private slots:
 
         QCOMPARE(gui::EZ_ISFORM(Results), !found.isEmpty());
         QCOMPARE(gui::EZ_ISFORM(Scan), found.isEmpty());
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
         QCOMPARE(followup::ScanResultCount, int(found.size()));
         for (int row = 0; row < found.size(); ++row) {
             QCOMPARE(QString::fromStdString(Row(row).at(0)), found[row]);
@@ -295,7 +295,7 @@ private slots:
         view->setFocus();
         QTest::keyClick(view, Qt::Key_Return);
         QCOMPARE(details::Window.ScanEditRow, 0);
-        QVERIFY(!gui::EZ_ISFORM(app::DetailsForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::DetailsForm));
     }
 
     // Guards against opening slot 0 (the settings) for a number found in no slot, or a deleted
@@ -318,7 +318,7 @@ private slots:
         store::CurrentSlot = 3;
         ClickRow(0);
         Click(Results, followup::ResultsEditButton);
-        QVERIFY(!gui::EZ_ISFORM(app::DetailsForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::DetailsForm));
         QCOMPARE(details::Window.ScanEditRow, 0);
         QCOMPARE(store::CurrentSlot, 3);
         store::ClientTable[1].InUse = 1;
@@ -351,22 +351,22 @@ private slots:
         testing::ProgramSession program(folder);
         ClickRow(1);
         Click(Results, followup::ResultsEditButton);
-        if (!gui::EZ_ISFORM(app::DetailsForm) || gui::EZ_HANDLE(app::DetailsForm, 265) == 0) {
+        if (!gui::EZ_ISFORM(shell::DetailsForm) || gui::EZ_HANDLE(shell::DetailsForm, 265) == 0) {
             QSKIP("the details window is not built yet");
         }
         constexpr int FollowUpBox = 230;
         constexpr int ActionBox = 240;
         constexpr int SaveButton = 265;
-        if (again) gui::EZ_SETTEXT(app::DetailsForm, ActionBox, "Visit");
-        if (again) Click(app::DetailsForm, SaveButton);
+        if (again) gui::EZ_SETTEXT(shell::DetailsForm, ActionBox, "Visit");
+        if (again) Click(shell::DetailsForm, SaveButton);
         if (clearFollowUp) {
-            Click(app::DetailsForm, FollowUpBox);
+            Click(shell::DetailsForm, FollowUpBox);
         } else {
-            gui::EZ_SETTEXT(app::DetailsForm, ActionBox, action.toStdString());
+            gui::EZ_SETTEXT(shell::DetailsForm, ActionBox, action.toStdString());
         }
         testing::MessageBoxes boxes;
         boxes.answer({1});
-        Click(app::DetailsForm, atExit ? 270 : SaveButton);
+        Click(shell::DetailsForm, atExit ? 270 : SaveButton);
 
         const std::vector<std::string> cells = Row(1);
         QCOMPARE(cells.at(0), std::string("Dunn"));
@@ -385,8 +385,8 @@ private slots:
         testing::WriteClientsFile(folder, FiveClients());
         testing::ProgramSession program(folder);
         Click(Results, followup::ResultsPrintButton);
-        if (!gui::EZ_ISFORM(app::PrintForm)) QSKIP("the print window is not built yet");
-        QCOMPARE(app::OpenerForm, std::string(app::ScanResultsForm));
+        if (!gui::EZ_ISFORM(shell::PrintForm)) QSKIP("the print window is not built yet");
+        QCOMPARE(shell::OpenerForm, std::string(shell::ScanResultsForm));
         QVERIFY(gui::EZ_ISFORM(Results));
     }
 
@@ -409,11 +409,11 @@ private slots:
         testing::WriteClientsFile(folder, FiveClients(),
                                   fromScanWindow ? NoStartUpScan() : store::Settings{});
         testing::ProgramSession program(folder);
-        if (fromScanWindow) Click(app::MainForm, app::ScanButton);
-        app::HelpOpen = 0;
+        if (fromScanWindow) Click(shell::MainForm, app::ScanButton);
+        shell::HelpOpen = 0;
         Click(qPrintable(form), button);
         QCOMPARE(QString::fromStdString(gui::HelpTopicShown()), topic);
-        QVERIFY(app::HelpOpen != 0);
+        QVERIFY(shell::HelpOpen != 0);
         QVERIFY(gui::EZ_ISFORM(form.toStdString()));
     }
 
@@ -423,7 +423,7 @@ private slots:
         testing::ProgramSession program(folder);
         Click(Results, followup::ResultsExitButton);
         QVERIFY(!gui::EZ_ISFORM(Results));
-        QVERIFY(gui::EZ_ISFORM(app::MainForm));
+        QVERIFY(gui::EZ_ISFORM(shell::MainForm));
         QCOMPARE(followup::ScanResultCount, 3);
     }
 };

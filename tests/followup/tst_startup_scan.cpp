@@ -1,10 +1,10 @@
 #include <QTest>
 
-#include "app/app_state.h"
-#include "app/forms.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
 #include "platform/gui/ez.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/hooks.h"
@@ -84,12 +84,12 @@ private slots:
         {
             testing::MessageBoxes boxes;
             testing::ProgramSession program(folder);
-            QCOMPARE(gui::EZ_ISFORM(app::ScanResultsForm), scans);
+            QCOMPARE(gui::EZ_ISFORM(shell::ScanResultsForm), scans);
             QVERIFY(boxes.asked().empty());
             QCOMPARE(store::ProgramSettings.LastStartScanDate, scans ? Dec(6) : lastScan);
             QCOMPARE(store::ClientTable[1].FollowUpDate, scans ? Dec(6) : Dec(3));
             if (scans) {
-                QCOMPARE(app::ManualScanFlag, 0);
+                QCOMPARE(shell::ManualScanFlag, 0);
                 QCOMPARE(store::SaveNeeded, 1);
                 QCOMPARE(followup::ScanResultCount, 1);
                 QCOMPARE(followup::ScanResults[1].FollowUpDate, Dec(6));
@@ -107,7 +107,7 @@ private slots:
         hooks_.emplace().setNow(December2026(6));
         testing::MessageBoxes boxes;
         testing::ProgramSession program(folder);
-        QVERIFY(!gui::EZ_ISFORM(app::ScanResultsForm));
+        QVERIFY(!gui::EZ_ISFORM(shell::ScanResultsForm));
         QVERIFY(boxes.asked().empty());
         QCOMPARE(store::ProgramSettings.LastStartScanDate, Dec(6));
     }
@@ -118,15 +118,15 @@ private slots:
         hooks_.emplace().setNow(December2026(6));
         {
             testing::ProgramSession program(folder);
-            QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
+            QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
         }
         {
             testing::ProgramSession program(folder);
-            QVERIFY(!gui::EZ_ISFORM(app::ScanResultsForm));
+            QVERIFY(!gui::EZ_ISFORM(shell::ScanResultsForm));
         }
         hooks_.emplace().setNow(December2026(7));
         testing::ProgramSession program(folder);
-        QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
+        QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
         QCOMPARE(store::ProgramSettings.LastStartScanDate, Dec(7));
         QCOMPARE(store::ClientTable[1].FollowUpDate, Dec(7));
     }
@@ -139,13 +139,13 @@ private slots:
         hooks_.emplace().setNow(December2026(6));
         {
             testing::ProgramSession program(folder);
-            QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
+            QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
             store::SaveNeeded = 0;  // as if the process had ended before its save
         }
         QCOMPARE(ReadBack().lastScan, Dec(5));
 
         testing::ProgramSession program(folder);
-        QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
+        QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
         QCOMPARE(store::ProgramSettings.LastStartScanDate, Dec(6));
     }
 };

@@ -5,10 +5,10 @@
 #include <memory>
 #include <optional>
 
-#include "app/forms.h"
 #include "details/details_window.h"
 #include "mail/mapi.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "support/details_driver.h"
 #include "support/form_driver.h"
@@ -19,7 +19,7 @@ using namespace testing;
 
 namespace {
 
-constexpr const char* F2 = app::DetailsForm;
+constexpr const char* F2 = shell::DetailsForm;
 
 // Whether the mail system was unloaded at the end of the action: once it is, a send is refused
 // as a failure, whatever the session (while loaded, a stale session is refused as invalid).

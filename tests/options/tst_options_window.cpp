@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/client_list.h"
 #include "app/forms.h"
 #include "app/main_window.h"
@@ -14,6 +13,8 @@
 #include "platform/gui/ez.h"
 #include "reports/print_window.h"
 #include "reports/report_style.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "support/form_driver.h"
 #include "support/program_fixture.h"
@@ -34,12 +35,12 @@ void WriteClients(const testing::TempAppFolder& folder, const store::Settings& s
 }
 
 void OpenOptions() {
-    testing::Click(app::MainForm, app::OptionsButton);
-    QVERIFY(gui::EZ_ISFORM(app::OptionsForm));
+    testing::Click(shell::MainForm, app::OptionsButton);
+    QVERIFY(gui::EZ_ISFORM(shell::OptionsForm));
 }
 
 bool SaveEnabled() {
-    return testing::IsEnabled(app::OptionsForm, options::SaveButton);
+    return testing::IsEnabled(shell::OptionsForm, options::SaveButton);
 }
 
 int StyleRadio(int style) {
@@ -48,7 +49,7 @@ int StyleRadio(int style) {
 
 // Sorts the main list by one of its columns, as a click on the column's title does.
 void ClickColumnTitle(int column) {
-    auto* list = testing::Control<QTreeView>(app::MainForm, app::MainList);
+    auto* list = testing::Control<QTreeView>(shell::MainForm, app::MainList);
     QVERIFY(list != nullptr);
     QHeaderView* header = list->header();
     const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
@@ -60,8 +61,8 @@ void ClickColumnTitle(int column) {
 void DiscardAndClose() {
     testing::MessageBoxes boxes;
     boxes.answer({0});
-    if (gui::EZ_ISFORM(app::OptionsForm)) gui::EZ_UNLOADFORM(app::OptionsForm);
-    QVERIFY(!gui::EZ_ISFORM(app::OptionsForm));
+    if (gui::EZ_ISFORM(shell::OptionsForm)) gui::EZ_UNLOADFORM(shell::OptionsForm);
+    QVERIFY(!gui::EZ_ISFORM(shell::OptionsForm));
 }
 
 }  // namespace
@@ -72,7 +73,7 @@ class OptionsWindowTest : public QObject {
 private slots:
     void cleanup() {
         testing::StopProgram();
-        QVERIFY(testing::OpenWindow(app::OptionsForm) == nullptr);
+        QVERIFY(testing::OpenWindow(shell::OptionsForm) == nullptr);
     }
 
     void opensWithTheOptionsAndSaveDisabled() {
@@ -84,15 +85,15 @@ private slots:
         WriteClients(folder, settings);
         testing::ProgramSession program(folder);
         OpenOptions();
-        QCOMPARE(gui::FormCaption(app::OptionsForm), std::string("Vendrix Options"));
+        QCOMPARE(gui::FormCaption(shell::OptionsForm), std::string("Vendrix Options"));
         for (int style = 0; style < reports::ReportStyleCount; ++style) {
-            QCOMPARE(gui::EZ_GETCHECK(app::OptionsForm, StyleRadio(style)) != 0, style == 3);
+            QCOMPARE(gui::EZ_GETCHECK(shell::OptionsForm, StyleRadio(style)) != 0, style == 3);
         }
-        QCOMPARE(gui::EZ_GETCHECK(app::OptionsForm, options::PreviewCheck), 0);
-        QVERIFY(gui::EZ_GETCHECK(app::OptionsForm, options::NoScanCheck) != 0);
-        QVERIFY(gui::EZ_GETCHECK(app::OptionsForm, options::RollForwardCheck) != 0);
-        QCOMPARE(gui::EZ_GETCHECK(app::OptionsForm, options::RememberSortCheck), 0);
-        QVERIFY(gui::EZ_GETCHECK(app::OptionsForm, options::ConfirmExitCheck) != 0);
+        QCOMPARE(gui::EZ_GETCHECK(shell::OptionsForm, options::PreviewCheck), 0);
+        QVERIFY(gui::EZ_GETCHECK(shell::OptionsForm, options::NoScanCheck) != 0);
+        QVERIFY(gui::EZ_GETCHECK(shell::OptionsForm, options::RollForwardCheck) != 0);
+        QCOMPARE(gui::EZ_GETCHECK(shell::OptionsForm, options::RememberSortCheck), 0);
+        QVERIFY(gui::EZ_GETCHECK(shell::OptionsForm, options::ConfirmExitCheck) != 0);
         QVERIFY(!SaveEnabled());
         // The exit question of the main window is this run's matter; let it close.
         store::ProgramSettings.ConfirmExit = 0;
@@ -105,8 +106,8 @@ private slots:
         testing::MessageBoxes boxes;
         const store::Settings before = store::ProgramSettings;
         OpenOptions();
-        testing::Click(app::OptionsForm, options::ExitButton);
-        QVERIFY(!gui::EZ_ISFORM(app::OptionsForm));
+        testing::Click(shell::OptionsForm, options::ExitButton);
+        QVERIFY(!gui::EZ_ISFORM(shell::OptionsForm));
         QVERIFY(boxes.asked().empty());
         QCOMPARE(std::memcmp(&before, &store::ProgramSettings, sizeof before), 0);
         QCOMPARE(store::SaveNeeded, 0);
@@ -137,12 +138,12 @@ private slots:
         testing::ProgramSession program(folder);
         OpenOptions();
         for (int click : clicks) {
-            testing::Click(app::OptionsForm, StyleRadio(click));
+            testing::Click(shell::OptionsForm, StyleRadio(click));
             QCOMPARE(store::ProgramSettings.DefaultPrintStyle, click);
             QVERIFY(SaveEnabled());
         }
         QCOMPARE(store::ProgramSettings.DefaultPrintStyle, style);
-        QVERIFY(gui::EZ_GETCHECK(app::OptionsForm, StyleRadio(style)) != 0);
+        QVERIFY(gui::EZ_GETCHECK(shell::OptionsForm, StyleRadio(style)) != 0);
         DiscardAndClose();
     }
 
@@ -156,8 +157,8 @@ private slots:
         int code = gui::EV_LOSTFOCUS;
         int value = 0;
         int cancel = 0;
-        app::EventProcedure(app::OptionsForm, id, code, value, cancel);
-        testing::Click(app::OptionsForm, StyleRadio(2));
+        app::EventProcedure(shell::OptionsForm, id, code, value, cancel);
+        testing::Click(shell::OptionsForm, StyleRadio(2));
         QCOMPARE(store::ProgramSettings.DefaultPrintStyle, 2);
         QVERIFY(SaveEnabled());
         DiscardAndClose();
@@ -182,10 +183,10 @@ private slots:
         };
         const bool wasTicked = field() != 0;
         OpenOptions();
-        testing::Click(app::OptionsForm, box);
+        testing::Click(shell::OptionsForm, box);
         QCOMPARE(field() != 0, !wasTicked);
         QVERIFY(SaveEnabled());
-        testing::Click(app::OptionsForm, box);
+        testing::Click(shell::OptionsForm, box);
         QCOMPARE(field() != 0, wasTicked);
         store::ProgramSettings.ConfirmExit = 0;
         DiscardAndClose();
@@ -211,20 +212,20 @@ private slots:
             testing::MessageBoxes boxes;
             boxes.answer({answer});
             OpenOptions();
-            testing::Click(app::OptionsForm, options::PreviewCheck);
-            testing::Click(app::OptionsForm, options::ExitButton);
+            testing::Click(shell::OptionsForm, options::PreviewCheck);
+            testing::Click(shell::OptionsForm, options::ExitButton);
             QCOMPARE(boxes.asked().size(), std::size_t(1));
             QCOMPARE(boxes.asked()[0].text, std::string(SaveQuestion));
             QCOMPARE(boxes.asked()[0].caption, std::string("Changes Not Saved"));
             QCOMPARE(boxes.asked()[0].buttons, std::string("YNC"));
-            QVERIFY(!gui::EZ_ISFORM(app::OptionsForm));
+            QVERIFY(!gui::EZ_ISFORM(shell::OptionsForm));
             QCOMPARE(store::SaveNeeded, answer == 1 ? 1 : 0);
 
             // In force for the rest of the run: the print window starts from it.
             QVERIFY(store::ProgramSettings.PreviewBeforePrint != 0);
-            testing::Click(app::MainForm, app::PrintButton);
-            QVERIFY(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck) != 0);
-            gui::EZ_UNLOADFORM(app::PrintForm);
+            testing::Click(shell::MainForm, app::PrintButton);
+            QVERIFY(gui::EZ_GETCHECK(shell::PrintForm, reports::PreviewCheck) != 0);
+            gui::EZ_UNLOADFORM(shell::PrintForm);
             if (sortedMeanwhile) ClickColumnTitle(1);
         }
         QCOMPARE(testing::SettingsInFile(folder).PreviewBeforePrint != 0, inFile);
@@ -237,10 +238,10 @@ private slots:
         testing::MessageBoxes boxes;
         boxes.answer({-1});
         OpenOptions();
-        testing::Click(app::OptionsForm, StyleRadio(4));
-        testing::Click(app::OptionsForm, options::ExitButton);
+        testing::Click(shell::OptionsForm, StyleRadio(4));
+        testing::Click(shell::OptionsForm, options::ExitButton);
         QCOMPARE(boxes.asked().size(), std::size_t(1));
-        QVERIFY(gui::EZ_ISFORM(app::OptionsForm));
+        QVERIFY(gui::EZ_ISFORM(shell::OptionsForm));
         QVERIFY(SaveEnabled());
         QCOMPARE(store::ProgramSettings.DefaultPrintStyle, 4);
         QCOMPARE(store::SaveNeeded, 0);
@@ -254,15 +255,15 @@ private slots:
             testing::ProgramSession program(folder);
             testing::MessageBoxes boxes;
             OpenOptions();
-            testing::Click(app::OptionsForm, StyleRadio(2));
-            testing::Click(app::OptionsForm, options::RollForwardCheck);
-            testing::Click(app::OptionsForm, options::SaveButton);
+            testing::Click(shell::OptionsForm, StyleRadio(2));
+            testing::Click(shell::OptionsForm, options::RollForwardCheck);
+            testing::Click(shell::OptionsForm, options::SaveButton);
             QVERIFY(!SaveEnabled());
             QCOMPARE(store::SaveNeeded, 1);
-            QVERIFY(gui::EZ_ISFORM(app::OptionsForm));
-            testing::Click(app::OptionsForm, options::ExitButton);
+            QVERIFY(gui::EZ_ISFORM(shell::OptionsForm));
+            testing::Click(shell::OptionsForm, options::ExitButton);
             QVERIFY(boxes.asked().empty());
-            QVERIFY(!gui::EZ_ISFORM(app::OptionsForm));
+            QVERIFY(!gui::EZ_ISFORM(shell::OptionsForm));
         }
         const store::Settings saved = testing::SettingsInFile(folder);
         QCOMPARE(saved.DefaultPrintStyle, 2);
@@ -271,8 +272,8 @@ private slots:
         // Read back at the next start, and shown again.
         testing::ProgramSession again(folder);
         OpenOptions();
-        QVERIFY(gui::EZ_GETCHECK(app::OptionsForm, StyleRadio(2)) != 0);
-        QVERIFY(gui::EZ_GETCHECK(app::OptionsForm, options::RollForwardCheck) != 0);
+        QVERIFY(gui::EZ_GETCHECK(shell::OptionsForm, StyleRadio(2)) != 0);
+        QVERIFY(gui::EZ_GETCHECK(shell::OptionsForm, options::RollForwardCheck) != 0);
         QVERIFY(!SaveEnabled());
     }
 
@@ -284,13 +285,13 @@ private slots:
         store::ProgramSettings.SortKeyStart = 1;
         store::ProgramSettings.SortKeyLength = 50;
         OpenOptions();
-        testing::Click(app::OptionsForm, options::RememberSortCheck);
+        testing::Click(shell::OptionsForm, options::RememberSortCheck);
         QVERIFY(store::ProgramSettings.RememberSortColumn != 0);
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);
         QCOMPARE(store::ProgramSettings.SortKeyLength, 12);
         // Unticking leaves the remembered key alone.
         app::ActiveSortKey = {143, 30};  // the Contact column
-        testing::Click(app::OptionsForm, options::RememberSortCheck);
+        testing::Click(shell::OptionsForm, options::RememberSortCheck);
         QCOMPARE(store::ProgramSettings.RememberSortColumn, 0);
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);
         QCOMPARE(store::ProgramSettings.SortKeyLength, 12);
@@ -300,17 +301,17 @@ private slots:
     void helpShowsTheProgramOptionsTopic() {
         testing::TempAppFolder folder;
         WriteClients(folder, NoStartUpScan());
-        std::ofstream(folder.path() + app::HelpFileName)
+        std::ofstream(folder.path() + shell::HelpFileName)
             << "<html><body><a name=\"Contents\"></a>Contents"
                "<a name=\"Program Options\"></a>Options</body></html>";
         testing::ProgramSession program(folder);
         OpenOptions();
         QVERIFY(!SaveEnabled());
-        testing::Click(app::OptionsForm, options::HelpButton);
+        testing::Click(shell::OptionsForm, options::HelpButton);
         QCOMPARE(gui::HelpTopicShown(), std::string("Program Options"));
-        QVERIFY(app::HelpOpen != 0);
+        QVERIFY(shell::HelpOpen != 0);
         QVERIFY(!SaveEnabled());
-        gui::EZ_WINHELP(app::MainForm, "", "", "Q");
+        gui::EZ_WINHELP(shell::MainForm, "", "", "Q");
     }
 };
 

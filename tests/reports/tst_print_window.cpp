@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/client_list.h"
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "followup/day_numbers.h"
 #include "followup/scan.h"
@@ -20,6 +18,8 @@
 #include "platform/print/dp.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
+#include "shell/app_state.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 #include "support/captured_reports.h"
@@ -67,7 +67,7 @@ std::vector<std::string> Names(std::initializer_list<int> numbers) {
 
 void OpenPrintFrom(const std::string& opener, int printButton) {
     testing::Click(opener, printButton);
-    QVERIFY(gui::EZ_ISFORM(app::PrintForm));
+    QVERIFY(gui::EZ_ISFORM(shell::PrintForm));
 }
 
 }  // namespace
@@ -88,11 +88,11 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
-        QCOMPARE(gui::FormCaption(app::PrintForm), std::string("Print Clients"));
-        QCOMPARE(app::OpenerForm, std::string("F1"));
-        testing::Click(app::PrintForm, reports::ExitPrintButton);
-        QVERIFY(!gui::EZ_ISFORM(app::PrintForm));
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
+        QCOMPARE(gui::FormCaption(shell::PrintForm), std::string("Print Clients"));
+        QCOMPARE(shell::OpenerForm, std::string("F1"));
+        testing::Click(shell::PrintForm, reports::ExitPrintButton);
+        QVERIFY(!gui::EZ_ISFORM(shell::PrintForm));
     }
 
     void selectedOnlyIsEnabledByTheOpenersSelection_data() {
@@ -107,10 +107,10 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
-        if (selectedRow >= 0) app::SelectListRow(app::MainForm, app::MainList, selectedRow, 2);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
-        QCOMPARE(testing::IsEnabled(app::PrintForm, reports::PrintSelectedButton), enabled);
-        QVERIFY(testing::IsEnabled(app::PrintForm, reports::PrintAllButton));
+        if (selectedRow >= 0) app::SelectListRow(shell::MainForm, app::MainList, selectedRow, 2);
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
+        QCOMPARE(testing::IsEnabled(shell::PrintForm, reports::PrintSelectedButton), enabled);
+        QVERIFY(testing::IsEnabled(shell::PrintForm, reports::PrintAllButton));
     }
 
     void startsFromTheProgramOptions_data() {
@@ -133,21 +133,21 @@ private slots:
         settings.PreviewBeforePrint = preview;
         testing::WriteClientsFile(folder, NumberedClients(2), settings);
         testing::ProgramSession program(folder);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
         for (int s = 0; s < reports::ReportStyleCount; ++s) {
             const int id = reports::StyleRadioId(static_cast<reports::ReportStyle>(s));
-            QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, id) != 0, s == style);
+            QCOMPARE(gui::EZ_GETCHECK(shell::PrintForm, id) != 0, s == style);
         }
-        QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck) != 0, preview != 0);
+        QCOMPARE(gui::EZ_GETCHECK(shell::PrintForm, reports::PreviewCheck) != 0, preview != 0);
 
         CapturedReports reports;
-        testing::Click(app::PrintForm, reports::PrintAllButton);
+        testing::Click(shell::PrintForm, reports::PrintAllButton);
         QCOMPARE(reports.ended().size(), std::size_t(1));
         QCOMPARE(reports.ended()[0].mode, preview ? 4 : 5);
         // The client-page styles give a page each; the list styles one page for two clients.
         const bool pagePerClient = style == 2 || style == 3;
         QCOMPARE(reports.last().pages.size(), std::size_t(pagePerClient ? 2 : 1));
-        QVERIFY(gui::EZ_ISFORM(app::PrintForm));
+        QVERIFY(gui::EZ_ISFORM(shell::PrintForm));
     }
 
     void printsTheMainListRows_data() {
@@ -169,11 +169,11 @@ private slots:
         std::swap(clients[0], clients[4]);
         testing::WriteClientsFile(folder, clients, NoStartUpScan());
         testing::ProgramSession program(folder);
-        for (int row : selectRows) app::SelectListRow(app::MainForm, app::MainList, row, 2);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
+        for (int row : selectRows) app::SelectListRow(shell::MainForm, app::MainList, row, 2);
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
 
         CapturedReports reports;
-        testing::Click(app::PrintForm,
+        testing::Click(shell::PrintForm,
                        selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton);
         QCOMPARE(PrintedNames(reports.last()), printed);
         // The staging record is left empty after a run.
@@ -200,16 +200,16 @@ private slots:
         clients[5].FollowUpDate = Today + 10;        // not due today
         testing::WriteClientsFile(folder, clients);  // the start-up scan runs
         testing::ProgramSession program(folder);
-        QVERIFY(gui::EZ_ISFORM(app::ScanResultsForm));
+        QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
         QCOMPARE(followup::ScanResultCount, 3);
         // Something selected in the main list must not matter.
-        app::SelectListRow(app::MainForm, app::MainList, 0, 2);
-        app::SelectListRow(app::ScanResultsForm, 100, 1, 2);
+        app::SelectListRow(shell::MainForm, app::MainList, 0, 2);
+        app::SelectListRow(shell::ScanResultsForm, 100, 1, 2);
 
-        OpenPrintFrom(app::ScanResultsForm, 115);
-        QCOMPARE(app::OpenerForm, std::string("F4"));
+        OpenPrintFrom(shell::ScanResultsForm, 115);
+        QCOMPARE(shell::OpenerForm, std::string("F4"));
         CapturedReports reports;
-        testing::Click(app::PrintForm,
+        testing::Click(shell::PrintForm,
                        selectedOnly ? reports::PrintSelectedButton : reports::PrintAllButton);
         QCOMPARE(PrintedNames(reports.last()), printed);
     }
@@ -218,27 +218,27 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, NumberedClients(2), NoStartUpScan());
         testing::ProgramSession program(folder);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
-        testing::Click(app::PrintForm, 115);  // one client per page, no history
-        testing::Click(app::PrintForm, reports::PreviewCheck);
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
+        testing::Click(shell::PrintForm, 115);  // one client per page, no history
+        testing::Click(shell::PrintForm, reports::PreviewCheck);
         CapturedReports reports;
-        testing::Click(app::PrintForm, reports::PrintAllButton);
+        testing::Click(shell::PrintForm, reports::PrintAllButton);
         QCOMPARE(reports.last().pages.size(), std::size_t(2));
         QCOMPARE(reports.ended().back().mode, 4);
         // A second report from the same window, with other choices.
-        testing::Click(app::PrintForm, 105);
-        testing::Click(app::PrintForm, reports::PreviewCheck);
-        testing::Click(app::PrintForm, reports::PrintAllButton);
+        testing::Click(shell::PrintForm, 105);
+        testing::Click(shell::PrintForm, reports::PreviewCheck);
+        testing::Click(shell::PrintForm, reports::PrintAllButton);
         QCOMPARE(reports.ended().size(), std::size_t(2));
         QCOMPARE(reports.last().pages.size(), std::size_t(1));
         QCOMPARE(reports.ended().back().mode, 5);
 
-        testing::Click(app::PrintForm, reports::ExitPrintButton);
+        testing::Click(shell::PrintForm, reports::ExitPrintButton);
         QCOMPARE(store::ProgramSettings.DefaultPrintStyle, 0);
         QCOMPARE(store::ProgramSettings.PreviewBeforePrint, 0);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
-        QVERIFY(gui::EZ_GETCHECK(app::PrintForm, 100) != 0);
-        QCOMPARE(gui::EZ_GETCHECK(app::PrintForm, reports::PreviewCheck), 0);
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
+        QVERIFY(gui::EZ_GETCHECK(shell::PrintForm, 100) != 0);
+        QCOMPARE(gui::EZ_GETCHECK(shell::PrintForm, reports::PreviewCheck), 0);
     }
 
     void withoutAPrinterTheReportIsSavedAsPdfBesideTheData() {
@@ -251,8 +251,8 @@ private slots:
         {
             testing::Hooks hooks;
             hooks.ignorePrinters();
-            OpenPrintFrom(app::MainForm, app::PrintButton);
-            testing::Click(app::PrintForm, reports::PrintAllButton);
+            OpenPrintFrom(shell::MainForm, app::PrintButton);
+            testing::Click(shell::PrintForm, reports::PrintAllButton);
         }
 
         const QDir reportsFolder(QString::fromStdString(folder.path() + "Reports"));
@@ -278,15 +278,15 @@ private slots:
     void helpShowsThePrintingTopic() {
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, NumberedClients(1), NoStartUpScan());
-        std::ofstream(folder.path() + app::HelpFileName)
+        std::ofstream(folder.path() + shell::HelpFileName)
             << "<html><body><a name=\"Contents\"></a>Contents"
                "<a name=\"Printing\"></a>Printing</body></html>";
         testing::ProgramSession program(folder);
-        OpenPrintFrom(app::MainForm, app::PrintButton);
-        testing::Click(app::PrintForm, reports::PrintHelpButton);
+        OpenPrintFrom(shell::MainForm, app::PrintButton);
+        testing::Click(shell::PrintForm, reports::PrintHelpButton);
         QCOMPARE(gui::HelpTopicShown(), std::string("Printing"));
-        QVERIFY(app::HelpOpen != 0);
-        gui::EZ_WINHELP(app::MainForm, "", "", "Q");
+        QVERIFY(shell::HelpOpen != 0);
+        gui::EZ_WINHELP(shell::MainForm, "", "", "Q");
     }
 };
 

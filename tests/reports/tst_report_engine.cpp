@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "followup/day_numbers.h"
 #include "platform/clock.h"
 #include "platform/print/dp.h"

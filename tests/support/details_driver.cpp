@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "details/details_window.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/text_field.h"
 #include "support/form_driver.h"
 #include "support/program_fixture.h"
@@ -51,23 +51,23 @@ std::optional<std::string> HistoryBytes(const TempAppFolder& folder, int clientN
 }
 
 void OpenNewClient() {
-    Click(app::MainForm, app::AddButton);
+    Click(shell::MainForm, app::AddButton);
 }
 
 void OpenClientAtRow(int row) {
-    DoubleClickRow(app::MainForm, app::MainList, row);
+    DoubleClickRow(shell::MainForm, app::MainList, row);
 }
 
 void CloseDetailsDroppingEdits() {
-    if (!gui::EZ_ISFORM(app::DetailsForm)) return;
+    if (!gui::EZ_ISFORM(shell::DetailsForm)) return;
     MessageBoxes boxes;
     boxes.answer({0});
-    gui::EZ_UNLOADFORM(app::DetailsForm);
+    gui::EZ_UNLOADFORM(shell::DetailsForm);
     QCoreApplication::processEvents();
 }
 
 void TypeInto(int id, const std::string& text) {
-    QWidget* box = ControlWidget(app::DetailsForm, id);
+    QWidget* box = ControlWidget(shell::DetailsForm, id);
     QVERIFY2(box != nullptr, "no such box");
     box->setFocus(Qt::OtherFocusReason);
     QTest::keyClicks(box, QString::fromStdString(text));
@@ -75,7 +75,7 @@ void TypeInto(int id, const std::string& text) {
 }
 
 void Retype(int id, const std::string& text) {
-    QWidget* box = ControlWidget(app::DetailsForm, id);
+    QWidget* box = ControlWidget(shell::DetailsForm, id);
     QVERIFY2(box != nullptr, "no such box");
     box->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
@@ -85,11 +85,11 @@ void Retype(int id, const std::string& text) {
 }
 
 bool SaveEnabled() {
-    return IsEnabled(app::DetailsForm, details::SaveButton);
+    return IsEnabled(shell::DetailsForm, details::SaveButton);
 }
 
 platform::CalendarDate PickerShows() {
-    return gui::PickerDate(app::DetailsForm, details::FollowUpPicker);
+    return gui::PickerDate(shell::DetailsForm, details::FollowUpPicker);
 }
 
 }  // namespace testing

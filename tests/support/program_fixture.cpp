@@ -8,6 +8,7 @@
 
 #include "app/forms.h"
 #include "app/startup.h"
+#include "shell/forms.h"
 #include "store/client_table.h"
 #include "store/files.h"
 
@@ -88,14 +89,14 @@ void StopProgram() {
     hooks.answerBoxes(
         [](const gui::MessageBoxRequest& request) { return request.buttons == "YNC" ? 0 : 1; });
     for (const char* form :
-         {app::ImportForm, app::RestoreForm, app::OptionsForm, app::PrintForm, app::DetailsForm,
-          app::ScanResultsForm, app::ScanForm, app::MainForm}) {
+         {shell::ImportForm, shell::RestoreForm, shell::OptionsForm, shell::PrintForm,
+          shell::DetailsForm, shell::ScanResultsForm, shell::ScanForm, shell::MainForm}) {
         if (gui::EZ_ISFORM(form)) gui::EZ_UNLOADFORM(form);
     }
     // A test that removed its folder leaves nothing to save to: close regardless.
-    if (gui::EZ_ISFORM(app::MainForm)) {
+    if (gui::EZ_ISFORM(shell::MainForm)) {
         store::SaveNeeded = 0;
-        gui::EZ_UNLOADFORM(app::MainForm);
+        gui::EZ_UNLOADFORM(shell::MainForm);
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "app/forms.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/files.h"
 #include "support/client_records.h"
 #include "support/form_driver.h"
@@ -128,9 +128,9 @@ private slots:
             "Organization 1 - Name,Organization 1 - Title,Phone 1 - Type,Phone 1 - Value,"
             "Address 1 - Region\nAcme,Buyer,Home ::: Home,555-0101 ::: 555-0109,Ontario\n");
         file.close();
-        transfer::ImportFile(app::MainForm, path.toStdString());
+        transfer::ImportFile(shell::MainForm, path.toStdString());
         QCOMPARE(
-            testing::ListRow(app::ImportForm, transfer::ImportNotesList, 0),
+            testing::ListRow(shell::ImportForm, transfer::ImportNotesList, 0),
             (std::vector<std::string>{"Acme", "Kept in the history: Title, Home phone, State."}));
     }
 };

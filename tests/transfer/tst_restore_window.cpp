@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/forms.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
@@ -98,15 +98,15 @@ private slots:
         QVERIFY(store::SaveClientTable());
         const QByteArray before = FileBytes(folder.dataFile());
 
-        transfer::OpenRestoreWindow(app::MainForm);
-        QVERIFY(gui::EZ_ISFORM(app::RestoreForm));
+        transfer::OpenRestoreWindow(shell::MainForm);
+        QVERIFY(gui::EZ_ISFORM(shell::RestoreForm));
         int row = 0;
         if (what == "past the end") {
-            row = gui::ListRowCount(app::RestoreForm, transfer::BackupList);
-            gui::EZ_ADDLVITEM(app::RestoreForm, transfer::BackupList, "not a backup", 0, row, 0,
+            row = gui::ListRowCount(shell::RestoreForm, transfer::BackupList);
+            gui::EZ_ADDLVITEM(shell::RestoreForm, transfer::BackupList, "not a backup", 0, row, 0,
                               "");
         }
-        testing::ClickRow(app::RestoreForm, transfer::BackupList, row);
+        testing::ClickRow(shell::RestoreForm, transfer::BackupList, row);
         Swapped = false;
         FailFromTheStart = what == "backup fails";
         FailOnceSwapped = what == "unreadable after";
@@ -114,7 +114,7 @@ private slots:
         calls.setFileCalls(FailingDataFile());
         testing::MessageBoxes boxes;
         if (what == "no") boxes.answer({0});
-        testing::Click(app::RestoreForm, transfer::RestoreButton);
+        testing::Click(shell::RestoreForm, transfer::RestoreButton);
         FailFromTheStart = false;
         FailOnceSwapped = false;
 
@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(FileBytes(folder.dataFile()) != before, restored);
         QCOMPARE(store::ListBackups().size(), std::size_t(restored ? 2 : 1));
         // A client file that cannot be read back ends the program, which saves nothing over it.
-        QCOMPARE(gui::EZ_ISFORM(app::MainForm), what != "unreadable after");
+        QCOMPARE(gui::EZ_ISFORM(shell::MainForm), what != "unreadable after");
         if (restored && what != "unreadable after") QCOMPARE(store::ClientTable[2].InUse, 0);
     }
 };

@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/forms.h"
 #include "app/main_window.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_table.h"
 #include "store/files.h"
@@ -48,7 +48,7 @@ std::vector<std::string> ClientsOnFile() {
 }
 
 void PressInMainWindow(const char* keys) {
-    QWidget* window = testing::OpenWindow(app::MainForm);
+    QWidget* window = testing::OpenWindow(shell::MainForm);
     QVERIFY(window != nullptr);
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -115,10 +115,10 @@ private slots:
         testing::TempAppFolder empty;
         testing::WriteClientsFile(empty, {}, testing::NoStartUpScan());
         testing::ProgramSession program(empty);
-        transfer::ImportFile(app::MainForm, path);
-        QVERIFY(gui::EZ_ISFORM(app::ImportForm));
+        transfer::ImportFile(shell::MainForm, path);
+        QVERIFY(gui::EZ_ISFORM(shell::ImportForm));
         testing::MessageBoxes boxes;
-        testing::Click(app::ImportForm, transfer::ImportButton);
+        testing::Click(shell::ImportForm, transfer::ImportButton);
         QCOMPARE(boxes.asked().back().caption, std::string("Clients Imported"));
         QCOMPARE(ClientsOnFile(), (std::vector<std::string>{"Acme Supply", "Zürich Rail"}));
         const store::ClientRecord& acme = store::ClientTable[1];
@@ -171,15 +171,15 @@ private slots:
         const QString path = files_.path() + "/new.csv";
         Write(path, "Company,Full Name,Business Phone\r\nACME,jo,555-0100\r\nBeta,,\r\n" +
                         QByteArray(60, 'L') + ",,\r\n");
-        transfer::ImportFile(app::MainForm, path.toStdString());
-        QCOMPARE(gui::ListRowCount(app::ImportForm, transfer::ImportPreviewList), 2);
-        const int notes = gui::ListRowCount(app::ImportForm, transfer::ImportNotesList);
+        transfer::ImportFile(shell::MainForm, path.toStdString());
+        QCOMPARE(gui::ListRowCount(shell::ImportForm, transfer::ImportPreviewList), 2);
+        const int notes = gui::ListRowCount(shell::ImportForm, transfer::ImportNotesList);
         QCOMPARE(notes, 2);  // the duplicate left out, the name cut to 50 characters
         QCOMPARE(ClientsOnFile(), std::vector<std::string>{"Acme"});
-        testing::Click(app::ImportForm, transfer::AddDuplicatesCheck);
-        QCOMPARE(gui::ListRowCount(app::ImportForm, transfer::ImportPreviewList), 3);
+        testing::Click(shell::ImportForm, transfer::AddDuplicatesCheck);
+        QCOMPARE(gui::ListRowCount(shell::ImportForm, transfer::ImportPreviewList), 3);
         testing::MessageBoxes boxes;
-        testing::Click(app::ImportForm, transfer::ImportButton);
+        testing::Click(shell::ImportForm, transfer::ImportButton);
         QCOMPARE(ClientsOnFile().size(), std::size_t(4));
         const auto backups = store::ListBackups();
         QVERIFY(!backups.empty());
@@ -219,13 +219,13 @@ private slots:
         }
         const QString path = files_.path() + "/two.csv";
         Write(path, "Company,Notes\r\nBeta,called\r\nGamma,\r\n");
-        transfer::ImportFile(app::MainForm, path.toStdString());
+        transfer::ImportFile(shell::MainForm, path.toStdString());
         testing::MessageBoxes boxes;
         boxes.answer({0});
-        testing::Click(app::ImportForm, transfer::ImportButton);
+        testing::Click(shell::ImportForm, transfer::ImportButton);
         QCOMPARE(QString::fromStdString(boxes.asked().back().caption), caption);
         if (backup == 2) QVERIFY(boxes.lastText().find("C0001.dat") != std::string::npos);
-        QCOMPARE(gui::EZ_ISFORM(app::ImportForm), backup != 0);
+        QCOMPARE(gui::EZ_ISFORM(shell::ImportForm), backup != 0);
         // The data file as the next start would read it, before any later save.
         QFile data(QString::fromStdString(folder.dataFile()));
         QVERIFY(data.open(QIODevice::ReadOnly));
@@ -236,8 +236,8 @@ private slots:
                          static_cast<std::size_t>(slot + 1) * store::RecordSize - 4)) != 0;
         }
         QCOMPARE(inUse, backup == 0 ? 3 : 1);
-        if (gui::EZ_ISFORM(app::ImportForm)) {
-            testing::Click(app::ImportForm, transfer::ImportCancelButton);
+        if (gui::EZ_ISFORM(shell::ImportForm)) {
+            testing::Click(shell::ImportForm, transfer::ImportCancelButton);
         }
     }
 
@@ -268,9 +268,9 @@ private slots:
         // An earlier file with a note of its own, looked at and cancelled.
         const QString earlier = files_.path() + "/earlier.csv";
         Write(earlier, "Company\r\nB\xe9ta\xc3\xa9\r\n");
-        transfer::ImportFile(app::MainForm, earlier.toStdString());
-        QCOMPARE(gui::ListRowCount(app::ImportForm, transfer::ImportNotesList), 1);
-        testing::Click(app::ImportForm, transfer::ImportCancelButton);
+        transfer::ImportFile(shell::MainForm, earlier.toStdString());
+        QCOMPARE(gui::ListRowCount(shell::ImportForm, transfer::ImportNotesList), 1);
+        testing::Click(shell::ImportForm, transfer::ImportCancelButton);
         const QString path = files_.path() + "/clients.txt";
         QFile::remove(path);
         if (bytes.isEmpty()) {
@@ -279,32 +279,32 @@ private slots:
             Write(path, bytes);
         }
         testing::MessageBoxes boxes;
-        transfer::ImportFile(app::MainForm, path.toStdString());
+        transfer::ImportFile(shell::MainForm, path.toStdString());
         if (!caption.isEmpty()) {
             QCOMPARE(QString::fromStdString(boxes.asked().back().caption), caption);
-            QVERIFY(!gui::EZ_ISFORM(app::ImportForm));
+            QVERIFY(!gui::EZ_ISFORM(shell::ImportForm));
             return;
         }
-        QVERIFY(gui::EZ_ISFORM(app::ImportForm));
-        const int notes = gui::ListRowCount(app::ImportForm, transfer::ImportNotesList);
+        QVERIFY(gui::EZ_ISFORM(shell::ImportForm));
+        const int notes = gui::ListRowCount(shell::ImportForm, transfer::ImportNotesList);
         std::string noted;
         for (int row = 0; row < notes; ++row) {
             for (const std::string& cell :
-                 gui::ListRowTexts(app::ImportForm, transfer::ImportNotesList, row)) {
+                 gui::ListRowTexts(shell::ImportForm, transfer::ImportNotesList, row)) {
                 noted += cell + "|";
             }
         }
         QCOMPARE(noted.find("earlier.csv"), std::string::npos);
         if (!note.isEmpty())
             QVERIFY2(noted.find(note.toStdString()) != std::string::npos, noted.c_str());
-        for (int row = 0; row < gui::ListRowCount(app::ImportForm, transfer::ImportColumnList);
+        for (int row = 0; row < gui::ListRowCount(shell::ImportForm, transfer::ImportColumnList);
              ++row) {
             for (const std::string& cell :
-                 gui::ListRowTexts(app::ImportForm, transfer::ImportColumnList, row)) {
+                 gui::ListRowTexts(shell::ImportForm, transfer::ImportColumnList, row)) {
                 QVERIFY(cell.size() < 300);
             }
         }
-        testing::Click(app::ImportForm, transfer::ImportCancelButton);
+        testing::Click(shell::ImportForm, transfer::ImportCancelButton);
     }
 
     // A column whose name the program does not know is imported once the user maps it.
@@ -314,19 +314,19 @@ private slots:
         testing::ProgramSession program(folder);
         const QString path = files_.path() + "/firmen.csv";
         Write(path, "Firma,Notiz\r\nAcme Supply,\"ruft an\nmorgen\"\r\n");
-        transfer::ImportFile(app::MainForm, path.toStdString());
-        QVERIFY(gui::EZ_ISFORM(app::ImportForm));
-        QVERIFY(!testing::IsEnabled(app::ImportForm, transfer::ImportButton));
+        transfer::ImportFile(shell::MainForm, path.toStdString());
+        QVERIFY(gui::EZ_ISFORM(shell::ImportForm));
+        QVERIFY(!testing::IsEnabled(shell::ImportForm, transfer::ImportButton));
         using Cells = std::vector<std::string>;
-        QCOMPARE(gui::ListRowTexts(app::ImportForm, transfer::ImportColumnList, 1),
+        QCOMPARE(gui::ListRowTexts(shell::ImportForm, transfer::ImportColumnList, 1),
                  (Cells{"Notiz", "ruft an morgen", "(not imported)"}));
-        testing::ChooseItem(app::ImportForm, transfer::ImportColumnTargetChoice, 1);  // Client
-        QCOMPARE(gui::ListRowTexts(app::ImportForm, transfer::ImportColumnList, 0).at(2),
+        testing::ChooseItem(shell::ImportForm, transfer::ImportColumnTargetChoice, 1);  // Client
+        QCOMPARE(gui::ListRowTexts(shell::ImportForm, transfer::ImportColumnList, 0).at(2),
                  std::string("Client"));
-        testing::ClickRow(app::ImportForm, transfer::ImportColumnList, 1);
-        QCOMPARE(gui::ComboIndex(app::ImportForm, transfer::ImportColumnTargetChoice), 0);
+        testing::ClickRow(shell::ImportForm, transfer::ImportColumnList, 1);
+        QCOMPARE(gui::ComboIndex(shell::ImportForm, transfer::ImportColumnTargetChoice), 0);
         testing::MessageBoxes boxes;
-        testing::Click(app::ImportForm, transfer::ImportButton);
+        testing::Click(shell::ImportForm, transfer::ImportButton);
         QCOMPARE(ClientsOnFile(), std::vector<std::string>{"Acme Supply"});
     }
 
@@ -371,22 +371,22 @@ private slots:
         testing::ProgramSession program(folder);
         const QString path = files_.path() + "/more.csv";
         Write(path, "Client\r\nBeta\r\n");
-        transfer::ImportFile(app::MainForm, path.toStdString());
+        transfer::ImportFile(shell::MainForm, path.toStdString());
         {
             testing::MessageBoxes boxes;
-            testing::Click(app::ImportForm, transfer::ImportButton);
+            testing::Click(shell::ImportForm, transfer::ImportButton);
         }
         QCOMPARE(ClientsOnFile().size(), std::size_t(2));
         for (const char* undo : {"before import", "before restore"}) {
             PressInMainWindow("Ctrl+Shift+R");
-            QVERIFY(gui::EZ_ISFORM(app::RestoreForm));
+            QVERIFY(gui::EZ_ISFORM(shell::RestoreForm));
             int row = 0;
-            while (testing::ListRow(app::RestoreForm, transfer::BackupList, row).at(1) != undo)
+            while (testing::ListRow(shell::RestoreForm, transfer::BackupList, row).at(1) != undo)
                 ++row;
             testing::MessageBoxes boxes;
             boxes.answer({1, 1});
             // A double-click restores the row, after the question.
-            testing::DoubleClickRow(app::RestoreForm, transfer::BackupList, row);
+            testing::DoubleClickRow(shell::RestoreForm, transfer::BackupList, row);
             QVERIFY(!boxes.asked().empty());
             QCOMPARE(boxes.asked().back().caption, std::string("Backup Restored"));
             QCOMPARE(ClientsOnFile().size(),
