@@ -9,11 +9,12 @@
 #include "common/paired.h"
 #include "common/qt_main.h"
 #include "common/running_program.h"
+#include "shell/sort_key.h"
 
 namespace {
 
 void SortBy(int column) {
-    app::ActiveSortKey = app::ColumnSortKeys[static_cast<std::size_t>(column)];
+    shell::ActiveSortKey = app::ColumnSortKeys[static_cast<std::size_t>(column)];
     app::SortClientTable();
 }
 

@@ -28,7 +28,7 @@
 namespace {
 
 void RequireListShowsTheTable() {
-    const int rows = gui::ListRowCount(shell::MainForm, app::MainList);
+    const int rows = gui::ListRowCount(shell::MainForm, shell::MainList);
     fuzzing::Require(rows == app::MainWindow.ClientCount, "the list and the client count differ");
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const bool listed = slot <= app::MainWindow.ClientCount;
@@ -36,7 +36,7 @@ void RequireListShowsTheTable() {
                          "the clients are not in slots 1..n after a sort");
     }
     for (int row = 0; row < rows; row += 97) {
-        for (const std::string& cell : gui::ListRowTexts(shell::MainForm, app::MainList, row)) {
+        for (const std::string& cell : gui::ListRowTexts(shell::MainForm, shell::MainList, row)) {
             fuzzing::Require(fuzzing::IsValidUtf8(cell), "the list shows a broken character");
         }
     }
@@ -45,8 +45,8 @@ void RequireListShowsTheTable() {
 void ClickEveryColumnTitle() {
     for (int column = 0; column < static_cast<int>(app::ColumnSortKeys.size()); ++column) {
         gui::NMLISTVIEW click;
-        click.hdr.hwndFrom = gui::EZ_HANDLE(shell::MainForm, app::MainList);
-        click.hdr.idFrom = app::MainList;
+        click.hdr.hwndFrom = gui::EZ_HANDLE(shell::MainForm, shell::MainList);
+        click.hdr.idFrom = shell::MainList;
         click.hdr.code = gui::LVN_COLUMNCLICK;
         click.iSubItem = column;
         app::ColumnClickHook(app::MainWindow.FormHandle, gui::WM_NOTIFY, 0, &click);

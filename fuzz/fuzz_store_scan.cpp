@@ -24,6 +24,7 @@
 #include "fuzz_program.h"
 #include "memory_data_file.h"
 #include "platform/gui/list_model.h"
+#include "shell/sort_key.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 
@@ -171,16 +172,16 @@ __attribute__((no_sanitize("coverage"))) void RequireLoadedAsTheFileSays(std::st
             "a renumbered table is not marked for saving, or an unchanged one is");
 }
 
-const unsigned char* KeyBytes(const ClientRecord& record, app::SortKey key) {
+const unsigned char* KeyBytes(const ClientRecord& record, shell::SortKey key) {
     return reinterpret_cast<const unsigned char*>(&record) + (key.start - 1);
 }
 
-bool KeyInsideRecord(app::SortKey key) {
+bool KeyInsideRecord(shell::SortKey key) {
     return key.start >= 1 && key.length >= 1 &&
            std::int64_t{key.start} - 1 + key.length <= std::int64_t{store::RecordSize};
 }
 
-bool SameKey(app::SortKey a, app::SortKey b) {
+bool SameKey(shell::SortKey a, shell::SortKey b) {
     return a.start == b.start && a.length == b.length;
 }
 
@@ -189,7 +190,7 @@ bool SameKey(app::SortKey a, app::SortKey b) {
 // The unreached slots, all free and after every reached one, stay where they are: a client
 // moved there leaves a gap among the reached slots, and a free slot moved there changes the
 // numbers checked after the reload.
-__attribute__((no_sanitize("coverage"))) void RequireSortedBy(app::SortKey key) {
+__attribute__((no_sanitize("coverage"))) void RequireSortedBy(shell::SortKey key) {
     Require(KeyInsideRecord(key), "a sort used a key reaching outside the record");
     Table& expected = Expected();
     static Table reordered;  // only its reached slots are used
@@ -226,14 +227,14 @@ __attribute__((no_sanitize("coverage"))) void RequireSortedBy(app::SortKey key) 
 // As at a start that remembers the last column, with whatever key the file holds: one that
 // reaches outside a record gives way to the client name.
 void SortByRememberedKey() {
-    const app::SortKey remembered{store::ProgramSettings.SortKeyStart,
-                                  store::ProgramSettings.SortKeyLength};
-    app::ActiveSortKey = remembered;
+    const shell::SortKey remembered{store::ProgramSettings.SortKeyStart,
+                                    store::ProgramSettings.SortKeyLength};
+    shell::ActiveSortKey = remembered;
     app::SortClientTable();
-    Require(
-        SameKey(app::ActiveSortKey, KeyInsideRecord(remembered) ? remembered : app::ClientNameKey),
-        "a sort dropped a good key, or kept one reaching outside the record");
-    RequireSortedBy(app::ActiveSortKey);
+    Require(SameKey(shell::ActiveSortKey,
+                    KeyInsideRecord(remembered) ? remembered : shell::ClientNameKey),
+            "a sort dropped a good key, or kept one reaching outside the record");
+    RequireSortedBy(shell::ActiveSortKey);
 }
 
 int CountClients() {
@@ -254,8 +255,8 @@ void ClickColumnTitleChosenBy(std::string_view input) {
     click.iSubItem = column;
     Require(app::ColumnClickHook(app::MainWindow.FormHandle, gui::WM_NOTIFY, 0, &click) == 1,
             "a column click was not taken");
-    const app::SortKey key = app::ColumnSortKeys[static_cast<std::size_t>(column)];
-    Require(SameKey(app::ActiveSortKey, key) &&
+    const shell::SortKey key = app::ColumnSortKeys[static_cast<std::size_t>(column)];
+    Require(SameKey(shell::ActiveSortKey, key) &&
                 SameKey({store::ProgramSettings.SortKeyStart, store::ProgramSettings.SortKeyLength},
                         key) &&
                 store::SaveNeeded == 1,

@@ -7,6 +7,7 @@
 #include "app/autosave.h"
 #include "app/main_window.h"
 #include "shell/forms.h"
+#include "shell/sort_key.h"
 #include "store/client_table.h"
 #include "store/text_field.h"
 
@@ -14,7 +15,7 @@ namespace app {
 
 namespace {
 
-const unsigned char* KeyBytes(const store::ClientRecord& record, SortKey key) {
+const unsigned char* KeyBytes(const store::ClientRecord& record, shell::SortKey key) {
     return reinterpret_cast<const unsigned char*>(&record) + (key.start - 1);
 }
 
@@ -41,7 +42,7 @@ void PlaceInOrder(std::array<std::uint16_t, store::MaxClients>& order, std::size
 
 }  // namespace
 
-bool IsValidSortKey(SortKey key) {
+bool IsValidSortKey(shell::SortKey key) {
     // Summed in 64 bits: a damaged file's start and length may each be near the 32-bit limit.
     return key.start >= 1 && key.length >= 1 &&
            std::int64_t{key.start} - 1 + key.length <= static_cast<std::int64_t>(store::RecordSize);
@@ -49,8 +50,8 @@ bool IsValidSortKey(SortKey key) {
 
 void SortClientTable() {
     // A key read from a damaged file could reach outside the record.
-    if (!IsValidSortKey(ActiveSortKey)) ActiveSortKey = ClientNameKey;
-    const SortKey key = ActiveSortKey;
+    if (!IsValidSortKey(shell::ActiveSortKey)) shell::ActiveSortKey = shell::ClientNameKey;
+    const shell::SortKey key = shell::ActiveSortKey;
     // The slots are ordered by number and the records moved once each afterwards: sorting
     // the 348-byte records themselves moves each of them a dozen times. The clients go first
     // and the free slots after them, each in their order so far; only the clients are sorted.
@@ -82,9 +83,9 @@ void SortClientTable() {
 void FillClientList() {
     // Made once, not once for each of the 10,000 cells.
     const std::string form = shell::MainForm;
-    gui::EZ_CLEAR(form, MainList);
+    gui::EZ_CLEAR(form, shell::MainList);
     MainWindow.ClientCount = 0;
-    gui::EZ_SETREDRAWSTATE(form, MainList, 0);
+    gui::EZ_SETREDRAWSTATE(form, shell::MainList, 0);
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         const store::ClientRecord& client = store::ClientTable[slot];
         if (client.InUse <= 0) break;
@@ -93,13 +94,13 @@ void FillClientList() {
             store::FieldText(client.Phone), store::FieldText(client.Ext),
             store::FieldText(client.Gatekeeper)};
         for (int column = 0; column < 5; ++column) {
-            gui::EZ_ADDLVITEM(form, MainList, cells[static_cast<std::size_t>(column)], 0,
+            gui::EZ_ADDLVITEM(form, shell::MainList, cells[static_cast<std::size_t>(column)], 0,
                               MainWindow.ClientCount, column, "");
         }
         MainWindow.ClientCount += 1;
     }
-    gui::EZ_SETREDRAWSTATE(form, MainList, 1);
-    gui::EZ_REDRAWCONTROL(form, MainList);
+    gui::EZ_SETREDRAWSTATE(form, shell::MainList, 1);
+    gui::EZ_REDRAWCONTROL(form, shell::MainList);
     ShowClientCount();
 }
 
@@ -109,9 +110,10 @@ void ShowClientCount() {
 }
 
 void ShowSelectedCount() {
-    const int selected = gui::SelectedRowCount(shell::MainForm, MainList);
+    const int selected = gui::SelectedRowCount(shell::MainForm, shell::MainList);
     gui::EZ_SETSBTEXT(shell::MainForm, StatusBar, 3, " Selected: " + std::to_string(selected), "");
-    gui::EnableMenuCommand(shell::MainForm, MainList, ExportHighlightedCommand, selected > 0);
+    gui::EnableMenuCommand(shell::MainForm, shell::MainList, ExportHighlightedCommand,
+                           selected > 0);
 }
 
 int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
@@ -123,10 +125,10 @@ int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
     const ActionScope action;
     const int column = record->iSubItem;
     if (column >= 0 && column < static_cast<int>(ColumnSortKeys.size())) {
-        ActiveSortKey = ColumnSortKeys[static_cast<std::size_t>(column)];
+        shell::ActiveSortKey = ColumnSortKeys[static_cast<std::size_t>(column)];
     }
-    store::ProgramSettings.SortKeyStart = ActiveSortKey.start;
-    store::ProgramSettings.SortKeyLength = ActiveSortKey.length;
+    store::ProgramSettings.SortKeyStart = shell::ActiveSortKey.start;
+    store::ProgramSettings.SortKeyLength = shell::ActiveSortKey.length;
     store::SaveNeeded = 1;
     SortClientTable();
     FillClientList();
@@ -136,7 +138,7 @@ int ColumnClickHook(gui::WindowHandle window, int message, std::uintptr_t,
 }
 
 void TypeAhead(int value) {
-    if (ActiveSortKey.start != 1 || value < 48 || value > 122) return;
+    if (shell::ActiveSortKey.start != 1 || value < 48 || value > 122) return;
     const auto lower = [](unsigned char c) {
         return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
     };
@@ -145,8 +147,8 @@ void TypeAhead(int value) {
         const unsigned char first =
             static_cast<unsigned char>(store::ClientTable[row + 1].ClientName[0]);
         if (lower(first) == typed) {
-            SelectListRow(shell::MainForm, MainList, row, RowSelected);
-            gui::ScrollRowIntoView(shell::MainForm, MainList, row);
+            SelectListRow(shell::MainForm, shell::MainList, row, RowSelected);
+            gui::ScrollRowIntoView(shell::MainForm, shell::MainList, row);
             return;
         }
     }
@@ -155,7 +157,7 @@ void TypeAhead(int value) {
 void SelectListRow(const std::string& form, int id, int row, int state) {
     gui::SetRowSelected(form, id, row, (state & RowSelected) != 0);
     // The status bar counts the main list's highlight, whoever changes it.
-    if (form == shell::MainForm && id == MainList) ShowSelectedCount();
+    if (form == shell::MainForm && id == shell::MainList) ShowSelectedCount();
 }
 
 }  // namespace app

@@ -9,25 +9,21 @@
 
 namespace app {
 
-using shell::ActiveSortKey;
-using shell::ClientNameKey;
-using shell::SortKey;
-
 // The keys of the list's five columns: exactly the stored fields, blanks included.
-inline constexpr std::array<SortKey, 5> ColumnSortKeys{{
-    ClientNameKey,  // Client
-    {143, 30},      // Contact
-    {173, 12},      // Phone
-    {185, 4},       // Ext
-    {213, 30},      // Gatekeeper
+inline constexpr std::array<shell::SortKey, 5> ColumnSortKeys{{
+    shell::ClientNameKey,  // Client
+    {143, 30},             // Contact
+    {173, 12},             // Phone
+    {185, 4},              // Ext
+    {213, 30},             // Gatekeeper
 }};
 inline constexpr const char* ClientListColumns =
     "Client{19}|Contact{14}|Phone{12}|Ext{5}|Gatekeeper{15}|";
 
 // True for a key that lies wholly inside a record.
-bool IsValidSortKey(SortKey key);
+bool IsValidSortKey(shell::SortKey key);
 
-// Orders slots 1..2000: clients by ActiveSortKey (unsigned bytes, stable), then the free
+// Orders slots 1..2000: clients by shell::ActiveSortKey (unsigned bytes, stable), then the free
 // slots in their previous order; disables "&Edit".
 void SortClientTable();
 // Rebuilds the main list from slot 1 up to the first free slot, and the client count.

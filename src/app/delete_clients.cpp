@@ -24,7 +24,7 @@ constexpr const char* DeleteQuestion =
 // The slots of the highlighted rows, top to bottom; row r shows slot r + 1.
 std::vector<int> SelectedSlots() {
     std::vector<int> chosen;
-    for (const int row : gui::SelectedRows(shell::MainForm, MainList)) {
+    for (const int row : gui::SelectedRows(shell::MainForm, shell::MainList)) {
         const int slot = row + 1;
         if (slot > store::MaxClients) break;
         chosen.push_back(slot);
@@ -48,7 +48,7 @@ bool KeptInABackup() {
 }  // namespace
 
 void DeleteSelectedClients() {
-    const int selected = gui::SelectedRowCount(shell::MainForm, MainList);
+    const int selected = gui::SelectedRowCount(shell::MainForm, shell::MainList);
     if (selected == 0) return;
     if (gui::EZ_MSGBOX(shell::MainForm, DeleteQuestion, "Delete Clients", "YNC") != 1) return;
     // "I deleted the wrong clients" has an answer: the clients as they were, in a backup.

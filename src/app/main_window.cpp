@@ -12,6 +12,7 @@
 #include "reports/print_window.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
+#include "shell/sort_key.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -33,7 +34,7 @@ constexpr double ButtonHeight = 1.5;
 
 // The row's slot, or 0 when no row is highlighted.
 std::int32_t FirstSelectedSlot() {
-    return gui::FirstSelectedRow(shell::MainForm, MainList) + 1;
+    return gui::FirstSelectedRow(shell::MainForm, shell::MainList) + 1;
 }
 
 void RefreshSelection() {
@@ -55,7 +56,7 @@ void OpenSelectedClient() {
 }
 
 void AddClient() {
-    gui::EZ_SETSELECT(shell::MainForm, MainList, -1, 0, 0, 0, 0);
+    gui::EZ_SETSELECT(shell::MainForm, shell::MainList, -1, 0, 0, 0, 0);
     ShowSelectedCount();
     store::CurrentRecord = store::EmptyRecord();
     store::CurrentSlot = 0;
@@ -128,7 +129,7 @@ void HandleListEvent(int code, int& value) {
             DeleteSelectedClients();
         } else if (value == gui::VK_RETURN) {
             OpenSelectedClient();
-        } else if (value >= 48 && value <= 122 && ActiveSortKey.start == 1) {
+        } else if (value >= 48 && value <= 122 && shell::ActiveSortKey.start == 1) {
             TypeAhead(value);
             RefreshSelection();
         }
@@ -158,17 +159,18 @@ void BuildMainWindow() {
         store::SaveNeeded = 0;
         MainWindow.LoadFailed = true;
     }
-    const SortKey remembered{store::ProgramSettings.SortKeyStart,
-                             store::ProgramSettings.SortKeyLength};
-    ActiveSortKey = store::ProgramSettings.RememberSortColumn != 0 && IsValidSortKey(remembered)
-                        ? remembered
-                        : ClientNameKey;
+    const shell::SortKey remembered{store::ProgramSettings.SortKeyStart,
+                                    store::ProgramSettings.SortKeyLength};
+    shell::ActiveSortKey =
+        store::ProgramSettings.RememberSortColumn != 0 && IsValidSortKey(remembered)
+            ? remembered
+            : shell::ClientNameKey;
     SortClientTable();
     gui::EZ_COLOR(-1, -1);
     gui::EZ_SETLAYER(0);
     gui::EZ_USEFONT(shell::MainFont);
-    gui::EZ_LISTVIEW(MainList, 1.875, 0.75, 67.875, 19.875, ClientListColumns, "-#MSV");
-    gui::SetControlName(shell::MainForm, MainList, "Clients");
+    gui::EZ_LISTVIEW(shell::MainList, 1.875, 0.75, 67.875, 19.875, ClientListColumns, "-#MSV");
+    gui::SetControlName(shell::MainForm, shell::MainList, "Clients");
     gui::EZ_BUTTON(AddButton, 33.75, ButtonRow, ButtonWidth, ButtonHeight, "&Add", "T");
     gui::EZ_BUTTON(EditButton, 43.125, ButtonRow, ButtonWidth, ButtonHeight, "&Edit", "T");
     gui::EZ_BUTTON(PrintButton, 52.5, ButtonRow, ButtonWidth, ButtonHeight, "&Print", "T");
@@ -179,7 +181,7 @@ void BuildMainWindow() {
     // The list is filled before the status bar is made: until the status bar, nothing here
     // waits for the fonts, which are still loading beside this work.
     FillClientList();
-    gui::SetContextMenu(shell::MainForm, MainList,
+    gui::SetContextMenu(shell::MainForm, shell::MainList,
                         {{ExportHighlightedCommand, "Export &Highlighted Clients...", "Ctrl+E"},
                          {ExportAllCommand, "Export &All Clients...", "Ctrl+Shift+E"},
                          {ImportCommand, "&Import Clients...", "Ctrl+I"},
@@ -201,11 +203,11 @@ void HandleMainWindowEvent(int& id, int& code, int& value, int& cancel) {
         if (code == gui::EV_CLOSE) CloseMainWindow(value, cancel);
         return;
     }
-    if (id == MainList && code == gui::EV_MENU) {
+    if (id == shell::MainList && code == gui::EV_MENU) {
         RunListCommand(value);
         return;
     }
-    if (id == MainList) {
+    if (id == shell::MainList) {
         HandleListEvent(code, value);
         return;
     }

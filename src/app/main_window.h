@@ -10,7 +10,6 @@
 namespace app {
 
 // Controls of the main window.
-using shell::MainList;
 inline constexpr int AddButton = 105;
 inline constexpr int EditButton = 110;
 inline constexpr int PrintButton = 115;

@@ -26,17 +26,17 @@ void ShowClientInMainList(std::int32_t clientNumber) {
     if (slot > 0) store::CurrentSlot = slot;
     if (store::CurrentSlot < 1 || store::CurrentSlot > MainWindow.ClientCount) return;
     const int row = store::CurrentSlot - 1;
-    SelectListRow(shell::MainForm, MainList, row, RowSelected);
-    gui::ScrollRowIntoView(shell::MainForm, MainList, row);
+    SelectListRow(shell::MainForm, shell::MainList, row, RowSelected);
+    gui::ScrollRowIntoView(shell::MainForm, shell::MainList, row);
     // The main window's own rule: "&Edit" is usable while a row is highlighted.
     gui::EZ_ENABLEC(shell::MainForm, EditButton);
     ShowSelectedCount();
 }
 
 void MoveMainListHighlight(int fromRow, int toRow) {
-    SelectListRow(shell::MainForm, MainList, fromRow, 0);
-    SelectListRow(shell::MainForm, MainList, toRow, RowSelected);
-    gui::ScrollRowIntoView(shell::MainForm, MainList, toRow);
+    SelectListRow(shell::MainForm, shell::MainList, fromRow, 0);
+    SelectListRow(shell::MainForm, shell::MainList, toRow, RowSelected);
+    gui::ScrollRowIntoView(shell::MainForm, shell::MainList, toRow);
     ShowSelectedCount();
 }
 
@@ -47,7 +47,7 @@ void LinkWindows() {
         .mainListRowCount = [] { return MainWindow.ClientCount; },
         .mainListRows =
             [](bool highlightedOnly) {
-                return gui::ListRows(shell::MainForm, MainList, highlightedOnly);
+                return gui::ListRows(shell::MainForm, shell::MainList, highlightedOnly);
             },
         .resortMainList = ResortMainList,
         .showClientInMainList = ShowClientInMainList,

@@ -20,6 +20,7 @@
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
 #include "shell/forms.h"
+#include "shell/sort_key.h"
 #include "store/client_table.h"
 #include "store/history.h"
 #include "store/text_field.h"
@@ -48,7 +49,7 @@ void CheckTableMatchesList() {
     for (int slot = 1; slot <= store::MaxClients; ++slot) {
         QCOMPARE(store::ClientTable[slot].InUse > 0, slot <= app::MainWindow.ClientCount);
     }
-    QCOMPARE(gui::ListRowCount(shell::MainForm, app::MainList), app::MainWindow.ClientCount);
+    QCOMPARE(gui::ListRowCount(shell::MainForm, shell::MainList), app::MainWindow.ClientCount);
 }
 
 void ClickColumn(int column) {
@@ -155,8 +156,8 @@ private slots:
             folder, {testing::MakeClient("Beta", "Amy"), testing::MakeClient("Alpha", "Zed")},
             settings);
         testing::ProgramSession program(folder);
-        QCOMPARE(app::ActiveSortKey.start, app::ClientNameKey.start);
-        QCOMPARE(testing::ListRow(shell::MainForm, app::MainList, 0).at(0), std::string("Alpha"));
+        QCOMPARE(shell::ActiveSortKey.start, shell::ClientNameKey.start);
+        QCOMPARE(testing::ListRow(shell::MainForm, shell::MainList, 0).at(0), std::string("Alpha"));
     }
 
     // Found by fuzzing: a month or day far outside the calendar gave a day count beyond the

@@ -12,6 +12,7 @@
 #include "app/autosave.h"
 #include "app/client_list.h"
 #include "app/main_window.h"
+#include "shell/forms.h"
 #include "store/backups.h"
 #include "store/client_table.h"
 #include "store/files.h"
@@ -27,14 +28,14 @@ using testing::NoStartUpScan;
 namespace {
 
 QTreeView* MainList() {
-    return Control<QTreeView>("F1", app::MainList);
+    return Control<QTreeView>("F1", shell::MainList);
 }
 
 std::vector<std::string> Column(int column) {
     std::vector<std::string> texts;
     for (int row = 0; row < app::MainWindow.ClientCount; ++row) {
         texts.push_back(
-            testing::ListRow("F1", app::MainList, row).at(static_cast<std::size_t>(column)));
+            testing::ListRow("F1", shell::MainList, row).at(static_cast<std::size_t>(column)));
     }
     return texts;
 }
@@ -163,7 +164,7 @@ private slots:
                                    MakeClient("acme"), MakeClient("yankee")},
                                   NoStartUpScan());
         testing::ProgramSession session(folder);
-        const auto firstHighlighted = [] { return gui::FirstSelectedRow("F1", app::MainList); };
+        const auto firstHighlighted = [] { return gui::FirstSelectedRow("F1", shell::MainList); };
         // Bravo, Zeta, acme, beta, yankee in byte order: Bravo is the first that begins with b
         // or B.
         QTest::keyClick(MainList(), Qt::Key_B);
@@ -176,14 +177,14 @@ private slots:
         gui::EZ_UNLOADFORM("F2");
         QTest::keyClick(MainList(), Qt::Key_A);
         QCOMPARE(firstHighlighted(), 2);
-        gui::EZ_SETSELECT("F1", app::MainList, -1, 0, 0, 0, 0);
+        gui::EZ_SETSELECT("F1", shell::MainList, -1, 0, 0, 0, 0);
         QTest::keyClick(MainList(), Qt::Key_Y);
         QCOMPARE(firstHighlighted(), 4);
 
         ClickHeader(1);  // sorted by Contact: typing does nothing, and the refill cleared the count
         QCOMPARE(Status(3), std::string(" Selected: 0"));
         QTest::keyClick(MainList(), Qt::Key_Z);
-        QCOMPARE(gui::SelectedRowCount("F1", app::MainList), 0);
+        QCOMPARE(gui::SelectedRowCount("F1", shell::MainList), 0);
     }
 
     void clickingARowEnablesEdit() {

@@ -260,7 +260,7 @@ private slots:
         PasteInto(details::ClientNameBox, pasted);
         saveAndReopen();
         checkStored(details::ClientNameBox, stored);
-        QCOMPARE(ListRow(shell::MainForm, app::MainList, 0).at(0),
+        QCOMPARE(ListRow(shell::MainForm, shell::MainList, 0).at(0),
                  Windows1252(stored).toStdString());
     }
 

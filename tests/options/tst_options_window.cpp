@@ -15,6 +15,7 @@
 #include "reports/report_style.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
+#include "shell/sort_key.h"
 #include "store/client_table.h"
 #include "support/form_driver.h"
 #include "support/program_fixture.h"
@@ -49,7 +50,7 @@ int StyleRadio(int style) {
 
 // Sorts the main list by one of its columns, as a click on the column's title does.
 void ClickColumnTitle(int column) {
-    auto* list = testing::Control<QTreeView>(shell::MainForm, app::MainList);
+    auto* list = testing::Control<QTreeView>(shell::MainForm, shell::MainList);
     QVERIFY(list != nullptr);
     QHeaderView* header = list->header();
     const QPoint at(header->sectionViewportPosition(column) + 5, header->height() / 2);
@@ -281,7 +282,7 @@ private slots:
         testing::TempAppFolder folder;
         WriteClients(folder, NoStartUpScan());
         testing::ProgramSession program(folder);
-        app::ActiveSortKey = {173, 12};  // the Phone column
+        shell::ActiveSortKey = {173, 12};  // the Phone column
         store::ProgramSettings.SortKeyStart = 1;
         store::ProgramSettings.SortKeyLength = 50;
         OpenOptions();
@@ -290,7 +291,7 @@ private slots:
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);
         QCOMPARE(store::ProgramSettings.SortKeyLength, 12);
         // Unticking leaves the remembered key alone.
-        app::ActiveSortKey = {143, 30};  // the Contact column
+        shell::ActiveSortKey = {143, 30};  // the Contact column
         testing::Click(shell::OptionsForm, options::RememberSortCheck);
         QCOMPARE(store::ProgramSettings.RememberSortColumn, 0);
         QCOMPARE(store::ProgramSettings.SortKeyStart, 173);

@@ -107,7 +107,7 @@ private slots:
         testing::TempAppFolder folder;
         testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
         testing::ProgramSession program(folder);
-        if (selectedRow >= 0) app::SelectListRow(shell::MainForm, app::MainList, selectedRow, 2);
+        if (selectedRow >= 0) app::SelectListRow(shell::MainForm, shell::MainList, selectedRow, 2);
         OpenPrintFrom(shell::MainForm, app::PrintButton);
         QCOMPARE(testing::IsEnabled(shell::PrintForm, reports::PrintSelectedButton), enabled);
         QVERIFY(testing::IsEnabled(shell::PrintForm, reports::PrintAllButton));
@@ -169,7 +169,7 @@ private slots:
         std::swap(clients[0], clients[4]);
         testing::WriteClientsFile(folder, clients, NoStartUpScan());
         testing::ProgramSession program(folder);
-        for (int row : selectRows) app::SelectListRow(shell::MainForm, app::MainList, row, 2);
+        for (int row : selectRows) app::SelectListRow(shell::MainForm, shell::MainList, row, 2);
         OpenPrintFrom(shell::MainForm, app::PrintButton);
 
         CapturedReports reports;
@@ -203,7 +203,7 @@ private slots:
         QVERIFY(gui::EZ_ISFORM(shell::ScanResultsForm));
         QCOMPARE(followup::ScanResultCount, 3);
         // Something selected in the main list must not matter.
-        app::SelectListRow(shell::MainForm, app::MainList, 0, 2);
+        app::SelectListRow(shell::MainForm, shell::MainList, 0, 2);
         app::SelectListRow(shell::ScanResultsForm, 100, 1, 2);
 
         OpenPrintFrom(shell::ScanResultsForm, 115);

@@ -55,7 +55,7 @@ void OpenNewClient() {
 }
 
 void OpenClientAtRow(int row) {
-    DoubleClickRow(shell::MainForm, app::MainList, row);
+    DoubleClickRow(shell::MainForm, shell::MainList, row);
 }
 
 void CloseDetailsDroppingEdits() {
