@@ -81,7 +81,9 @@ FolderOpening OpenDataFolder() {
     // it may have left no folder in place until then.
     if (locked == LockOutcome::Held) FinishFolderSwaps(folder);
     std::string reason;
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) reason = std::strerror(errno);
+    if (CurrentFileCalls().makeFolder(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        reason = std::strerror(errno);
+    }
     if (locked == LockOutcome::CannotLock) {
         // Without the lock a second copy could save over this one's work: nothing is
         // written, but the clients can still be read.
