@@ -22,6 +22,7 @@
 #include "exchange/client_records.h"
 #include "exchange/csv_export.h"
 #include "exchange/csv_import.h"
+#include "exchange/export_file.h"
 #include "exchange/header_mapping.h"
 #include "exchange/import_plan.h"
 #include "exchange/vcard_export.h"
@@ -119,11 +120,13 @@ ExchangeFiles& Files() {
     return files;
 }
 
-// As the program exports: the histories are read as the file is written.
+// As the program exports: the clients with their histories.
 bool Export(Kind kind, const std::string& path) {
     const std::vector<store::ClientRecord> clients = ClientsOfTable();
-    if (kind == Kind::Csv) return exchange::ExportClientsCsv(clients, path).error.empty();
-    return exchange::ExportClientsVCard(clients, path).written;
+    return exchange::ExportClients(
+               clients, path,
+               kind == Kind::Csv ? exchange::ExportFormat::Csv : exchange::ExportFormat::VCard)
+        .written;
 }
 
 // Argument 0: CSV; 1: vCard.

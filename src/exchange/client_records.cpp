@@ -1,8 +1,9 @@
 #include "exchange/client_records.h"
 
+#include <QDate>
+#include <QString>
+
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -49,9 +50,8 @@ std::string_view LabelOf(std::string_view line) {
 }
 
 void NoteKept(StoredContact& stored, std::string_view label) {
-    if (label.empty()) return;
-    if (std::find(stored.keptInHistory.begin(), stored.keptInHistory.end(), label) ==
-        stored.keptInHistory.end()) {
+    if (!label.empty() &&
+        std::ranges::find(stored.keptInHistory, label) == stored.keptInHistory.end()) {
         stored.keptInHistory.emplace_back(label);
     }
 }
@@ -110,10 +110,11 @@ std::string WithKeptBlock(Contact& contact, const ForHistory& history, std::stri
     return text;
 }
 
-int Number(std::string_view digits) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return error == std::errc{} && end == digits.data() + digits.size() ? value : -1;
+// The day number of "YYYY-MM-DD" within 1961..2060; 0 for anything else.
+std::int32_t DayNumberFromIso(const std::string& text) {
+    const QDate date = QDate::fromString(QString::fromStdString(text), u"yyyy-MM-dd");
+    if (!date.isValid() || date.year() < 1961 || date.year() > 2060) return 0;
+    return followup::DayNumberFromDate(date.month(), date.day(), date.year());
 }
 
 }  // namespace
@@ -134,15 +135,13 @@ bool FillsNoField(const Contact& c) {
 }
 
 std::vector<std::string> SplitAddresses(const std::string& email) {
+    constexpr std::string_view Separators = ";, \t";
     std::vector<std::string> addresses;
-    std::string address;
-    for (const char c : email + ";") {
-        if (c == ';' || c == ',' || c == ' ' || c == '\t') {
-            if (!address.empty()) addresses.push_back(address);
-            address.clear();
-        } else {
-            address += c;
-        }
+    std::size_t start = 0;
+    while ((start = email.find_first_not_of(Separators, start)) != std::string::npos) {
+        const std::size_t end = email.find_first_of(Separators, start);
+        addresses.push_back(email.substr(start, end - start));
+        start = end;
     }
     return addresses;
 }
@@ -150,19 +149,7 @@ std::vector<std::string> SplitAddresses(const std::string& email) {
 std::string IsoDate(std::int32_t dayNumber) {
     const auto date = followup::DayNumberToPickerDate(dayNumber);
     if (!date) return {};
-    char text[11];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date->year, date->month, date->day);
-    return text;
-}
-
-std::int32_t DayNumberFromIso(std::string_view text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return 0;
-    const int year = Number(text.substr(0, 4));
-    const int month = Number(text.substr(5, 2));
-    const int day = Number(text.substr(8, 2));
-    if (year < 1961 || year > 2060 || month < 1 || month > 12 || day < 1) return 0;
-    if (day > followup::YearLengths(year)[static_cast<std::size_t>(month)]) return 0;
-    return followup::DayNumberFromDate(month, day, year);
+    return QDate(date->year, date->month, date->day).toString(Qt::ISODate).toStdString();
 }
 
 Contact ContactFromRecord(const store::ClientRecord& record, std::string history) {
@@ -181,7 +168,7 @@ Contact ContactFromRecord(const store::ClientRecord& record, std::string history
     contact.email = store::FieldText(record.EMail);
     if (record.FollowUpFlag != 0) contact.followUpDate = IsoDate(record.FollowUpDate);
     contact.followUpAction = store::FieldText(record.FollowUpAction);
-    contact.history = WithLfLineBreaks(std::move(history));
+    contact.history = WithLineBreaks(history, "\n");
     return contact;
 }
 
@@ -191,31 +178,15 @@ Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable) {
     return ContactFromRecord(record, std::move(history.text));
 }
 
-Contact ClientContacts::operator()(std::size_t i) {
-    bool unreadable = false;
-    Contact contact = ContactOfClient(clients_[i], unreadable);
-    unreadable_[i] = unreadable ? 1 : 0;
-    return contact;
-}
-
-std::vector<std::string> ClientContacts::UnreadableHistories() const {
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < clients_.size(); ++i) {
-        if (unreadable_[i] != 0) names.push_back(store::FieldText(clients_[i].ClientName));
-    }
-    return names;
-}
-
 StoredContact StoreContact(Contact&& contact, std::string_view fileName) {
     StoredContact stored;
     ForHistory history;
     if (BlankTrimmed(contact.client).empty()) contact.client = contact.contact;
     for (const std::string& extra : contact.extras) NoteKept(stored, LabelOf(extra));
     ApplyFieldRules(contact, stored, history);
-    constexpr std::size_t NumberWidth = sizeof(store::ClientRecord::Phone);
-    const std::string phone = FittedNumber(contact.phone, NumberWidth);
-    const std::string fax = FittedNumber(contact.fax, NumberWidth);
-    const std::string cell = FittedNumber(contact.cell, NumberWidth);
+    const auto fitted = [](std::string_view number) {
+        return FittedNumber(number, sizeof(store::ClientRecord::Phone));
+    };
     store::ClientRecord& record = stored.record;
     Keep(record.ClientName, contact.client, FieldNames[0], stored, history);
     Keep(record.Address, contact.address, FieldNames[1], stored, history);
@@ -223,10 +194,10 @@ StoredContact StoreContact(Contact&& contact, std::string_view fileName) {
     Keep(record.State, contact.state, FieldNames[3], stored, history);
     Keep(record.Zip, contact.zip, FieldNames[4], stored, history);
     Keep(record.Contact, contact.contact, FieldNames[5], stored, history);
-    Keep(record.Phone, phone, FieldNames[6], stored, history, contact.phone);
+    Keep(record.Phone, fitted(contact.phone), FieldNames[6], stored, history, contact.phone);
     Keep(record.Ext, contact.ext, FieldNames[7], stored, history);
-    Keep(record.Fax, fax, FieldNames[8], stored, history, contact.fax);
-    Keep(record.Cell, cell, FieldNames[9], stored, history, contact.cell);
+    Keep(record.Fax, fitted(contact.fax), FieldNames[8], stored, history, contact.fax);
+    Keep(record.Cell, fitted(contact.cell), FieldNames[9], stored, history, contact.cell);
     Keep(record.Gatekeeper, contact.gatekeeper, FieldNames[10], stored, history);
     Keep(record.EMail, contact.email, FieldNames[11], stored, history);
     if (!contact.followUpDate.empty()) {

@@ -4,7 +4,6 @@
 // and what storing a contact keeps, cuts or cannot keep.
 
 #include <array>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,21 +25,6 @@ Contact ContactFromRecord(const store::ClientRecord& record, std::string history
 // A client's contact with its history; `unreadable` tells that its history file exists but
 // could not be read, so that the contact has none (and the user is to be told).
 Contact ContactOfClient(const store::ClientRecord& record, bool& unreadable);
-
-// The clients' contacts, each made with its history when it is asked for, and afterwards the
-// names of the clients whose history could not be read.
-class ClientContacts {
-public:
-    explicit ClientContacts(std::span<const store::ClientRecord> clients)
-        : clients_(clients), unreadable_(clients.size(), 0) {}
-    std::size_t size() const { return clients_.size(); }
-    Contact operator()(std::size_t i);
-    std::vector<std::string> UnreadableHistories() const;
-
-private:
-    std::span<const store::ClientRecord> clients_;
-    std::vector<char> unreadable_;  // one flag a client
-};
 
 // A contact as the data file would keep it.
 struct StoredContact {
@@ -70,7 +54,5 @@ std::string HistoryAsStored(const StoredContact& stored);
 
 // "YYYY-MM-DD" of a day number; empty for no date.
 std::string IsoDate(std::int32_t dayNumber);
-// The day number of "YYYY-MM-DD" within 1961..2060; 0 for anything else.
-std::int32_t DayNumberFromIso(std::string_view text);
 
 }  // namespace exchange

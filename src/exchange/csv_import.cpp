@@ -3,8 +3,7 @@
 #include <csv.h>
 
 #include <algorithm>
-#include <array>
-#include <optional>
+#include <memory>
 #include <utility>
 
 #include "exchange/import_file.h"
@@ -16,7 +15,7 @@ namespace exchange {
 
 namespace {
 
-constexpr std::array<char, 3> Separators{',', ';', '\t'};
+constexpr std::string_view Separators = ",;\t";
 
 CsvReading Failure(std::string error, std::size_t line = 0) {
     CsvReading reading;
@@ -33,144 +32,87 @@ std::string_view LineAt(std::string_view text, std::size_t at) {
     return text.substr(at, end - at);
 }
 
-bool IsBlankLine(std::string_view line) {
-    return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
+// The line (from 1) holding the byte at `at`.
+std::size_t LineOf(std::string_view text, std::size_t at) {
+    std::size_t line = 1;
+    for (std::size_t start = 0; start <= at; ++line) start += LineAt(text, start).size();
+    return line - 1;
 }
 
-// Excel's first line "sep=;" names the separator; the line is no row.
-std::optional<char> NamedSeparator(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-    if (line.size() != 5 || !line.starts_with("sep=")) return std::nullopt;
-    const char c = line[4];
-    return std::find(Separators.begin(), Separators.end(), c) != Separators.end()
-               ? std::optional<char>(c)
-               : std::nullopt;
-}
-
-// The separator the header line holds most of outside quotes; ',' when it holds none.
-char GuessedSeparator(std::string_view headerLine) {
-    std::array<std::size_t, Separators.size()> counts{};
+// The separator the header line (the first that is not blank) holds most of outside quotes;
+// ',' when it holds none.
+char GuessedSeparator(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() &&
+           LineAt(text, at).find_first_not_of(" \t\r\n") == std::string_view::npos) {
+        at += LineAt(text, at).size();
+    }
+    std::string outsideQuotes;
     bool quoted = false;
-    for (const char c : headerLine) {
+    for (const char c : LineAt(text, at)) {
         if (c == '"') quoted = !quoted;
-        if (quoted) continue;
-        for (std::size_t i = 0; i < Separators.size(); ++i) {
-            if (c == Separators[i]) ++counts[i];
-        }
+        if (!quoted) outsideQuotes += c;
     }
-    const auto most = std::max_element(counts.begin(), counts.end());
-    return Separators[static_cast<std::size_t>(most - counts.begin())];
+    return std::ranges::max(Separators, {}, [&](char separator) {
+        return std::ranges::count(outsideQuotes, separator);
+    });
 }
 
-// What the parser's callbacks gather.
-struct Gathered {
-    std::vector<CsvRow> rows;
-    CsvRow current;
-    std::size_t rowStartLine = 1;  // where a row beginning now begins
-};
-
+// Each field libcsv reads goes to the row being read: the last of the rows.
 void OnField(void* bytes, std::size_t size, void* data) {
-    Gathered& gathered = *static_cast<Gathered*>(data);
-    if (gathered.current.size() == 0) gathered.current.line = gathered.rowStartLine;
-    const std::string_view field =
-        size == 0 ? std::string_view() : std::string_view(static_cast<const char*>(bytes), size);
-    gathered.current.add(WithLineBreaks(field, "\n"));
+    const std::string_view field(static_cast<const char*>(bytes), bytes != nullptr ? size : 0);
+    static_cast<std::vector<CsvRow>*>(data)->back().fields.push_back(WithLineBreaks(field, "\n"));
 }
 
+// At a row's end the row is kept when it holds any text, and the next is begun.
 void OnRowEnd(int, void* data) {
-    Gathered& gathered = *static_cast<Gathered*>(data);
-    // The fields' texts together are empty only when every field is.
-    if (!gathered.current.text.empty()) gathered.rows.push_back(std::move(gathered.current));
-    gathered.current = CsvRow{};
+    std::vector<CsvRow>& rows = *static_cast<std::vector<CsvRow>*>(data);
+    if (std::ranges::all_of(rows.back().fields, [](const auto& f) { return f.empty(); })) {
+        rows.pop_back();
+    }
+    rows.emplace_back();
 }
 
-// The blanks trimmed around unquoted fields: a tab too, unless it separates them.
-int IsBlank(unsigned char c) {
-    return c == ' ' || c == '\t' ? 1 : 0;
-}
-int IsBlankNotTab(unsigned char c) {
-    return c == ' ' ? 1 : 0;
-}
-
-// One parser for one file, freed whatever happens.
-class Parser {
-public:
-    explicit Parser(char separator) {
-        csv_init(&parser_, CSV_STRICT | CSV_STRICT_FINI);
-        csv_set_delim(&parser_, static_cast<unsigned char>(separator));
-        csv_set_space_func(&parser_, separator == '\t' ? IsBlankNotTab : IsBlank);
-    }
-    ~Parser() { csv_free(&parser_); }
-    Parser(const Parser&) = delete;
-    Parser& operator=(const Parser&) = delete;
-
-    // Between rows, with nothing of a field read.
-    bool BetweenRows(const Gathered& gathered) const {
-        return gathered.current.size() == 0 && parser_.quoted == 0 && parser_.entry_pos == 0;
-    }
-    bool InsideQuotes() const { return parser_.quoted != 0; }
-
-    bool Parse(std::string_view line, Gathered& gathered) {
-        return csv_parse(&parser_, line.data(), line.size(), OnField, OnRowEnd, &gathered) ==
-               line.size();
-    }
-    bool Finish(Gathered& gathered) {
-        return csv_fini(&parser_, OnField, OnRowEnd, &gathered) == 0;
-    }
-    bool OutOfRoom() { return csv_error(&parser_) != CSV_EPARSE; }
-
-private:
-    csv_parser parser_{};
-};
-
-// The rows from the line at `at` (line `line` of the file) on, or the first fault instead.
-std::optional<CsvReading> ReadRows(std::string_view text, std::size_t at, std::size_t line,
-                                   char separator, std::vector<CsvRow>& rows) {
-    Gathered gathered;
-    Parser parser(separator);
+// The rows from the line at `at` (line `line` of the file) on, read by libcsv fed one physical
+// line at a time, so that each row and each fault is named by its line.
+CsvReading ReadRows(std::string_view text, std::size_t at, std::size_t line, char separator) {
+    csv_parser parser{};
+    csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
+    const std::unique_ptr<csv_parser, decltype(&csv_free)> freed(&parser, csv_free);
+    // Blanks and tabs around unquoted fields are dropped by libcsv, a tab only where it does
+    // not separate them.
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    CsvReading reading;
+    std::vector<CsvRow>& rows = reading.table.rows;
+    rows.emplace_back();
     std::size_t quoteOpenedOn = 0;
     for (; at < text.size(); ++line) {
         const std::string_view physical = LineAt(text, at);
         at += physical.size();
-        if (parser.BetweenRows(gathered)) gathered.rowStartLine = line;
-        if (!parser.InsideQuotes()) quoteOpenedOn = line;
-        if (parser.Parse(physical, gathered)) continue;
-        if (parser.OutOfRoom()) return Failure("a field is too large to be read.", line);
-        return Failure(parser.InsideQuotes()
+        const bool inQuotes = parser.quoted != 0;
+        if (!inQuotes) quoteOpenedOn = line;
+        if (!inQuotes && rows.back().fields.empty() && parser.entry_pos == 0) {
+            rows.back().line = line;
+        }
+        if (csv_parse(&parser, physical.data(), physical.size(), OnField, OnRowEnd, &rows) ==
+            physical.size()) {
+            continue;
+        }
+        if (csv_error(&parser) != CSV_EPARSE) {
+            return Failure("a field is too large to be read.", line);
+        }
+        return Failure(parser.quoted != 0
                            ? "a quoted field goes on after its closing quote. A quote inside a "
                              "quoted field must be written twice (\"\")."
                            : "a field holds a quote (\") but does not begin with one. Put the "
                              "whole field in quotes and write the quote twice.",
                        line);
     }
-    if (!parser.Finish(gathered)) return Failure("a quoted field is not closed.", quoteOpenedOn);
-    rows = std::move(gathered.rows);
-    return std::nullopt;
-}
-
-// Every row made as long as the header; an error for a row whose extra fields hold text.
-std::optional<CsvReading> FitRows(std::vector<CsvRow>& rows, std::size_t width) {
-    for (CsvRow& row : rows) {
-        if (row.size() > width) {
-            // The extra fields hold text when the text goes on past the last wanted field.
-            if (row.text.size() > row.ends[width - 1]) {
-                return Failure("the row has " + std::to_string(row.size()) +
-                                   " fields, but the header row names " + std::to_string(width) +
-                                   ". A field that holds the separator must be in quotes.",
-                               row.line);
-            }
-            row.text.resize(row.ends[width - 1]);
-        }
-        row.ends.resize(width, row.text.size());
+    if (csv_fini(&parser, OnField, OnRowEnd, &rows) != 0) {
+        return Failure("a quoted field is not closed.", quoteOpenedOn);
     }
-    return std::nullopt;
-}
-
-// The line (from 1) holding the byte at `at`.
-std::size_t LineOf(std::string_view text, std::size_t at) {
-    std::size_t line = 1;
-    for (std::size_t start = 0; start <= at; ++line) start += LineAt(text, start).size();
-    return line - 1;
+    rows.pop_back();  // the row begun after the last
+    return reading;
 }
 
 }  // namespace
@@ -195,30 +137,34 @@ CsvReading ReadCsv(std::string_view bytes) {
             LineOf(text, nul));
     }
 
-    std::size_t at = 0;
-    std::size_t line = 1;
-    std::optional<char> separator = NamedSeparator(LineAt(text, 0));
-    if (separator) {
-        at = LineAt(text, 0).size();
-        line = 2;
-    }
-    for (; at < text.size() && IsBlankLine(LineAt(text, at)); ++line) {
-        at += LineAt(text, at).size();
-    }
-    if (at == text.size()) return Failure("The file holds no header row: it is empty.");
-    if (!separator) separator = GuessedSeparator(LineAt(text, at));
-
-    std::vector<CsvRow> rows;
-    if (auto error = ReadRows(text, at, line, *separator, rows)) return *error;
+    // Excel's first line "sep=;" names the separator; the line is no row.
+    const std::string_view firstLine = text.substr(0, FindLineBreak(text));
+    const bool named = firstLine.size() == 5 && firstLine.starts_with("sep=") &&
+                       Separators.find(firstLine[4]) != std::string_view::npos;
+    const std::size_t start = named ? LineAt(text, 0).size() : 0;
+    const char separator = named ? firstLine[4] : GuessedSeparator(text.substr(start));
+    CsvReading reading = ReadRows(text, start, named ? 2 : 1, separator);
+    if (!reading.error.empty()) return reading;
+    std::vector<CsvRow>& rows = reading.table.rows;
     if (rows.empty()) return Failure("The file holds no header row: it is empty.");
-
-    CsvReading reading;
     CsvTable& table = reading.table;
-    table.header = rows.front().texts();
+    table.header = std::move(rows.front().fields);
     rows.erase(rows.begin());
-    if (auto error = FitRows(rows, table.header.size())) return *error;
-    table.rows = std::move(rows);
-    table.separator = *separator;
+    // A row is made as long as the header. Empty fields past the header's go; a text there
+    // would stand under no column name.
+    const std::size_t width = table.header.size();
+    for (CsvRow& row : rows) {
+        const std::size_t count = row.fields.size();
+        while (row.fields.size() > width && row.fields.back().empty()) row.fields.pop_back();
+        if (row.fields.size() > width) {
+            return Failure("the row has " + std::to_string(count) +
+                               " fields, but the header row names " + std::to_string(width) +
+                               ". A field that holds the separator must be in quotes.",
+                           row.line);
+        }
+        row.fields.resize(width);
+    }
+    table.separator = separator;
     table.encoding = std::move(file.encoding);
     table.notes = std::move(file.notes);
     return reading;

@@ -9,29 +9,9 @@
 
 namespace exchange {
 
-// A row's fields (exactly as many as the header row has), kept one after the other in one
-// text: a file of thousands of rows makes two allocations a row, not one a field.
 struct CsvRow {
-    std::size_t line = 0;           // the line of the file (from 1) the row begins on
-    std::string text;               // the fields' texts, one after the other
-    std::vector<std::size_t> ends;  // where in text each field ends
-
-    std::size_t size() const { return ends.size(); }
-    std::string_view field(std::size_t i) const {
-        const std::size_t start = i == 0 ? 0 : ends[i - 1];
-        return std::string_view(text).substr(start, ends[i] - start);
-    }
-    // Every field as a string of its own.
-    std::vector<std::string> texts() const {
-        std::vector<std::string> all;
-        for (std::size_t i = 0; i < size(); ++i) all.emplace_back(field(i));
-        return all;
-    }
-    // Adds the field after the others.
-    void add(std::string_view field) {
-        text += field;
-        ends.push_back(text.size());
-    }
+    std::size_t line = 0;             // the line of the file (from 1) the row begins on
+    std::vector<std::string> fields;  // exactly as many as the header row has
 };
 
 struct CsvTable {

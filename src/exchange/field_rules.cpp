@@ -16,10 +16,6 @@ bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 bool IsBlankByte(char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte <= 0x20 || byte == 0x7F;
@@ -48,72 +44,30 @@ std::string NameKey(std::string_view name) {
 }
 
 struct StateName {
-    std::string_view name;  // as NameKey makes it
     std::string_view code;
+    std::string_view name;  // as NameKey makes it
 };
 
 // The USPS codes of the states, the District of Columbia and the inhabited territories.
+// clang-format off
 constexpr StateName StateNames[] = {
-    {"alabama", "AL"},
-    {"alaska", "AK"},
-    {"arizona", "AZ"},
-    {"arkansas", "AR"},
-    {"california", "CA"},
-    {"colorado", "CO"},
-    {"connecticut", "CT"},
-    {"delaware", "DE"},
-    {"district of columbia", "DC"},
-    {"washington dc", "DC"},
-    {"florida", "FL"},
-    {"georgia", "GA"},
-    {"hawaii", "HI"},
-    {"idaho", "ID"},
-    {"illinois", "IL"},
-    {"indiana", "IN"},
-    {"iowa", "IA"},
-    {"kansas", "KS"},
-    {"kentucky", "KY"},
-    {"louisiana", "LA"},
-    {"maine", "ME"},
-    {"maryland", "MD"},
-    {"massachusetts", "MA"},
-    {"michigan", "MI"},
-    {"minnesota", "MN"},
-    {"mississippi", "MS"},
-    {"missouri", "MO"},
-    {"montana", "MT"},
-    {"nebraska", "NE"},
-    {"nevada", "NV"},
-    {"new hampshire", "NH"},
-    {"new jersey", "NJ"},
-    {"new mexico", "NM"},
-    {"new york", "NY"},
-    {"north carolina", "NC"},
-    {"north dakota", "ND"},
-    {"ohio", "OH"},
-    {"oklahoma", "OK"},
-    {"oregon", "OR"},
-    {"pennsylvania", "PA"},
-    {"rhode island", "RI"},
-    {"south carolina", "SC"},
-    {"south dakota", "SD"},
-    {"tennessee", "TN"},
-    {"texas", "TX"},
-    {"utah", "UT"},
-    {"vermont", "VT"},
-    {"virginia", "VA"},
-    {"washington", "WA"},
-    {"west virginia", "WV"},
-    {"wisconsin", "WI"},
-    {"wyoming", "WY"},
-    {"american samoa", "AS"},
-    {"guam", "GU"},
-    {"northern mariana islands", "MP"},
-    {"puerto rico", "PR"},
-    {"us virgin islands", "VI"},
-    {"virgin islands", "VI"},
-    {"united states virgin islands", "VI"},
+    {"AL", "alabama"}, {"AK", "alaska"}, {"AZ", "arizona"}, {"AR", "arkansas"},
+    {"CA", "california"}, {"CO", "colorado"}, {"CT", "connecticut"}, {"DE", "delaware"},
+    {"DC", "district of columbia"}, {"DC", "washington dc"}, {"FL", "florida"}, {"GA", "georgia"},
+    {"HI", "hawaii"}, {"ID", "idaho"}, {"IL", "illinois"}, {"IN", "indiana"}, {"IA", "iowa"},
+    {"KS", "kansas"}, {"KY", "kentucky"}, {"LA", "louisiana"}, {"ME", "maine"}, {"MD", "maryland"},
+    {"MA", "massachusetts"}, {"MI", "michigan"}, {"MN", "minnesota"}, {"MS", "mississippi"},
+    {"MO", "missouri"}, {"MT", "montana"}, {"NE", "nebraska"}, {"NV", "nevada"},
+    {"NH", "new hampshire"}, {"NJ", "new jersey"}, {"NM", "new mexico"}, {"NY", "new york"},
+    {"NC", "north carolina"}, {"ND", "north dakota"}, {"OH", "ohio"}, {"OK", "oklahoma"},
+    {"OR", "oregon"}, {"PA", "pennsylvania"}, {"RI", "rhode island"}, {"SC", "south carolina"},
+    {"SD", "south dakota"}, {"TN", "tennessee"}, {"TX", "texas"}, {"UT", "utah"}, {"VT", "vermont"},
+    {"VA", "virginia"}, {"WA", "washington"}, {"WV", "west virginia"}, {"WI", "wisconsin"},
+    {"WY", "wyoming"}, {"AS", "american samoa"}, {"GU", "guam"}, {"MP", "northern mariana islands"},
+    {"PR", "puerto rico"}, {"VI", "us virgin islands"}, {"VI", "virgin islands"},
+    {"VI", "united states virgin islands"},
 };
+// clang-format on
 
 // A number of a North American plan: ten digits with any of these between them, and "+1" or
 // "1" before them.
@@ -124,7 +78,7 @@ std::optional<std::string> NorthAmerican(std::string_view number) {
     if (plus) number.remove_prefix(1);
     std::string digits;
     for (const char c : number) {
-        if (IsDigit(c)) {
+        if (c >= '0' && c <= '9') {
             digits += c;
         } else if (NumberFormatting.find(c) == std::string_view::npos) {
             return std::nullopt;
@@ -206,10 +160,7 @@ std::optional<std::string> ExtensionDigits(std::string_view ext) {
             break;
         }
     }
-    if (ext.empty()) return std::string();
-    for (const char c : ext) {
-        if (!IsDigit(c)) return std::nullopt;
-    }
+    if (ext.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
     return std::string(ext);
 }
 

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <algorithm>
-#include <optional>
 #include <unordered_set>
 #include <utility>
 
@@ -22,49 +21,28 @@ std::string Identity(const store::ClientRecord& record) {
     return (client.toUpper() + QChar(0) + contact.toUpper()).toStdString();
 }
 
-// What becomes of each contact against the table as it is now.
-class Planner {
-public:
-    explicit Planner(std::string_view fileName) : fileName_(fileName) {
-        for (int slot = 1; slot <= store::MaxClients; ++slot) {
-            const store::ClientRecord& record = store::ClientTable[slot];
-            if (record.InUse > 0) onFile_.insert(Identity(record));
-        }
-        // A free slot whose number still has an earlier client's history file takes no one.
-        plan_.freeSlots = store::RoomForClients();
-    }
-
-    void Plan(Contact&& contact) {
-        PlannedClient& planned = plan_.clients.emplace_back();
-        planned.stored = StoreContact(std::move(contact), fileName_);
-        planned.duplicate = onFile_.contains(Identity(planned.stored.record));
-    }
-
-    ImportPlan Finish() { return std::move(plan_); }
-
-private:
-    std::string fileName_;
-    std::unordered_set<std::string> onFile_;
-    ImportPlan plan_;
-};
-
 }  // namespace
 
 ImportPlan PlanImport(std::vector<Contact> contacts, std::string_view fileName) {
-    Planner planner(fileName);
-    for (Contact& contact : contacts) planner.Plan(std::move(contact));
-    return planner.Finish();
+    std::unordered_set<std::string> onFile;
+    for (int slot = 1; slot <= store::MaxClients; ++slot) {
+        const store::ClientRecord& record = store::ClientTable[slot];
+        if (record.InUse > 0) onFile.insert(Identity(record));
+    }
+    ImportPlan plan;
+    // A free slot whose number still has an earlier client's history file takes no one.
+    plan.freeSlots = store::RoomForClients();
+    for (Contact& contact : contacts) {
+        PlannedClient& planned = plan.clients.emplace_back();
+        planned.stored = StoreContact(std::move(contact), fileName);
+        planned.duplicate = onFile.contains(Identity(planned.stored.record));
+    }
+    return plan;
 }
 
 ImportPlan PlanImport(std::span<const CsvRow> rows, const ColumnMapping& mapping,
                       std::string_view fileName) {
-    Planner planner(fileName);
-    const RowContacts contactOf(mapping);
-    for (const CsvRow& row : rows) {
-        // A row that fills no field is no client.
-        if (std::optional<Contact> contact = contactOf(row)) planner.Plan(std::move(*contact));
-    }
-    return planner.Finish();
+    return PlanImport(ContactsFromRows(rows, mapping), fileName);
 }
 
 ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates) {
@@ -85,7 +63,6 @@ ImportSelection SelectForImport(const ImportPlan& plan, bool addDuplicates) {
 store::AddedClients AddSelectedClients(const ImportPlan& plan, const ImportSelection& selection,
                                        const store::AddProgress& progress) {
     std::vector<store::NewClient> clients;
-    clients.reserve(selection.added.size());
     for (const std::size_t index : selection.added) {
         const StoredContact& stored = plan.clients[index].stored;
         clients.push_back({stored.record, HistoryAsStored(stored)});

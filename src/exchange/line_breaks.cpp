@@ -3,15 +3,15 @@
 namespace exchange {
 
 std::size_t FindLineBreak(std::string_view text, std::size_t from) {
-    for (std::size_t i = from; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') return i;
+    // A plain loop: find_first_of asks memchr about every character, a third of a vCard's read.
+    for (std::size_t at = from; at < text.size(); ++at) {
+        if (text[at] == '\r' || text[at] == '\n') return at;
     }
     return std::string_view::npos;
 }
 
 std::string WithLineBreaks(std::string_view text, std::string_view lineBreak) {
     std::string result;
-    result.reserve(text.size());
     std::size_t start = 0;
     for (std::size_t at = FindLineBreak(text); at != std::string_view::npos;
          at = FindLineBreak(text, start)) {
@@ -21,11 +21,6 @@ std::string WithLineBreaks(std::string_view text, std::string_view lineBreak) {
     }
     result.append(text.substr(start));
     return result;
-}
-
-std::string WithLfLineBreaks(std::string&& text) {
-    if (text.find('\r') == std::string::npos) return std::move(text);
-    return WithLineBreaks(text, "\n");
 }
 
 }  // namespace exchange

@@ -4,57 +4,36 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace exchange {
 
 namespace {
 
 constexpr std::size_t NamedLines = 10;
 
-// The length of the well-formed sequence starting at i, or 0 when it is not one. The second
-// byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+// The length of the well-formed sequence starting at i (1 for ASCII), or 0 when it is not one:
+// its first byte tells how long it would be.
 std::size_t SequenceLength(std::string_view bytes, std::size_t i) {
-    const auto at = [&bytes](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = at(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size()) return 0;
-    if (at(i + 1) < low || at(i + 1) > high) return 0;
-    for (std::size_t k = 2; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) return 0;
-    }
-    return length;
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) return 1;
+    const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::string_view sequence = bytes.substr(i, length);
+    return sequence.size() == length && IsValidUtf8(sequence) ? length : 0;
 }
 
-// Calls bad(i) for each byte that is no part of a well-formed sequence, and good(i, length)
-// for each sequence and each ASCII byte.
-template <typename Good, typename Bad>
-void ForEachSequence(std::string_view bytes, Good good, Bad bad) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t length =
-            static_cast<unsigned char>(bytes[i]) < 0x80 ? 1 : SequenceLength(bytes, i);
-        if (length == 0) {
-            bad(i);
-            ++i;
-        } else {
-            good(i, length);
-            i += length;
-        }
+// Whether 8-bit text is taken for UTF-8: unless most of its bytes above 0x7F are no part of a
+// well-formed sequence, it is, and a stray byte is a fault in it.
+bool LooksLikeUtf8(std::string_view bytes) {
+    std::size_t good = 0;
+    std::size_t bad = 0;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = SequenceLength(bytes, i);
+        if (length == 0) ++bad;
+        if (length > 1) good += length;
+        i += std::max<std::size_t>(length, 1);
     }
+    return bad <= good;
 }
 
 }  // namespace
@@ -77,37 +56,22 @@ std::string LineList::text() const {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-    bool valid = true;
-    ForEachSequence(
-        bytes, [](std::size_t, std::size_t) {}, [&valid](std::size_t) { valid = false; });
-    return valid;
-}
-
-bool LooksLikeUtf8(std::string_view bytes) {
-    std::size_t good = 0;
-    std::size_t bad = 0;
-    ForEachSequence(
-        bytes, [&good](std::size_t, std::size_t length) { good += length > 1 ? length : 0; },
-        [&bad](std::size_t) { ++bad; });
-    return bad <= good;
+    return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
 }
 
 std::string WithBadBytesShown(std::string_view bytes, LineList& lines, std::size_t firstLine) {
     std::string text(bytes);
     std::size_t line = firstLine;
-    std::size_t counted = 0;  // the bytes whose line breaks are counted
-    ForEachSequence(
-        bytes, [](std::size_t, std::size_t) {},
-        [&](std::size_t i) {
-            for (; counted < i; ++counted) {
-                const char c = bytes[counted];
-                const bool crLf =
-                    c == '\r' && counted + 1 < bytes.size() && bytes[counted + 1] == '\n';
-                if ((c == '\r' && !crLf) || c == '\n') ++line;
-            }
+    for (std::size_t i = 0; i < bytes.size();) {
+        // CR LF is one line break, its CR no break of its own.
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && bytes.substr(i + 1, 1) != "\n")) ++line;
+        const std::size_t length = SequenceLength(bytes, i);
+        if (length == 0) {
             text[i] = '?';
             lines.add(line);
-        });
+        }
+        i += std::max<std::size_t>(length, 1);
+    }
     return text;
 }
 
@@ -117,11 +81,14 @@ std::string BadBytesNote(const LineList& lines) {
 
 FileText TextOfFile(std::string_view bytes) {
     FileText file;
-    const auto fromUtf16 = [&file, bytes](QStringConverter::Encoding encoding) {
-        QStringDecoder decoder(encoding);  // skips the byte-order mark
+    const bool littleEndian = bytes.starts_with("\xFF\xFE");
+    if (littleEndian || bytes.starts_with("\xFE\xFF")) {
+        QStringDecoder decoder(littleEndian ? QStringConverter::Utf16LE
+                                            : QStringConverter::Utf16BE);
+        // The decoder skips the byte-order mark.
         const QString text =
             decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        file.converted = text.toStdString();
+        file.content = text.toStdString();
         file.isConverted = true;
         file.encoding = "UTF-16";
         if (decoder.hasError()) {
@@ -130,17 +97,12 @@ FileText TextOfFile(std::string_view bytes) {
         if (bytes.size() % 2 != 0) {
             file.notes.push_back("The file ends in half a UTF-16 character, which is left out.");
         }
-    };
-    if (bytes.starts_with("\xFF\xFE")) {
-        fromUtf16(QStringConverter::Utf16LE);
-    } else if (bytes.starts_with("\xFE\xFF")) {
-        fromUtf16(QStringConverter::Utf16BE);
     } else if (bytes.starts_with("\xEF\xBB\xBF")) {
         // A marked file is UTF-8 whatever it holds.
-        file.bytes = bytes.substr(3);
+        file.content = bytes.substr(3);
         file.encoding = "UTF-8";
     } else {
-        file.bytes = bytes;
+        file.content = bytes;
         file.encoding = LooksLikeUtf8(bytes) ? "UTF-8" : "Windows-1252";
     }
     return file;

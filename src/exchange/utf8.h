@@ -28,10 +28,6 @@ private:
 // U+10FFFF, no sequence cut short.
 bool IsValidUtf8(std::string_view bytes);
 
-// Whether 8-bit text is taken for UTF-8: unless most of its bytes above 0x7F are no part of a
-// well-formed sequence, it is, and a stray byte is a fault in it.
-bool LooksLikeUtf8(std::string_view bytes);
-
 // The bytes with every byte that is no part of a well-formed sequence made "?"; the lines
 // holding one (counted from firstLine at the start of the bytes) are added to `lines`.
 std::string WithBadBytesShown(std::string_view bytes, LineList& lines, std::size_t firstLine = 1);
@@ -42,12 +38,11 @@ std::string BadBytesNote(const LineList& lines);
 // A file's text: UTF-16 (told by its byte-order mark) converted to UTF-8, anything else as
 // written, without a UTF-8 byte-order mark.
 struct FileText {
-    std::string_view text() const { return isConverted ? std::string_view(converted) : bytes; }
+    std::string_view text() const { return content; }
 
-    std::string_view bytes;  // the file's own, when they are the text
-    std::string converted;
-    bool isConverted = false;
-    // "UTF-16", "UTF-8", or "Windows-1252" for 8-bit text that is not UTF-8 (LooksLikeUtf8).
+    std::string content;
+    bool isConverted = false;  // from UTF-16
+    // "UTF-16", "UTF-8", or "Windows-1252" for 8-bit text that does not look like UTF-8.
     std::string encoding;
     std::vector<std::string> notes;  // what could not be read as written
 };

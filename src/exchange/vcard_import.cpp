@@ -1,14 +1,17 @@
 #include "exchange/vcard_import.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QString>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <array>
+#include <charconv>
+#include <map>
 #include <optional>
 #include <utility>
 
+#include "exchange/field_rules.h"
 #include "exchange/import_file.h"
 #include "exchange/line_breaks.h"
 #include "exchange/utf8.h"
@@ -18,18 +21,13 @@ namespace exchange {
 
 namespace {
 
-enum class Version { V21, V30, V40 };
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
 }
 
+// ASCII letters upper case; names and parameters are ASCII in any case.
 std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size())).toUpper().toStdString();
 }
 
 std::string_view Unquoted(std::string_view text) {
@@ -70,21 +68,16 @@ std::vector<std::string_view> SplitUnquoted(std::string_view text, char separato
     return parts;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // "=XX" becomes the byte XX, at the value's end too; an "=" not followed by two hex digits is
 // kept as written.
 std::string FromQuotedPrintable(std::string_view text) {
     std::string bytes;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 &&
-            HexDigit(text[i + 2]) >= 0) {
-            bytes.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
+        const std::string_view hex = text.substr(i + 1, 2);
+        unsigned char byte = 0;
+        if (text[i] == '=' && hex.size() == 2 &&
+            std::from_chars(hex.data(), hex.data() + 2, byte, 16).ptr == hex.data() + 2) {
+            bytes.push_back(static_cast<char>(byte));
             i += 2;
         } else {
             bytes.push_back(text[i]);
@@ -93,72 +86,43 @@ std::string FromQuotedPrintable(std::string_view text) {
     return bytes;
 }
 
-// Escapes are undone: in vCard 2.1 only "\;" is one (a Windows path keeps its backslashes);
-// later versions escape the backslash, the comma, the semicolon and line breaks ("\n", "\N").
-std::string Unescaped(std::string_view text, Version version) {
-    if (text.find('\\') == std::string_view::npos) return std::string(text);
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool escape = text[i] == '\\' && i + 1 < text.size() &&
-                            (version != Version::V21 || text[i + 1] == ';');
-        if (!escape) {
-            result.push_back(text[i]);
-            continue;
-        }
-        const char next = text[++i];
-        result.push_back(next == 'n' || next == 'N' ? '\n' : next);
-    }
-    return result;
-}
-
-// A structured value (N, ADR, ORG) split at the semicolons not escaped, each part unescaped.
-std::vector<std::string> Components(std::string_view text, Version version) {
+// The value with its escapes undone, and a structured one (N, ADR, ORG) split at the
+// semicolons not escaped. In vCard 2.1 only "\;" is an escape (a Windows path keeps its
+// backslashes); later versions escape the backslash, the comma, the semicolon and line breaks
+// ("\n", "\N").
+std::vector<std::string> Unescaped(std::string_view text, bool version21, bool structured) {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] == '\\' && i + 1 < text.size() &&
-            (version != Version::V21 || text[i + 1] == ';')) {
-            ++i;
-        } else if (i == text.size() || text[i] == ';') {
-            parts.push_back(Unescaped(text.substr(start, i - start), version));
-            start = i + 1;
+    std::string part;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (!version21 || text[i + 1] == ';')) {
+            const char next = text[++i];
+            part.push_back(next == 'n' || next == 'N' ? '\n' : next);
+        } else if (text[i] == ';' && structured) {
+            parts.push_back(std::exchange(part, {}));
+        } else {
+            part.push_back(text[i]);
         }
     }
+    parts.push_back(std::move(part));
     return parts;
 }
 
 // A text for a one-line field: line breaks become the separator, other control characters
 // blanks, and blanks are trimmed from the ends.
 std::string OneLine(std::string_view text, std::string_view separator = " ") {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            result.append(separator);
-        } else {
-            result.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
-        }
-    }
-    return std::string(BlankTrimmed(result));
+    std::string line = WithLineBreaks(text, separator);
+    std::ranges::replace_if(line, IsControl, ' ');
+    return std::string(BlankTrimmed(line));
 }
 
-// A history: lines separated by "\n", no control characters but tabs, no blanks or empty lines
-// at the end.
+// A history: lines separated by "\n", no control characters but tabs, no blanks at the end.
 std::string HistoryText(std::string_view text) {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            result.push_back('\n');
-        } else {
-            result.push_back((c < 0x20 && c != '\t') || c == 0x7F ? ' ' : static_cast<char>(c));
-        }
-    }
+    std::string history = WithLineBreaks(text, "\n");
+    std::ranges::replace_if(
+        history, [](char c) { return c != '\n' && c != '\t' && IsControl(c); }, ' ');
     // Blanks at the end go, as the history box drops them; a last line break is the note's own.
-    while (!result.empty() && IsBlank(result.back())) result.pop_back();
-    return result;
+    history.erase(history.find_last_not_of(" \t") + 1);
+    return history;
 }
 
 std::string JoinNonEmpty(const std::vector<std::string>& parts, std::string_view separator) {
@@ -189,25 +153,17 @@ std::string NumberText(std::string_view value) {
     return text;
 }
 
-// Splits a number from its extension: "555-0100 x12" as the program writes it, and
-// "555-0100 ext. 12" or "ext 12" as people type it; the first marker with text after it counts.
-void SplitExtension(const std::string& number, std::string& phone, std::string& ext) {
-    const std::string upper = " " + Upper(number);
-    for (std::size_t at = 0; at < upper.size(); ++at) {
-        for (const std::string_view marker : {" EXT.", " EXT ", " X"}) {
-            if (upper.compare(at, marker.size(), marker) != 0) continue;
-            std::string rest = OneLine(std::string_view(number).substr(at + marker.size() - 1));
-            if (rest.empty()) continue;
-            phone = OneLine(std::string_view(number).substr(0, at == 0 ? 0 : at - 1));
-            ext = std::move(rest);
-            return;
-        }
-    }
-    phone = number;
+// A number and its extension; an extension alone ("x12", as the program writes one without a
+// number) holds no number.
+NumberAndExtension PhoneAndExtension(std::string_view value) {
+    const std::string text = NumberText(value);
+    const std::optional<std::string> alone = ExtensionDigits(text);
+    if (alone && !alone->empty() && *alone != text) return {{}, *alone};
+    return SplitExtension(text);
 }
 
 // The properties read; every other one is skipped.
-constexpr std::array<std::string_view, 12> ReadProperties{
+constexpr std::string_view ReadProperties[] = {
     "ORG",
     "FN",
     "N",
@@ -231,9 +187,7 @@ struct Property {
     std::string value;  // as written, unfolded
     int line = 0;
 
-    bool is(std::string_view type) const {
-        return std::find(types.begin(), types.end(), type) != types.end();
-    }
+    bool is(std::string_view type) const { return std::ranges::find(types, type) != types.end(); }
 };
 
 // Adds the parameters of a line's head ("NAME;PARAM=VALUE;...") to the property.
@@ -267,61 +221,23 @@ void AddParameters(Property& property, std::string_view head) {
     }
 }
 
-// How well a property fits a field: a work one first, then a preferred one.
+// What a property holds: its name, or the kind of number a TEL is ("Fax", "Phone").
+std::string KindOf(const Property& property) {
+    if (property.name != "TEL") return property.name;
+    if (property.is("FAX")) return "Fax";
+    if (property.is("CELL") || property.is("MOBILE")) return "Cell";
+    return property.is("PAGER") ? "Pager" : "Phone";
+}
+
+// How well a property fits its field: of addresses and numbers a work one first, then a
+// preferred one; of the others the first.
 int Rank(const Property& property) {
+    if (property.name != "ADR" && property.name != "TEL") return 0;
     return (property.is("WORK") ? 2 : 0) + (property.is("PREF") ? 1 : 0);
 }
 
-// Keeps the best-ranked candidate; of equal rank the first stays.
-void Choose(const Property*& chosen, const Property& candidate) {
-    if (chosen == nullptr || Rank(candidate) > Rank(*chosen)) chosen = &candidate;
-}
-
-// The properties read, by the field each goes to.
-struct CardFields {
-    const Property* org = nullptr;
-    const Property* fn = nullptr;
-    const Property* n = nullptr;
-    const Property* adr = nullptr;
-    const Property* phone = nullptr;
-    const Property* fax = nullptr;
-    const Property* cell = nullptr;
-    const Property* gatekeeper = nullptr;
-    const Property* followUpDate = nullptr;
-    const Property* followUpAction = nullptr;
-    std::vector<const Property*> emails;
-    std::vector<const Property*> notes;
-};
-
-CardFields FieldsOf(const std::vector<Property>& card) {
-    CardFields fields;
-    const auto first = [](const Property*& field, const Property& property) {
-        if (field == nullptr) field = &property;
-    };
-    for (const Property& p : card) {
-        if (p.name == "ORG") first(fields.org, p);
-        if (p.name == "FN") first(fields.fn, p);
-        if (p.name == "N") first(fields.n, p);
-        if (p.name == "X-VENDRIX-GATEKEEPER") first(fields.gatekeeper, p);
-        if (p.name == "X-VENDRIX-FOLLOW-UP") first(fields.followUpDate, p);
-        if (p.name == "X-VENDRIX-FOLLOW-UP-ACTION") first(fields.followUpAction, p);
-        if (p.name == "ADR") Choose(fields.adr, p);
-        if (p.name == "EMAIL") fields.emails.push_back(&p);
-        if (p.name == "NOTE") fields.notes.push_back(&p);
-        if (p.name != "TEL") continue;
-        if (p.is("FAX")) {
-            Choose(fields.fax, p);
-        } else if (p.is("CELL") || p.is("MOBILE")) {
-            Choose(fields.cell, p);
-        } else if (!p.is("PAGER")) {
-            Choose(fields.phone, p);
-        }
-    }
-    return fields;
-}
-
 // What a value no field holds is labelled with ("Phone (home)", "Title"); empty for a value
-// that has a field of its own.
+// that is not kept so.
 std::string ExtraLabel(const Property& property) {
     const std::string where = property.is("HOME")   ? " (home)"
                               : property.is("WORK") ? " (work)"
@@ -330,16 +246,38 @@ std::string ExtraLabel(const Property& property) {
     if (property.name == "URL") return "Web";
     if (property.name == "NOTE") return "Note";
     if (property.name == "ADR") return "Address" + where;
-    if (property.name != "TEL") return {};
-    if (property.is("FAX")) return "Fax" + where;
-    if (property.is("CELL") || property.is("MOBILE")) return "Cell" + where;
-    return (property.is("PAGER") ? "Pager" : "Phone") + where;
+    return property.name == "TEL" ? KindOf(property) + where : "";
+}
+
+// A structured value's part as a one-line text; parts past those written are empty.
+std::string Part(const std::vector<std::string>& parts, std::size_t i,
+                 std::string_view separator = " ") {
+    return i < parts.size() ? OneLine(parts[i], separator) : std::string();
+}
+
+// The street lines of an address: ADR holds post office box;extended address;street;locality;
+// region;postal code;country.
+std::string Street(const std::vector<std::string>& adr) {
+    return JoinNonEmpty({Part(adr, 2, ", "), Part(adr, 1, ", "), Part(adr, 0, ", ")}, ", ");
+}
+
+// The text a value no field holds is kept with: all of an address, as on an envelope.
+std::string ExtraText(const Property& property, const std::vector<std::string>& parts) {
+    if (property.name == "ADR") {
+        return JoinNonEmpty({Street(parts), Part(parts, 3, ", "), Part(parts, 4, ", "),
+                             Part(parts, 5, ", "), Part(parts, 6, ", ")},
+                            ", ");
+    }
+    if (property.name == "TEL") return NumberText(parts.front());
+    return property.name == "NOTE" ? HistoryText(parts.front()) : OneLine(parts.front());
 }
 
 // Reads logical lines one after the other: a small state machine of the card they belong to.
 class Reader {
 public:
-    explicit Reader(bool utf8File) : utf8File_(utf8File) {}
+    // The file's own notes come first, when it is read.
+    Reader(bool utf8File, std::vector<std::string> fileNotes)
+        : utf8File_(utf8File), fileNotes_(std::move(fileNotes)) {}
 
     void Take(std::string_view line, int number) {
         if (BlankTrimmed(line).empty()) return;
@@ -369,9 +307,7 @@ public:
             return Fail(number, "this line is outside any card; cards begin with BEGIN:VCARD.");
         }
         if (name == "VERSION") return SetVersion(word, number);
-        if (std::find(ReadProperties.begin(), ReadProperties.end(), name) == ReadProperties.end()) {
-            return;
-        }
+        if (std::ranges::find(ReadProperties, name) == std::end(ReadProperties)) return;
         Property& property = card_.emplace_back();
         property.name = std::move(name);
         property.value = std::string(value);
@@ -389,11 +325,12 @@ public:
             reading_.error = "The file holds no vCard: no line reads BEGIN:VCARD.";
             return;
         }
+        reading_.notes = std::move(fileNotes_);
         if (!badBytes_.empty()) reading_.notes.push_back(BadBytesNote(badBytes_));
     }
 
     // vCard 2.1 folds only where blanks were, and keeps them; later versions drop one.
-    bool keepsFoldingBlank() const { return version_ == Version::V21; }
+    bool keepsFoldingBlank() const { return version21_; }
     bool failed() const { return !reading_.error.empty(); }
     VCardReading& reading() { return reading_; }
 
@@ -412,7 +349,7 @@ private:
         inCard_ = true;
         ++cardNumber_;
         cardLine_ = number;
-        version_ = Version::V30;
+        version21_ = false;
         card_.clear();
     }
 
@@ -428,16 +365,11 @@ private:
     }
 
     void SetVersion(const std::string& value, int number) {
-        if (value == "2.1") {
-            version_ = Version::V21;
-        } else if (value == "3.0") {
-            version_ = Version::V30;
-        } else if (value == "4.0") {
-            version_ = Version::V40;
-        } else {
-            Fail(number, "vCard version " + Quoted(value) +
-                             " cannot be read; versions 2.1, 3.0 and 4.0 can.");
+        if (value != "2.1" && value != "3.0" && value != "4.0") {
+            return Fail(number, "vCard version " + Quoted(value) +
+                                    " cannot be read; versions 2.1, 3.0 and 4.0 can.");
         }
+        version21_ = value == "2.1";
     }
 
     void Fail(int number, const std::string& why) {
@@ -491,115 +423,88 @@ private:
         return std::nullopt;
     }
 
-    std::optional<std::string> Text(const Property* property) {
-        if (property == nullptr) return std::string();
-        std::optional<std::string> decoded = Decoded(*property);
-        if (!decoded) return std::nullopt;
-        return Unescaped(*decoded, version_);
-    }
-
-    std::optional<std::vector<std::string>> Parts(const Property* property) {
-        if (property == nullptr) return std::vector<std::string>();
-        std::optional<std::string> decoded = Decoded(*property);
-        if (!decoded) return std::nullopt;
-        return Components(*decoded, version_);
-    }
-
-    // A value no field holds as its label's text goes with it; empty when it cannot be decoded.
-    std::string ExtraValue(const Property& property) {
-        if (property.name == "ADR") {
-            // All seven parts, the street first, as an address is written on an envelope.
-            const std::vector<std::string> parts =
-                Parts(&property).value_or(std::vector<std::string>());
-            std::vector<std::string> lines;
-            for (const std::size_t i : {2U, 1U, 0U, 3U, 4U, 5U, 6U}) {
-                if (i < parts.size()) lines.push_back(OneLine(parts[i], ", "));
-            }
-            return JoinNonEmpty(lines, ", ");
-        }
-        const std::string text = Text(&property).value_or("");
-        if (property.name == "TEL") return NumberText(text);
-        return property.name == "NOTE" ? HistoryText(text) : OneLine(text);
-    }
-
     // The card's contact, or nothing when a value cannot be decoded (the reading then fails).
     std::optional<Contact> ContactOfCard() {
-        const CardFields fields = FieldsOf(card_);
-        const auto org = Parts(fields.org);
-        const auto fn = Text(fields.fn);
-        const auto n = Parts(fields.n);
-        const auto adr = Parts(fields.adr);
-        const auto phone = Text(fields.phone);
-        const auto fax = Text(fields.fax);
-        const auto cell = Text(fields.cell);
-        const auto gatekeeper = Text(fields.gatekeeper);
-        const auto followUpDate = Text(fields.followUpDate);
-        const auto followUpAction = Text(fields.followUpAction);
-        std::vector<std::string> emails;
-        for (const Property* email : fields.emails)
-            emails.push_back(OneLine(Text(email).value_or("")));
-        // The first note is the history; the others are kept with what no field holds.
-        const auto history = Text(fields.notes.empty() ? nullptr : fields.notes.front());
-        std::vector<std::string> extras;
+        // The best ranked property of each kind fills its field; of equal rank the first.
+        std::map<std::string, const Property*> chosen;
         for (const Property& property : card_) {
-            const std::string label = ExtraLabel(property);
-            const bool taken = &property == fields.adr || &property == fields.phone ||
-                               &property == fields.fax || &property == fields.cell ||
-                               (!fields.notes.empty() && &property == fields.notes.front());
-            if (taken || label.empty()) continue;
-            const std::string value = ExtraValue(property);
-            if (!value.empty()) extras.push_back(label + ": " + value);
+            const Property*& best = chosen[KindOf(property)];
+            if (best == nullptr || Rank(property) > Rank(*best)) best = &property;
         }
-        if (failed()) return std::nullopt;
-
-        // Structured parts past those written are empty.
-        const auto part = [](const std::vector<std::string>& parts, std::size_t i,
-                             std::string_view separator = " ") {
-            return i < parts.size() ? OneLine(parts[i], separator) : std::string();
-        };
         Contact contact;
-        contact.client = part(*org, 0);
-        std::string person = OneLine(*fn);
-        // N holds family;given;additional;prefixes;suffixes.
-        if (person.empty()) {
-            person = JoinNonEmpty({part(*n, 3), part(*n, 1), part(*n, 2), part(*n, 0), part(*n, 4)},
-                                  " ");
+        std::string name;  // of N, for a card without FN
+        std::vector<std::string> emails;
+        for (const Property& property : card_) {
+            const std::string kind = KindOf(property);
+            // Every e-mail address is kept; pagers, titles and web addresses have no field.
+            const bool fills = kind == "EMAIL" || (chosen[kind] == &property && kind != "Pager" &&
+                                                   kind != "TITLE" && kind != "URL");
+            const std::string label = fills ? "" : ExtraLabel(property);
+            if (!fills && label.empty()) continue;  // a second FN, ORG...: not read
+            const std::optional<std::string> decoded = Decoded(property);
+            if (!decoded) return std::nullopt;
+            const std::vector<std::string> parts =
+                Unescaped(*decoded, version21_, kind == "N" || kind == "ADR" || kind == "ORG");
+            const std::string& text = parts.front();
+            if (!fills) {
+                const std::string value = ExtraText(property, parts);
+                if (!value.empty()) contact.extras.push_back(label + ": " + value);
+            } else if (kind == "EMAIL") {
+                emails.push_back(OneLine(text));
+            } else if (kind == "ORG") {
+                contact.client = Part(parts, 0);
+            } else if (kind == "FN") {
+                contact.contact = OneLine(text);
+            } else if (kind == "N") {
+                // N holds family;given;additional;prefixes;suffixes.
+                name = JoinNonEmpty({Part(parts, 3), Part(parts, 1), Part(parts, 2), Part(parts, 0),
+                                     Part(parts, 4)},
+                                    " ");
+            } else if (kind == "ADR") {
+                contact.address = Street(parts);
+                contact.city = Part(parts, 3);
+                contact.state = Part(parts, 4);
+                contact.zip = Part(parts, 5);
+            } else if (kind == "Phone") {
+                NumberAndExtension phone = PhoneAndExtension(text);
+                contact.phone = std::move(phone.number);
+                contact.ext = std::move(phone.extension);
+            } else if (kind == "Fax") {
+                contact.fax = NumberText(text);
+            } else if (kind == "Cell") {
+                contact.cell = NumberText(text);
+            } else if (kind == "NOTE") {
+                contact.history = HistoryText(text);
+            } else if (kind == "X-VENDRIX-GATEKEEPER") {
+                contact.gatekeeper = OneLine(text);
+            } else if (kind == "X-VENDRIX-FOLLOW-UP") {
+                contact.followUpDate = OneLine(text);
+            } else if (kind == "X-VENDRIX-FOLLOW-UP-ACTION") {
+                contact.followUpAction = OneLine(text);
+            }
         }
+        if (contact.contact.empty()) contact.contact = std::move(name);
         // A company's own card names the company as its person as well.
-        if (person != contact.client) contact.contact = std::move(person);
+        if (contact.contact == contact.client) contact.contact.clear();
         contact.email = JoinNonEmpty(emails, "; ");
         // A card of nothing but an address is listed by it.
         if (contact.client.empty() && contact.contact.empty()) {
-            const auto first =
-                std::find_if(emails.begin(), emails.end(),
-                             [](const std::string& email) { return !email.empty(); });
-            if (first != emails.end()) contact.client = *first;
+            const auto address =
+                std::ranges::find_if(emails, [](const auto& e) { return !e.empty(); });
+            if (address != emails.end()) contact.client = *address;
         }
-        // ADR holds post office box;extended address;street;locality;region;postal code;country.
-        contact.address =
-            JoinNonEmpty({part(*adr, 2, ", "), part(*adr, 1, ", "), part(*adr, 0, ", ")}, ", ");
-        contact.city = part(*adr, 3);
-        contact.state = part(*adr, 4);
-        contact.zip = part(*adr, 5);
-        SplitExtension(NumberText(*phone), contact.phone, contact.ext);
-        contact.fax = NumberText(*fax);
-        contact.cell = NumberText(*cell);
-        contact.gatekeeper = OneLine(*gatekeeper);
-        contact.followUpDate = OneLine(*followUpDate);
-        contact.followUpAction = OneLine(*followUpAction);
-        contact.history = HistoryText(*history);
-        contact.extras = std::move(extras);
         return contact;
     }
 
     bool utf8File_;
+    std::vector<std::string> fileNotes_;
     VCardReading reading_;
     std::vector<Property> card_;
     LineList badBytes_;
     bool inCard_ = false;
     int cardNumber_ = 0;
     int cardLine_ = 0;
-    Version version_ = Version::V30;
+    bool version21_ = false;
     int skippedDepth_ = 0;
     bool emptyAgent_ = false;
 };
@@ -616,7 +521,7 @@ bool IsQuotedPrintable(std::string_view line) {
 VCardReading ReadVCards(std::string_view bytes) {
     FileText file = TextOfFile(bytes);
     const std::string_view text = file.text();
-    Reader reader(file.encoding != "Windows-1252");
+    Reader reader(file.encoding != "Windows-1252", std::move(file.notes));
     // The logical line being gathered: its physical lines joined, numbered by the first.
     std::string logical;
     int logicalNumber = 0;
@@ -631,7 +536,7 @@ VCardReading ReadVCards(std::string_view bytes) {
         if (logicalNumber != 0 && quotedPrintable && logical.ends_with('=')) {
             logical.pop_back();  // a soft line break
             logical.append(line);
-        } else if (logicalNumber != 0 && !line.empty() && IsBlank(line.front())) {
+        } else if (logicalNumber != 0 && (line.starts_with(' ') || line.starts_with('\t'))) {
             logical.append(line.substr(reader.keepsFoldingBlank() ? 0 : 1));
         } else {
             if (logicalNumber != 0) reader.Take(logical, logicalNumber);
@@ -642,12 +547,7 @@ VCardReading ReadVCards(std::string_view bytes) {
     }
     if (logicalNumber != 0 && !reader.failed()) reader.Take(logical, logicalNumber);
     reader.Finish(number);
-    VCardReading& reading = reader.reading();
-    if (reading.error.empty()) {
-        file.notes.insert(file.notes.end(), reading.notes.begin(), reading.notes.end());
-        reading.notes = std::move(file.notes);
-    }
-    return std::move(reading);
+    return std::move(reader.reading());
 }
 
 VCardReading ReadVCardFile(const std::string& path) {
@@ -665,11 +565,9 @@ bool HoldsVCards(std::string_view bytes) {
 }
 
 bool IsVCardName(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos)
-        return false;
-    const std::string suffix = Upper(path.substr(dot + 1));
-    return suffix == "VCF" || suffix == "VCARD";
+    const QString name = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    return suffix == "vcf" || suffix == "vcard";
 }
 
 }  // namespace exchange

@@ -5,11 +5,9 @@
 #include <QString>
 
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "exchange/csv_export.h"
-#include "exchange/vcard_export.h"
+#include "exchange/export_file.h"
 #include "exchange/vcard_import.h"
 #include "platform/gui/ez.h"
 #include "shell/forms.h"
@@ -22,8 +20,7 @@ namespace {
 
 constexpr int VCardFilter = 1;
 
-// The clients of the list's rows, in the list's order; their histories are read as the file
-// is written.
+// The clients of the list's rows, in the list's order.
 std::vector<store::ClientRecord> ListedClients(bool highlightedOnly) {
     std::vector<store::ClientRecord> clients;
     for (const int row : shell::MainListRows(highlightedOnly)) {
@@ -75,25 +72,14 @@ void ExportClients(bool highlightedOnly) {
     });
     if (choice.path.empty()) return;
     const std::string path = WithExtension(choice.path, choice.filter);
-    const bool asVCard = exchange::IsVCardName(path);
-    bool written = false;
-    std::string message;
-    std::vector<std::string> withoutHistory;
-    if (asVCard) {
-        exchange::VCardExport result = exchange::ExportClientsVCard(clients, path);
-        written = result.written;
-        message = result.message;
-        withoutHistory = std::move(result.unreadableHistories);
-    } else {
-        exchange::CsvExport result = exchange::ExportClientsCsv(clients, path);
-        written = result.error.empty();
-        message = exchange::CsvExportMessage(result);
-        withoutHistory = std::move(result.unreadableHistories);
-    }
-    const bool complete = withoutHistory.empty();
-    if (written && !complete) message += " " + WithoutHistory(withoutHistory);
-    gui::EZ_MSGBOX(shell::MainForm, message + (written && complete ? "" : "{!}"),
-                   written ? "Clients Exported" : "Export Not Possible", "OK");
+    const exchange::ExportResult result = exchange::ExportClients(
+        clients, path,
+        exchange::IsVCardName(path) ? exchange::ExportFormat::VCard : exchange::ExportFormat::Csv);
+    const bool complete = result.unreadableHistories.empty();
+    std::string message = result.message;
+    if (result.written && !complete) message += " " + WithoutHistory(result.unreadableHistories);
+    gui::EZ_MSGBOX(shell::MainForm, message + (result.written && complete ? "" : "{!}"),
+                   result.written ? "Clients Exported" : "Export Not Possible", "OK");
 }
 
 }  // namespace transfer

@@ -234,7 +234,7 @@ std::string ColumnName(std::size_t column) {
 // The column's first text in the file (a view: a field may be megabytes long).
 std::string_view FirstValue(std::size_t column) {
     for (const exchange::CsvRow& row : Window().table.rows) {
-        if (column < row.size() && !row.field(column).empty()) return row.field(column);
+        if (column < row.fields.size() && !row.fields[column].empty()) return row.fields[column];
     }
     return {};
 }

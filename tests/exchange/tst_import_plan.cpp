@@ -3,14 +3,9 @@
 #include <QFile>
 #include <QTest>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "exchange/csv_export.h"
-#include "exchange/csv_import.h"
-#include "exchange/header_mapping.h"
 #include "exchange/import_plan.h"
 #include "store/client_changes.h"
 #include "store/client_table.h"
@@ -18,16 +13,6 @@
 #include "support/temp_data_folder.h"
 
 namespace {
-
-bool SamePlan(const exchange::ImportPlan& a, const exchange::ImportPlan& b) {
-    const auto same = [](const exchange::PlannedClient& x, const exchange::PlannedClient& y) {
-        return std::memcmp(&x.stored.record, &y.stored.record, sizeof x.stored.record) == 0 &&
-               x.stored.history == y.stored.history && x.stored.cutFields == y.stored.cutFields &&
-               x.stored.unstorableFields == y.stored.unstorableFields &&
-               x.stored.badFollowUpDate == y.stored.badFollowUpDate && x.duplicate == y.duplicate;
-    };
-    return a.freeSlots == b.freeSlots && std::ranges::equal(a.clients, b.clients, same);
-}
 
 // An empty table as a load leaves it: every slot free and numbered.
 void EmptyNumberedTable() {
@@ -82,15 +67,6 @@ private slots:
                      "Called " + std::to_string(i) + "\r\nSent prices");
             QCOMPARE(planned.duplicate, i == 2 || i == 3);
         }
-        // A CSV file's rows are planned as their contacts would be.
-        contacts[0].address = std::string(60, 'x');  // cut
-        contacts[0].followUpDate = "2099-01-01";     // no date the program keeps
-        contacts[0].gatekeeper = "Zoë ✓";            // a character the file cannot keep
-        const exchange::CsvTable table = exchange::ReadCsv(exchange::CsvText(contacts)).table;
-        const exchange::ColumnMapping mapping = exchange::MapHeader(table.header);
-        QVERIFY2(SamePlan(exchange::PlanImport(table.rows, mapping),
-                          exchange::PlanImport(exchange::ContactsFromRows(table.rows, mapping))),
-                 "CSV");
     }
 
     // A client on file with the same client and contact, in any letters' case and with any

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "exchange/client_records.h"
+#include "exchange/export_file.h"
 #include "exchange/vcard_export.h"
 #include "exchange/vcard_import.h"
 #include "support/temp_data_folder.h"
@@ -83,7 +84,9 @@ private slots:
         QTest::newRow("a client without contact or number keeps both empty") << company;
         exchange::Contact odd = Full();
         odd.contact = "Zoë";
-        odd.history = std::string(300, 'a') + "é\\,;\r\nnext ü" + std::string(200, 'x') + "€€€";
+        // Folding never cuts a character of three octets, wherever the line ends.
+        odd.history = std::string(300, 'a') + "é\\,;\r\nnext ü" + std::string(200, 'x') +
+                      QString("€").repeated(60).toStdString();
         odd.address = "Route 9\\North; Bldg, 3";
         QTest::newRow("escaped, folded and non-ASCII texts come back") << odd;
     }
@@ -204,6 +207,15 @@ private slots:
                    "BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=QUOTED-PRINTABLE;"
                    "CHARSET=UTF-8:Lee;Caf=\r\n=C3=A9\r\nEND:VCARD\r\n")
             << QString("Contact=Café Lee");
+        QTest::newRow(
+            "an \"=\" without two hex digits after it stays as written in quoted-printable")
+            << QByteArray(
+                   "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:A\r\n"
+                   "NOTE;QUOTED-PRINTABLE:1=3D1, =ZZ, =4g and =4\r\nEND:VCARD\r\n")
+            << QString("Contact=A | History=1=1, =ZZ, =4g and =4");
+        QTest::newRow("blanks at a history's end go, its last line break stays")
+            << QByteArray("BEGIN:VCARD\r\nFN:A\r\nNOTE:Paid \\nin full\\n \t\r\nEND:VCARD\r\n")
+            << QString("Contact=A | History=Paid \nin full\n");
         QTest::newRow("backslashes of vCard 2.1 are no escapes, but of later versions are")
             << QByteArray(
                    "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:A\r\nNOTE:C:\\new\\notes\\;x\r\n"
@@ -215,20 +227,21 @@ private slots:
                    "begin:vcard\nversion:3.0\nend:vcard\nbegin:vcard\nfn:A\nx-other:1\n"
                    "end:vcard\nBEGIN:VCARD\nTITLE:Buyer\nEND:VCARD\n")
             << "Contact=A";
-        QTest::newRow("a stray byte in a UTF-8 file is shown as a question mark")
-            << QByteArray("BEGIN:VCARD\nFN:Zo\xC3\xAB\nORG:B\xFCro \xC3\xA9t\xC3\xA9\nEND:VCARD\n")
-            << QString("Client=B?ro été | Contact=Zoë");
+        QTest::newRow("stray bytes in a UTF-8 file are shown as question marks")
+            << QByteArray(
+                   "BEGIN:VCARD\nFN:Zo\xC3\xAB \xFF\nORG:B\xFCro \xC3\xA9t\xC3\xA9\nEND:VCARD\n")
+            << QString("Client=B?ro été | Contact=Zoë ?");
     }
     void readsCards() {
         QFETCH(QByteArray, file);
         const exchange::VCardReading read = exchange::ReadVCards(file.toStdString());
         QCOMPARE(QString::fromStdString(read.error), QString());
         QTEST(DescribeAll(read.contacts), "contacts");
-        // Only the file of a stray byte has a note, naming its line.
+        // Only the file of stray bytes has a note, naming their lines in the file's order.
         const bool stray = QString(QTest::currentDataTag()).contains("stray");
         QCOMPARE(read.notes,
                  stray ? std::vector<std::string>{"Bytes that are no UTF-8 characters are shown "
-                                                  "as \"?\" on line 3."}
+                                                  "as \"?\" on lines 2 and 3."}
                        : std::vector<std::string>{});
     }
 
@@ -299,7 +312,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("a file beside the data folder is written")
             << "clients.vcf"
-            << "2 clients exported to \"%1\".";
+            << "2 clients were exported to \"%1\".";
         QTest::newRow("a file in the data folder is refused")
             << "Data/clients.vcf"
             << "The clients cannot be exported into the program's data "
@@ -311,7 +324,7 @@ private slots:
                "where their own files are kept. Please choose another folder.";
         QTest::newRow("a folder is refused with the system's reason")
             << "folder"
-            << "\"%1\" cannot be written: Is a directory.";
+            << "The clients could not be exported to \"%1\": Is a directory.";
     }
     void writesFilesOnlyOutsideTheDataFolder() {
         QFETCH(QString, path);
@@ -324,7 +337,8 @@ private slots:
         QVERIFY(QDir(base).mkdir("folder"));
         const std::vector<exchange::Contact> contacts{Full(), Full()};
         const std::string target = (base + path).toStdString();
-        const exchange::VCardExport result = exchange::WriteVCardFile(target, contacts);
+        const exchange::ExportResult result =
+            exchange::ExportContacts(contacts, target, exchange::ExportFormat::VCard);
         QFETCH(QString, message);
         QCOMPARE(QString::fromStdString(result.message), message.replace("%1", base + path));
         QVERIFY(data.open(QIODevice::ReadOnly));

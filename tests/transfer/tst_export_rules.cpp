@@ -70,6 +70,10 @@ private slots:
             << "@Data2/out.csv" << 0 << false << "@Data2/out.csv" << QByteArray("\xEF\xBB\xBF");
         QTest::newRow("a link to the data file is refused as a vCard file too")
             << "@link.vcf" << 1 << false << "" << QByteArray();
+        QTest::newRow("a name leading back into the data folder through .. is refused")
+            << "@Data2/../Data/out.csv" << 0 << false << "" << QByteArray();
+        QTest::newRow("a file in a folder not made yet inside the data folder is refused")
+            << "@Data/new/out.vcf" << 1 << false << "" << QByteArray();
         QTest::newRow("a full disk: the CSV file is named, nothing is left")
             << "@out.csv" << 0 << true << "" << QByteArray();
         QTest::newRow("a full disk: the vCard file is named, nothing is left")
@@ -106,6 +110,9 @@ private slots:
         const gui::MessageBoxRequest& box = boxes.asked()[0];
         QCOMPARE(box.caption,
                  std::string(written.isEmpty() ? "Export Not Possible" : "Clients Exported"));
+        // A refusal for the data folder says so; any other failure names the file.
+        const bool refused = written.isEmpty() && !diskFull;
+        QCOMPARE(box.text.find("data folder") != std::string::npos, refused);
         if (diskFull) QVERIFY2(box.text.find(path) != std::string::npos, box.text.c_str());
         if (!written.isEmpty()) QVERIFY(Read(written.replace('@', app)).startsWith(start));
         hooks_->setFileCalls(store::SystemFileCalls());
