@@ -1,34 +1,64 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmarks need, skipping those
-# already present. Runs as root, or through sudo when it is available.
+# Installs the Debian packages one set of tasks needs, skipping those already present. Runs as
+# root, or through sudo when it is available.
+#   scripts/setup-debian.sh build    what builds the program
+#   scripts/setup-debian.sh package  that, and what makes and checks the Debian package
+#   scripts/setup-debian.sh [all]    everything: the tests, the benchmarks and fuzzing too
 set -euo pipefail
 
-packages=(
+build=(
   cmake
   g++
   ninja-build
+  pkg-config
   qt6-base-dev
+  qt6-svg-dev
   libgl-dev
-  libbenchmark-dev
   libfontconfig-dev
   libxcb1-dev
-  pkg-config
   libcups2-dev
   libcsv-dev
+)
+# dpkg-buildflags, dpkg-parsechangelog and dpkg-shlibdeps; file finds the programs for the
+# latter; lintian checks the package.
+package=(
+  dpkg-dev
+  file
+  lintian
+)
+# The fonts the reports draw with; the tests' tools: PDF text, a display, the desktop's
+# validators; the benchmarks' library; clang for fuzzing and the layout check.
+tests=(
   fonts-liberation
   poppler-utils
   xvfb
   xauth
+  desktop-file-utils
+  appstream
+  libbenchmark-dev
   clang
   clang-format
   libclang-rt-14-dev
   llvm
-  qt6-svg-dev
-  desktop-file-utils
-  appstream
-  dpkg-dev
-  file
+  # A screen reader's view of the program: the accessibility bus, its Python client, a session
+  # bus and a window manager for the keys.
+  at-spi2-core
+  dbus-daemon
+  python3-pyatspi
+  gir1.2-atspi-2.0
+  openbox
+  xdotool
 )
+
+case ${1:-all} in
+  build) packages=("${build[@]}") ;;
+  package) packages=("${build[@]}" "${package[@]}") ;;
+  all) packages=("${build[@]}" "${package[@]}" "${tests[@]}") ;;
+  *)
+    echo "Usage: $0 [build|package|all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,7 @@
 // Installs the build into a temporary DESTDIR, as a package does, and checks the tree: every
 // file where the desktop looks for it, with its mode, and nothing else; the icons at their
 // sizes; the desktop entry and the metadata valid by the desktop's own validators, naming the
-// installed program, icon and version.
+// installed program, icon and version; the Debian documents.
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,7 +69,9 @@ private slots:
         expected["share/applications/" + Id + ".desktop"] = regular;
         expected["share/metainfo/" + Id + ".metainfo.xml"] = regular;
         expected["share/" + Id + "/Vendrix 2.hlp"] = regular;
-        expected["share/doc/vendrix2/fonts-OFL.txt"] = regular;
+        expected["share/doc/vendrix2/changelog.gz"] = regular;
+        expected["share/doc/vendrix2/copyright"] = regular;
+        expected["share/man/man1/vendrix2.1.gz"] = regular;
         expected["share/icons/hicolor/scalable/apps/" + Id + ".svg"] = regular;
         for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
             expected[QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + Id + ".png"] =
@@ -115,6 +118,38 @@ private slots:
         QVERIFY(Installed("share/metainfo/" + Id + ".metainfo.xml").contains(release));
         QCOMPARE(QByteArray(platform::ProgramCaption),
                  "Vendrix " + QByteArray(platform::ProgramVersion));
+    }
+
+    // The changelog's latest entry is this version's, compressed without a name or time (the
+    // package's bytes depend on nothing but the sources); the copyright file is machine-readable
+    // and holds both licences.
+    void theDebianDocumentsNameThisVersionAndTheLicences() {
+        // A gzip header: magic, method, flags (none: no name), time (none), "best compression".
+        const QByteArray gzipHeader = Installed("share/doc/vendrix2/changelog.gz").left(9);
+        QCOMPARE(gzipHeader, QByteArray("\x1f\x8b\x08\0\0\0\0\0\x02", 9));
+        const Run changelog = RunProgram(QStringLiteral("gzip"),
+                                         {"-dc", prefix_ + "/share/doc/vendrix2/changelog.gz"});
+        QVERIFY(changelog.output.startsWith("vendrix2 (" + QByteArray(platform::ProgramVersion) +
+                                            ") "));
+
+        const QByteArray copyright = Installed("share/doc/vendrix2/copyright");
+        QVERIFY(copyright.startsWith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(copyright.contains("\nLicense: GPL-3+\n This program is free software"));
+        QVERIFY(copyright.contains("\nLicense: OFL-1.1\n SIL OPEN FONT LICENSE Version 1.1"));
+        QVERIFY(copyright.endsWith(" DEALINGS IN THE FONT SOFTWARE.\n"));
+        // Five paragraphs (the header, two of files, two of licences) of fields and their
+        // continuation lines; a blank line inside a licence text would end its paragraph.
+        const QString paragraphs = QString::fromUtf8(copyright);
+        QCOMPARE(paragraphs.split("\n\n").size(), 5);
+        const QRegularExpression line(QStringLiteral("^([A-Z][A-Za-z-]*: \\S.*| +\\S.*)?$"));
+        for (const QString& each : paragraphs.split('\n')) {
+            QVERIFY2(line.match(each).hasMatch(), qPrintable(each));
+        }
+
+        const Run manual =
+            RunProgram(QStringLiteral("gzip"), {"-dc", prefix_ + "/share/man/man1/vendrix2.1.gz"});
+        QVERIFY(manual.output.contains("\"Vendrix " + QByteArray(platform::ProgramVersion) + "\""));
     }
 };
 
