@@ -1,5 +1,6 @@
 #include "details/details_window.h"
 
+#include "platform/gui/accessible_names.h"
 #include "platform/gui/ez.h"
 #include "shell/app_state.h"
 #include "shell/forms.h"
@@ -62,6 +63,9 @@ void CreateRecordControls() {
                       0);
     gui::EZ_TEXT(ActionBox, 36.75, 8.625, 22.5, BoxHeight, "", "EST[30]");
     gui::EZ_TEXT(HistoryBox, 1.5, 10.5, 57.75, 7.5, "", "EMSTV");
+    // The two boxes without a label of their own.
+    gui::SetControlName(DetailsForm, FollowUpPicker, "Follow-up date");
+    gui::SetControlName(DetailsForm, HistoryBox, "History");
 }
 
 void CreateButtons() {

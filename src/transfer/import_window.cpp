@@ -446,6 +446,13 @@ void ImportWindowEvents(int& id, int& code, int& value, int& cancel) {
         ShowHighlightedTarget();
         return;
     }
+    // Enter or a double-click on a column goes on to what it is imported as.
+    if (id == ImportColumnList &&
+        (code == gui::EV_DBLCLICK || (code == gui::EV_KEY && value == gui::VK_RETURN))) {
+        if (code == gui::EV_KEY) value = 0;
+        gui::EZ_SETFOCUS(ImportForm, ImportColumnTargetChoice);
+        return;
+    }
     if (code != gui::EV_CLICK) return;
     switch (id) {
         case ImportColumnTargetChoice:

@@ -158,6 +158,8 @@ void BuildRestoreWindow() {
         gui::EZ_ADDLVITEM(RestoreForm, BackupList, std::to_string(backup.clients), 0, row, 2, "");
         ++row;
     }
+    // The newest backup, the one most often wanted, is highlighted and ready for Enter.
+    gui::EZ_SETSELECT(RestoreForm, BackupList, 0, 0, 0, 0, 0);
     ShowChoice();
     gui::EZ_SETFOCUS(RestoreForm, BackupList);
     gui::EZ_DISPLAYLAYER(RestoreForm, 1, 0);
@@ -169,7 +171,11 @@ void RestoreWindowEvents(int& id, int& code, int& value, int&) {
         return;
     }
     if (id == BackupList) {
-        if (code == gui::EV_CLICK || (code == gui::EV_NOTIFY && value == gui::LVN_ITEMCHANGED)) {
+        if (code == gui::EV_KEY && value == gui::VK_RETURN) {
+            value = 0;  // Enter on the list restores, as a double-click does
+            Restore();
+        } else if (code == gui::EV_CLICK ||
+                   (code == gui::EV_NOTIFY && value == gui::LVN_ITEMCHANGED)) {
             ShowChoice();
         } else if (code == gui::EV_DBLCLICK) {
             Restore();

@@ -63,6 +63,13 @@ void PlaceWindow(QWidget* window, QWidget* opener, double column, double row) {
     }
 }
 
+// The windows' main font is the application's too, so that message boxes, menus, tooltips and
+// file dialogs share it instead of the desktop's default (on a bare system a typewriter face).
+void UseMainFontEverywhere() {
+    const QFont main = FontFor(MainFontNumber);
+    if (QApplication::font() != main) QApplication::setFont(main);
+}
+
 }  // namespace
 
 FormWindow::FormWindow(const std::string& name) : name_(name) {
@@ -128,6 +135,7 @@ void EZ_FORM(const std::string& form, const std::string& parent, const std::stri
         open->window->activateWindow();
         return;
     }
+    layer::UseMainFontEverywhere();
     const QString letters = layer::ToQ(style).toUpper();
     layer::Form* opener = layer::FindForm(parent);
     auto* window = new layer::FormWindow(form);
@@ -149,6 +157,7 @@ void EZ_FORM(const std::string& form, const std::string& parent, const std::stri
     layer::FitControls(*built, client);
     window->setFixedSize(client);
     layer::PlaceStatusBars(*built);
+    layer::NameControls(*built);
 
     opener = layer::FindForm(parent);  // the design procedure may have closed it
     if (opener && opener->window) {
@@ -158,6 +167,8 @@ void EZ_FORM(const std::string& form, const std::string& parent, const std::stri
     if (modal) window->setWindowModality(Qt::ApplicationModal);
     layer::PlaceWindow(window, opener ? opener->window.data() : nullptr, column, row);
     window->show();
+    // The focus shows from the start, not only once Tab has been pressed in the window.
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
     window->activateWindow();
 }
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -53,7 +54,11 @@ void MakeHelpWindow() {
     browser->setOpenLinks(true);
     browser->setOpenExternalLinks(false);
     browser->document()->setDocumentMargin(10);
+    browser->setAccessibleName(QStringLiteral("Help topic"));
     layout->addWidget(browser);
+    // Escape closes the help, as it closes the program's other added windows.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
     window->resize(ToPixels(0, 0, HelpColumns, HelpRows).size());
     QObject::connect(browser, &QTextBrowser::sourceChanged, browser,
                      [](const QUrl& url) { Help().topic = url.fragment(QUrl::FullyDecoded); });
@@ -126,6 +131,7 @@ int EZ_WINHELP(const std::string& form, const std::string& helpFile, const std::
         help.window->setWindowIcon(QApplication::windowIcon());
     if (help.window->isVisible()) help.window->raise();
     help.window->show();
+    help.window->setAttribute(Qt::WA_KeyboardFocusChange);  // the focus shows from the start
     help.window->activateWindow();
     return 1;
 }

@@ -122,6 +122,12 @@ void FocusMoved(QWidget* old, QWidget* now) {
 
 }  // namespace
 
+QString TooltipText(const std::string& form, int id) {
+    TooltipAnswer().clear();
+    Raise(form, id, EV_TOOLTIP, 0);
+    return TooltipAnswer();
+}
+
 void EnsureInputTracking() {
     static QPointer<QObject> filter;
     if (filter || !qApp) return;

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -123,6 +124,8 @@ HookProc Hook();
 void EnsureInputTracking();
 // The virtual-key code of a key press, 0 for keys without one.
 int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers);
+// The tooltip the program gives a control when asked, "" when it gives none.
+QString TooltipText(const std::string& form, int id);
 
 // ---- Fonts and units ---------------------------------------------------------------------
 
@@ -162,5 +165,8 @@ void PlaceListColumns(QWidget* widget);
 void ListSetItem(QWidget* widget, const LVITEM& item);
 void ListClearSelection(QWidget* widget);
 void ListSelectOnly(QWidget* widget, int row);
+QStringList ListColumnTitles(QWidget* widget);
+// Gives the window's controls their names and their labels' buddies, once it is laid out.
+void NameControls(Form& form);
 
 }  // namespace gui::layer

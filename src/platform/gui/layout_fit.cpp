@@ -4,11 +4,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStyle>
+#include <QStyleOption>
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +58,22 @@ int TickedCaptionWidth(const QAbstractButton* button) {
 
 namespace {
 
+// The width a drop-down needs to show each of its choices whole, as its style draws it.
+int ComboWidth(const QComboBox* combo) {
+    const QFontMetrics metrics(combo->font());
+    int widest = 0;
+    for (int index = 0; index < combo->count(); ++index) {
+        widest = std::max(widest, metrics.horizontalAdvance(combo->itemText(index)));
+    }
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.frame = combo->hasFrame();
+    return combo->style()
+        ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, metrics.height()), combo)
+        .width();
+}
+
 void GrowHeightAroundCentre(QRect& rect, int height) {
     if (rect.height() >= height) return;
     const int centre = rect.top() + rect.height() / 2;
@@ -74,9 +92,14 @@ QRect Fitted(const Control& control) {
     QWidget* widget = control.widget;
     QRect rect = widget->geometry();
     switch (control.kind) {
-        case ControlKind::Label:
-            GrowHeightAroundCentre(rect, TextHeight(widget));
+        case ControlKind::Label: {
+            // A text that wraps needs its lines' height at the width it was given.
+            const auto* label = static_cast<QLabel*>(widget);
+            GrowHeightAroundCentre(rect, label->wordWrap() && !label->text().isEmpty()
+                                             ? label->heightForWidth(rect.width())
+                                             : TextHeight(widget));
             break;
+        }
         case ControlKind::Button: {
             const auto* button = static_cast<QAbstractButton*>(widget);
             const QStyle* style = widget->style();
@@ -106,11 +129,16 @@ QRect Fitted(const Control& control) {
             GrowHeightAroundCentre(rect, BoxHeight(widget));
             break;
         case ControlKind::DatePicker:
+            // The style's arrows and frame may leave a date less room than a text box's.
             rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
-            GrowHeightAroundCentre(rect, BoxHeight(widget));
+            GrowHeightAroundCentre(rect,
+                                   std::max(BoxHeight(widget), widget->minimumSizeHint().height()));
             break;
         case ControlKind::ComboBox:
-            // The style's drop-down arrow and frame may need more than a text box's height.
+            // Room for the longest choice beside the drop-down arrow; it grows to the right,
+            // away from the label on its left. The style's arrow and frame may need more than
+            // a text box's height.
+            rect.setWidth(std::max(rect.width(), ComboWidth(static_cast<QComboBox*>(widget))));
             GrowHeightAroundCentre(rect,
                                    std::max(BoxHeight(widget), widget->minimumSizeHint().height()));
             break;

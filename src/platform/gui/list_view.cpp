@@ -117,6 +117,7 @@ public:
         setSelectionBehavior(QAbstractItemView::SelectRows);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setTextElideMode(Qt::ElideRight);
+        setFocusPolicy(Qt::StrongFocus);
         header()->setSectionsClickable(true);
         header()->setSectionsMovable(false);
         header()->setStretchLastSection(false);
@@ -162,6 +163,45 @@ public:
 protected:
     // The program runs its own type-ahead on the key events.
     void keyboardSearch(const QString&) override {}
+
+    // The keyboard's row is a highlighted one, or none: Qt would make the first row current
+    // without highlighting it, and the first Down would then pass over it unseen. With none
+    // current, the first arrow key (or Home, End) highlights the first row.
+    void focusInEvent(QFocusEvent* event) override {
+        const bool hadCurrent = currentIndex().isValid();
+        QTreeView::focusInEvent(event);
+        if (hadCurrent) return;
+        const std::vector<int> selected = selectedRowNumbers();
+        const QModelIndex current =
+            selected.empty() ? QModelIndex() : rows_->index(selected.front(), 0);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    }
+
+    // From no current row, End goes to the last row (Qt would take any key to the first).
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override {
+        if (action == MoveEnd && !currentIndex().isValid() && rows_->rowCount() > 0) {
+            return rows_->index(rows_->rowCount() - 1, 0);
+        }
+        return QTreeView::moveCursor(action, modifiers);
+    }
+
+    void focusOutEvent(QFocusEvent* event) override {
+        QTreeView::focusOutEvent(event);
+        viewport()->update();
+    }
+
+    // A frame around the rows shows the list has the keyboard: a highlighted row looks the
+    // same with the focus as without, and a list may have no row highlighted at all.
+    void paintEvent(QPaintEvent* event) override {
+        QTreeView::paintEvent(event);
+        if (!hasFocus()) return;
+        QPainter painter(viewport());
+        QPen pen(palette().color(QPalette::Highlight));
+        pen.setWidth(2);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+    }
 
     void keyPressEvent(QKeyEvent* event) override {
         // The highlight before the key: a change the handler makes in answer to the key (the
@@ -348,6 +388,16 @@ void ListSetItem(QWidget* widget, const LVITEM& item) {
 
 void PlaceListColumns(QWidget* widget) {
     if (ListView* list = AsList(widget)) list->placeColumns(CharacterUnits().column);
+}
+
+QStringList ListColumnTitles(QWidget* widget) {
+    QStringList titles;
+    ListView* list = AsList(widget);
+    if (!list) return titles;
+    for (int column = 0; column < list->rows().columnCount(); ++column) {
+        titles << list->rows().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    return titles;
 }
 
 void ListClearSelection(QWidget* widget) {

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -64,9 +65,14 @@ int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::stri
 
     const layer::Marked marked = layer::SplitMarker(layer::ToQ(text));
     // The box belongs to its owner: it stands above it, shares its font and is centred on it.
+    QWidget* ownerWindow = layer::OwnerWindow(owner);
     QMessageBox box(marked.icon, layer::ToQ(caption), marked.text, QMessageBox::NoButton,
-                    layer::OwnerWindow(owner));
+                    ownerWindow);
+    box.setFont(ownerWindow ? ownerWindow->font() : layer::FontFor(layer::MainFontNumber));
     box.setTextFormat(Qt::PlainText);
+    // A screen reader announces the box by its caption and reads the text with it.
+    box.setAccessibleName(layer::ToQ(caption));
+    box.setAccessibleDescription(marked.text);
     box.setWindowModality(Qt::ApplicationModal);
 
     const QString kind = layer::ToQ(buttons).toUpper();
@@ -91,6 +97,11 @@ int EZ_MSGBOX(const std::string& owner, const std::string& text, const std::stri
         box.setDefaultButton(ok);
         box.setEscapeButton(ok);
     }
+    // The focused answer shows at once; showing the box would forget a mark set before.
+    QTimer::singleShot(0, &box, [&box] {
+        box.setAttribute(Qt::WA_KeyboardFocusChange);
+        box.update();
+    });
     box.exec();
     const QAbstractButton* answer = box.clickedButton();
     if (answer == nullptr) return cancel ? -1 : (no ? 0 : 1);

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -40,6 +41,7 @@ public:
     explicit PageView(const Document& document) : document_(document) {
         setObjectName(QStringLiteral("previewPages"));
         setFocusPolicy(Qt::StrongFocus);
+        setAccessibleName(QStringLiteral("Pages"));
         viewport()->setBackgroundRole(QPalette::Dark);
         viewport()->setAutoFillBackground(true);
         verticalScrollBar()->setSingleStep(20);
@@ -109,6 +111,24 @@ protected:
             PaintPage(document_, static_cast<std::size_t>(page), painter);
             painter.restore();
         }
+        if (hasFocus()) {
+            // The pages have the keyboard (the arrow keys scroll them): a frame shows it.
+            QPen pen(palette().color(QPalette::Highlight));
+            pen.setWidth(2);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+        }
+    }
+
+    void focusInEvent(QFocusEvent* event) override {
+        QAbstractScrollArea::focusInEvent(event);
+        viewport()->update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override {
+        QAbstractScrollArea::focusOutEvent(event);
+        viewport()->update();
     }
 
     void resizeEvent(QResizeEvent* event) override {
@@ -250,11 +270,20 @@ public:
         view_->onPageChanged = nullptr;
     }
 
+protected:
+    // Showing a window forgets how its focus last moved: the focus shows from the start.
+    void showEvent(QShowEvent* event) override {
+        QDialog::showEvent(event);
+        setAttribute(Qt::WA_KeyboardFocusChange);
+    }
+
 private:
     template <typename Act>
     void addTool(QToolBar* tools, const QString& text, const QKeySequence& keys, Act act) {
         QAction* action = tools->addAction(text);
         if (!keys.isEmpty()) action->setShortcut(keys);
+        // A toolbar's buttons take no focus of their own; here Tab reaches each of them.
+        if (QWidget* button = tools->widgetForAction(action)) button->setFocusPolicy(Qt::TabFocus);
         connect(action, &QAction::triggered, this, act);
     }
 

@@ -1,6 +1,7 @@
 // Windows, controls, keys and texts of the toolkit layer, driven through real widgets.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -28,6 +29,7 @@
 #include <optional>
 
 #include "ez_harness.h"
+#include "platform/gui/accessible_names.h"
 #include "support/form_driver.h"
 #include "support/hooks.h"
 
@@ -529,6 +531,50 @@ private slots:
         QCOMPARE(ComboIndex("T", 100), chosen);
     }
 
+    void controlsAreNamedForScreenReaders_data() {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a label left of a box names it, without its colon") << "label, box"
+                                                                           << "Company";
+        QTest::newRow("a label above a box names it when nothing is beside it")
+            << "label above, box"
+            << "Company";
+        QTest::newRow("a text of its own left of a box names nothing") << "text, box"
+                                                                       << "";
+        QTest::newRow("a box beside a check box holds what it switches on") << "check box, box"
+                                                                            << "Follow up";
+        QTest::newRow("a label ending in a colon names the list under it") << "label above, list"
+                                                                           << "Company";
+        QTest::newRow("a text of its own above a list leaves it the window's name")
+            << "text above, list"
+            << "T caption";
+        QTest::newRow("lists sharing a window are named by their columns") << "list, list"
+                                                                           << "Client, Phone";
+        QTest::newRow("a name the program gives is kept") << "label, named box"
+                                                          << "Notes";
+    }
+    void controlsAreNamedForScreenReaders() {
+        QFETCH(QString, layout);
+        QFETCH(QString, name);
+        Open("T", [&layout] {
+            if (layout.startsWith("label above")) EZ_LABEL(90, 1, 0.5, 20, 1, "Company:", "");
+            if (layout.startsWith("text above")) EZ_LABEL(90, 1, 0.5, 20, 1, "Pick one.", "L");
+            if (layout.startsWith("label,")) EZ_LABEL(90, 1, 2, 8, 1, "Company:", "");
+            if (layout.startsWith("text,")) EZ_LABEL(90, 1, 2, 8, 1, "Pick one:", "L");
+            if (layout.startsWith("check box")) EZ_CHECKBOX(90, 1, 2, 8, 1, "&Follow up", "");
+            if (layout.endsWith("box")) EZ_TEXT(100, 10, 2, 10, 1.3, "", "");
+            if (layout.endsWith("list")) EZ_LISTVIEW(100, 1, 2, 30, 4, "Client{9}|Phone{9}|", "");
+            if (layout.startsWith("list")) EZ_LISTVIEW(105, 1, 7, 30, 4, "Other{9}|", "");
+            if (layout.endsWith("named box")) gui::SetControlName("T", 100, "Notes");
+        });
+        QWidget* named = Control("T", 100);
+        QCOMPARE(QAccessible::queryAccessibleInterface(named)->text(QAccessible::Name), name);
+        // A label naming a box lends it its access letter.
+        if (auto* label = Control<QLabel>("T", 90)) {
+            QCOMPARE(label->buddy() == named, layout.startsWith("label") && layout.endsWith("box"));
+        }
+    }
+
     void symbolButtonsShowArrowsAndAskForTheirTooltip() {
         OnEvent() = [](const std::string&, int& id, int& code, int&, int&) {
             if (code == EV_TOOLTIP && id == 100) EZ_SETTOOLTIP("Next client");
@@ -543,11 +589,14 @@ private slots:
         auto* next = Control<QPushButton>("T", 100);
         QCOMPARE(next->text(), QString(QChar(0x25BC)));
         QCOMPARE(Control<QPushButton>("T", 105)->text(), QString(QChar(0x25B2)));
+        // A screen reader reads out what the arrow does, not the sign: its tooltip.
+        QCOMPARE(next->accessibleName(), QStringLiteral("Next client"));
 
+        const std::size_t asked = EventsWith(EV_TOOLTIP, 100).size();
         const QPoint inside = next->rect().center();
         QHelpEvent ask(QEvent::ToolTip, inside, next->mapToGlobal(inside));
         QApplication::sendEvent(next, &ask);
-        QCOMPARE(EventsWith(EV_TOOLTIP, 100).size(), std::size_t(1));
+        QCOMPARE(EventsWith(EV_TOOLTIP, 100).size(), asked + 1);
         QCOMPARE(QToolTip::text(), QStringLiteral("Next client"));
 
         auto* previous = Control<QPushButton>("T", 105);
