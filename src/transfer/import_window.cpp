@@ -23,6 +23,7 @@
 #include "shell/window_links.h"
 #include "store/backups.h"
 #include "store/text_field.h"
+#include "transfer/window_buttons.h"
 
 namespace transfer {
 
@@ -434,8 +435,8 @@ void BuildImportWindow() {
 }
 
 void ImportWindowEvents(int& id, int& code, int& value, int& cancel) {
-    if (code == gui::EV_KEY && value == gui::VK_ESCAPE) {
-        gui::EZ_UNLOADFORM(ImportForm);
+    if (HandleCloseAndHelp({ImportForm, ImportCancelButton, ImportHelpButton, ImportHelpTopic}, id,
+                           code, value)) {
         return;
     }
     if (code == gui::EV_CLOSE && id == 0 && cancel == 0) {
@@ -463,13 +464,6 @@ void ImportWindowEvents(int& id, int& code, int& value, int& cancel) {
             break;
         case ImportButton:
             RunImport();
-            break;
-        case ImportCancelButton:
-            gui::EZ_UNLOADFORM(ImportForm);
-            break;
-        case ImportHelpButton:
-            shell::HelpOpen =
-                gui::EZ_WINHELP(ImportForm, shell::HelpFilePath, ImportHelpTopic, "K");
             break;
         default:
             break;

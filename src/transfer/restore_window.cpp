@@ -12,6 +12,7 @@
 #include "shell/window_links.h"
 #include "store/backups.h"
 #include "store/client_table.h"
+#include "transfer/window_buttons.h"
 
 namespace transfer {
 
@@ -166,8 +167,8 @@ void BuildRestoreWindow() {
 }
 
 void RestoreWindowEvents(int& id, int& code, int& value, int&) {
-    if (code == gui::EV_KEY && value == gui::VK_ESCAPE) {
-        gui::EZ_UNLOADFORM(RestoreForm);
+    if (HandleCloseAndHelp({RestoreForm, RestoreCancelButton, RestoreHelpButton, RestoreHelpTopic},
+                           id, code, value)) {
         return;
     }
     if (id == BackupList) {
@@ -186,13 +187,6 @@ void RestoreWindowEvents(int& id, int& code, int& value, int&) {
     switch (id) {
         case RestoreButton:
             Restore();
-            break;
-        case RestoreCancelButton:
-            gui::EZ_UNLOADFORM(RestoreForm);
-            break;
-        case RestoreHelpButton:
-            shell::HelpOpen =
-                gui::EZ_WINHELP(RestoreForm, shell::HelpFilePath, RestoreHelpTopic, "K");
             break;
         default:
             break;

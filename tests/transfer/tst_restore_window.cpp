@@ -1,6 +1,7 @@
 // "Restore from a Backup": what the user is asked and told, and what is on file afterwards.
 
 #include <QTest>
+#include <QWidget>
 
 #include <cerrno>
 #include <optional>
@@ -134,6 +135,37 @@ private slots:
         // A client file that cannot be read back ends the program, which saves nothing over it.
         QCOMPARE(gui::EZ_ISFORM(shell::MainForm), what != "unreadable after");
         if (restored && what != "unreadable after") QCOMPARE(store::ClientTable[2].InUse, 0);
+    }
+
+    // Escape and Cancel close the window without restoring; Help asks for the help at the
+    // window's topic (here none is on file, so the box says so) and leaves the window open.
+    void theWindowClosesAndHelpsByItsKeysAndButtons_data() {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("Escape closes it") << "Escape" << false;
+        QTest::newRow("Cancel closes it") << "Cancel" << false;
+        QTest::newRow("Help asks for the help and keeps it open") << "Help" << true;
+    }
+    void theWindowClosesAndHelpsByItsKeysAndButtons() {
+        QFETCH(QString, press);
+        QFETCH(bool, open);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, {testing::MakeClient("Acme")}, testing::NoStartUpScan());
+        testing::ProgramSession program(folder);
+        const QByteArray before = FileBytes(folder.dataFile());
+        transfer::OpenRestoreWindow(shell::MainForm);
+        testing::MessageBoxes boxes;
+        if (press == "Escape") {
+            QTest::keyClick(testing::Control(shell::RestoreForm, transfer::BackupList),
+                            Qt::Key_Escape);
+        } else {
+            testing::Click(shell::RestoreForm, press == "Cancel" ? transfer::RestoreCancelButton
+                                                                 : transfer::RestoreHelpButton);
+        }
+        QCOMPARE(gui::EZ_ISFORM(shell::RestoreForm), open);
+        QCOMPARE(boxes.asked().size(), std::size_t(open ? 1 : 0));
+        if (open) QCOMPARE(boxes.asked()[0].caption, std::string("Help Not Found"));
+        QCOMPARE(FileBytes(folder.dataFile()), before);
     }
 };
 
