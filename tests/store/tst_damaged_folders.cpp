@@ -10,6 +10,7 @@
 #include <set>
 
 #include "store/client_changes.h"
+#include "store/client_import.h"
 #include "store/client_table.h"
 #include "store/data_folder.h"
 #include "store/files.h"
@@ -113,7 +114,10 @@ private slots:
         SaveNeeded = 1;
         QCOMPARE(SaveClientTable(), saved);
         QCOMPARE(WriteHistory(2, "Another."), saved);
+        const NewClient imported{testing::MakeClient("Beta"), "Met at the fair."};
+        QCOMPARE(AddClients({&imported, 1}).error.empty(), saved);
         if (!saved) {
+            QVERIFY(QDir(data).entryList({"*.pending"}, QDir::Files).isEmpty());
             QVERIFY2(LastFileError().find(folder.dataPath() + "\" was moved") != std::string::npos,
                      LastFileError().c_str());
             QCOMPARE(FileBytes(folder.dataFile()), before);
