@@ -3,6 +3,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
@@ -15,6 +16,7 @@
 #include "followup/scan.h"
 #include "platform/clock.h"
 #include "platform/gui/ez.h"
+#include "platform/gui/layer.h"
 #include "platform/print/dp.h"
 #include "reports/print_window.h"
 #include "reports/report_engine.h"
@@ -82,6 +84,39 @@ private slots:
     void cleanup() {
         testing::StopProgram();
         hooks_.reset();
+    }
+
+    // The five style buttons stand one under the other where each window's layout puts them:
+    // the print window's at column 3.375, the options window's at 3.75, both from row 2.25 on.
+    void theStyleButtonsStandWhereTheLayoutPutsThem_data() {
+        QTest::addColumn<std::string>("form");
+        QTest::addColumn<double>("column");
+        QTest::newRow("print window") << std::string(shell::PrintForm) << 3.375;
+        QTest::newRow("options window") << std::string(shell::OptionsForm) << 3.75;
+    }
+    void theStyleButtonsStandWhereTheLayoutPutsThem() {
+        QFETCH(std::string, form);
+        QFETCH(double, column);
+        testing::TempAppFolder folder;
+        testing::WriteClientsFile(folder, NumberedClients(3), NoStartUpScan());
+        testing::ProgramSession program(folder);
+        testing::Click(shell::MainForm,
+                       form == shell::PrintForm ? app::PrintButton : app::OptionsButton);
+        // A button may grow to fit its text, about its middle: its column and its distance from
+        // the first are the layout's.
+        constexpr double Rows[] = {2.25, 3.5625, 4.875, 6.1875, 7.5};
+        const auto radio = [&form](int style) {
+            return testing::Control(
+                form, reports::StyleRadioId(static_cast<reports::ReportStyle>(style)));
+        };
+        QVERIFY(radio(0) != nullptr);
+        for (int style = 0; style < reports::ReportStyleCount; ++style) {
+            QVERIFY(radio(style) != nullptr);
+            const QRect placed = gui::layer::ToPixels(column, Rows[style], 1, 1);
+            const QRect first = gui::layer::ToPixels(column, Rows[0], 1, 1);
+            QCOMPARE(radio(style)->x(), placed.x());
+            QVERIFY(std::abs((radio(style)->y() - radio(0)->y()) - (placed.y() - first.y())) <= 1);
+        }
     }
 
     void opensOverTheMainWindowWithItsCaption() {
