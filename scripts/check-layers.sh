@@ -4,8 +4,10 @@
 # directly or through others. An include without a folder ("scan.h") is the header beside the
 # including file, so it is checked as that file. Each layer's direct links must each be needed
 # by an include of one of its files. Prints the layers' links and fails on any fault.
+# The tree checked is the repository's, or the one named (a git checkout with CMakeLists.txt
+# and src/, as the checker's own test makes).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "${1:-$(dirname "$0")/..}"
 
 # "layer NAME", "file src/PATH NAME" and "link NAME OTHER" for each layer in CMakeLists.txt.
 layers=$(awk '
