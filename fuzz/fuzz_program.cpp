@@ -28,13 +28,14 @@ namespace {
 std::unique_ptr<QTemporaryDir> Folder;
 std::string ProgramPath;
 
-// A path the program may touch: a file right inside the data folder, or the backups folder
-// kept beside it and what is within.
+// A path the program may touch: the data folder itself (made at a first start, flushed after
+// a save), a file right inside it, or the backups folder kept beside it and what is within.
 bool IsInsideDataFolder(const char* path) {
     const std::string data = DataFolder();
     const std::string backups = store::BackupsFolder();
     const std::string_view file(path);
-    return (file.size() > data.size() && file.substr(0, data.size()) == data &&
+    return file == data || file == std::string_view(data).substr(0, data.size() - 1) ||
+           (file.size() > data.size() && file.substr(0, data.size()) == data &&
             file.find('/', data.size()) == std::string_view::npos) ||
            file.starts_with(std::string_view(backups).substr(0, backups.size() - 1));
 }
