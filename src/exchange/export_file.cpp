@@ -61,9 +61,11 @@ std::optional<std::string> Refusal(const std::string& path) {
 
 }  // namespace
 
-ExportResult ExportContacts(std::span<const Contact> contacts, const std::string& path,
-                            ExportFormat format) {
-    if (std::optional<std::string> refusal = Refusal(path)) return {false, *refusal, {}};
+namespace {
+
+// Writes the contacts to a path that will do, and says so.
+ExportResult Written(std::span<const Contact> contacts, const std::string& path,
+                     ExportFormat format) {
     const std::string text = format == ExportFormat::Csv ? CsvText(contacts) : VCardText(contacts);
     if (!store::ReplaceFileSafely(path, text)) {
         return {false, NotExported(path, store::LastFileError()), {}};
@@ -75,8 +77,18 @@ ExportResult ExportContacts(std::span<const Contact> contacts, const std::string
             {}};
 }
 
+}  // namespace
+
+ExportResult ExportContacts(std::span<const Contact> contacts, const std::string& path,
+                            ExportFormat format) {
+    if (std::optional<std::string> refusal = Refusal(path)) return {false, *refusal, {}};
+    return Written(contacts, path, format);
+}
+
 ExportResult ExportClients(std::span<const store::ClientRecord> clients, const std::string& path,
                            ExportFormat format) {
+    // A refused path is told before any history is read.
+    if (std::optional<std::string> refusal = Refusal(path)) return {false, *refusal, {}};
     std::vector<Contact> contacts;
     std::vector<std::string> unreadable;
     for (const store::ClientRecord& client : clients) {
@@ -84,7 +96,7 @@ ExportResult ExportClients(std::span<const store::ClientRecord> clients, const s
         contacts.push_back(ContactOfClient(client, unreadableHistory));
         if (unreadableHistory) unreadable.push_back(contacts.back().client);
     }
-    ExportResult result = ExportContacts(contacts, path, format);
+    ExportResult result = Written(contacts, path, format);
     if (result.written) result.unreadableHistories = std::move(unreadable);
     return result;
 }

@@ -22,13 +22,6 @@ std::string PendingName(std::int32_t number) {
     return HistoryFileName(number) + std::string(PendingHistorySuffix);
 }
 
-void RemovePending(const std::vector<std::int32_t>& numbers) {
-    std::vector<std::string> paths;
-    paths.reserve(numbers.size());
-    for (const std::int32_t number : numbers) paths.push_back(PendingName(number));
-    RemoveFiles(paths);
-}
-
 // The free slots, in order, whose numbers no history file has: a file left by an earlier
 // client must be neither shown as a new client's history nor overwritten.
 std::vector<int> UsableFreeSlots(std::size_t wanted) {
@@ -81,29 +74,28 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
     PrepareForWriting();
     // The histories first, under names that no client shows and the next start settles.
     std::vector<std::int32_t> pending;
+    std::vector<std::string> pendingPaths;
     for (std::size_t i = 0; i < clients.size(); ++i) {
         std::string bytes = EncodeWindows1252(clients[i].history);
         std::erase(bytes, '\0');
         if (!bytes.empty()) {
-            const std::int32_t number = ClientTable[slots[i]].ClientNumber;
-            pending.push_back(number);
-            if (!WriteFileUnflushed(PendingName(number), bytes, 0600, true)) {
+            pending.push_back(ClientTable[slots[i]].ClientNumber);
+            pendingPaths.push_back(PendingName(pending.back()));
+            if (!WriteFileUnflushed(pendingPaths.back(), bytes, 0600, true)) {
                 result.error = LastFileError();
-                RemovePending(pending);
+                RemoveFiles(pendingPaths);
                 return result;
             }
         }
         if (progress && !progress(i + 1, clients.size())) {
-            RemovePending(pending);
+            RemoveFiles(pendingPaths);
             result.cancelled = true;
             return result;
         }
     }
-    std::vector<std::string> pendingPaths;
-    for (const std::int32_t number : pending) pendingPaths.push_back(PendingName(number));
     if (!FlushFiles(pendingPaths, DataFolder())) {
         result.error = LastFileError();
-        RemovePending(pending);
+        RemoveFiles(pendingPaths);
         return result;
     }
     // The clients exist once the table holding them is on the disk.
@@ -121,13 +113,13 @@ AddedClients AddClients(std::span<const NewClient> clients, const AddProgress& p
         result.error = LastFileError();
         ClientTable = *before;
         SaveNeeded = saveNeededBefore;
-        RemovePending(pending);
+        RemoveFiles(pendingPaths);
         return result;
     }
     // Named as histories now; whatever a crash leaves pending here the next start names.
     const FileCalls calls = CurrentFileCalls();
-    for (const std::int32_t number : pending) {
-        calls.rename(PendingName(number).c_str(), HistoryFileName(number).c_str());
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        calls.rename(pendingPaths[i].c_str(), HistoryFileName(pending[i]).c_str());
     }
     if (!pending.empty()) FlushFolder(DataFolder());
     result.added = clients.size();
@@ -152,17 +144,17 @@ void SettlePendingHistories() {
     if (numbers.empty()) return;
     PrepareForWriting();
     const FileCalls calls = CurrentFileCalls();
-    std::vector<std::int32_t> unwanted;
+    std::vector<std::string> unwanted;
     for (const std::int32_t number : numbers) {
         // A history of a client the table holds is kept pending when it cannot take its name
         // now: the next start tries again.
         if (!InUseNumber(number) || FileExists(HistoryFileName(number))) {
-            unwanted.push_back(number);
+            unwanted.push_back(PendingName(number));
         } else {
             calls.rename(PendingName(number).c_str(), HistoryFileName(number).c_str());
         }
     }
-    RemovePending(unwanted);
+    RemoveFiles(unwanted);
     FlushFolder(DataFolder());
 }
 

@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -25,10 +24,7 @@ bool IsBox(ControlKind kind) {
 }
 
 QString Stripped(const QString& text) {
-    QString plain = text;
-    plain.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-    plain.replace(QStringLiteral("&&"), QStringLiteral("&"));
-    return plain.trimmed();
+    return ShownText(text).trimmed();
 }
 
 // A label's text as a name: without a trailing colon.

@@ -166,6 +166,8 @@ void ListSetItem(QWidget* widget, const LVITEM& item);
 void ListClearSelection(QWidget* widget);
 void ListSelectOnly(QWidget* widget, int row);
 QStringList ListColumnTitles(QWidget* widget);
+// The text as a control shows it: its access letter's "&" taken out, "&&" shown as "&".
+QString ShownText(QString text);
 // Gives the window's controls their names and their labels' buddies, once it is laid out.
 void NameControls(Form& form);
 

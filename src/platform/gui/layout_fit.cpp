@@ -35,15 +35,14 @@ int BoxHeight(const QWidget* widget) {
     return TextHeight(widget) + 2 * FrameWidth() + 2;
 }
 
-// The text as the control shows it, with the mnemonic marker taken out.
+}  // namespace
+
 QString ShownText(QString text) {
     text.replace(QLatin1String("&&"), QString(QChar(0x1)));
     text.remove(QLatin1Char('&'));
     text.replace(QChar(0x1), QLatin1Char('&'));
     return text;
 }
-
-}  // namespace
 
 int TickedCaptionWidth(const QAbstractButton* button) {
     const QStyle* style = button->style();
